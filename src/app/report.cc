@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// alimora-report: prints the plain-text food-group budget report of one day of the food log.
+#include <glib.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "budget/date-string.h"
+#include "budget/food-groups.h"
+#include "budget/pattern.h"
+#include "config.h"
+#include "fooddb/food-db.h"
+#include "i18n.h"
+#include "store/log-db.h"
+#include "store/log-entries.h"
+
+// The test build looks for the food database and the catalogues in the build tree.
+#ifdef ALIMORA_FOOD_DB_DIR
+#define REPORT_FOOD_DB_DIR ALIMORA_FOOD_DB_DIR
+#else
+#define REPORT_FOOD_DB_DIR FOOD_DB_DIR
+#endif
+#ifdef ALIMORA_LOCALEDIR
+#define REPORT_LOCALEDIR ALIMORA_LOCALEDIR
+#else
+#define REPORT_LOCALEDIR LOCALEDIR
+#endif
+
+namespace {
+
+enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+// The calorie target used when the profile holds no usable one.
+constexpr int kDefaultCalorieTarget = 2000;
+
+struct FoodDbCloser {
+  void operator()(sqlite3 *handle) const { food_db_close(handle); }
+};
+struct LogDbCloser {
+  void operator()(sqlite3 *handle) const { log_db_close(handle); }
+};
+struct GFreeDeleter {
+  void operator()(gchar *text) const { g_free(text); }
+};
+struct EntryListFreer {
+  void operator()(LogEntryList *list) const { log_entry_list_free(list); }
+};
+
+void print_usage() {
+  printf(
+      _("Usage: alimora-report [YYYY-MM-DD]\n"
+        "Print the food-group budget of a day, what the food log holds for it and what\n"
+        "remains. Without a date, today is reported.\n"
+        "\n"
+        "  --help     show this help and exit\n"
+        "  --version  show the version and exit\n"));
+}
+
+bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// Whether |text| is exactly "YYYY-MM-DD" in digits and names a day of the calendar.
+bool is_date_string(const char *text) {
+  if (strlen(text) != DATE_STRING_SIZE - 1) return false;
+  for (int i = 0; i < DATE_STRING_SIZE - 1; ++i) {
+    const bool is_dash = i == 4 || i == 7;
+    if (is_dash ? text[i] != '-' : (text[i] < '0' || text[i] > '9')) return false;
+  }
+  auto number = [text](int from, int digits) {
+    int value = 0;
+    for (int i = from; i < from + digits; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+  };
+  const int year = number(0, 4);
+  const int month = number(5, 2);
+  const int day = number(8, 2);
+  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+  const int last_day = kDaysInMonth[month - 1] + (month == 2 && is_leap_year(year) ? 1 : 0);
+  return day <= last_day;
+}
+
+// Opens the log database read-only. A missing file is no failure: |*handle| stays null.
+// Returns false after printing why the file cannot be opened.
+bool open_log_db_read_only(const char *path, std::unique_ptr<sqlite3, LogDbCloser> *handle) {
+  struct stat info;
+  if (stat(path, &info) != 0 && errno == ENOENT) return true;
+  sqlite3 *raw = nullptr;
+  if (sqlite3_open_v2(path, &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path, sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return false;
+  }
+  handle->reset(raw);
+  return true;
+}
+
+// The stored calorie target, or the default when there is no profile row or it holds a
+// target below 1. Returns false after a failed read (the line is already printed).
+bool read_calorie_target(sqlite3 *log_db, int *target) {
+  *target = kDefaultCalorieTarget;
+  if (!log_db) return true;
+  Profile profile;
+  const int rc = profile_load(log_db, &profile);
+  if (rc == 0 && profile.calorie_target >= 1) *target = profile.calorie_target;
+  profile_clear(&profile);
+  return rc != -1;
+}
+
+// Adds each entry's food-group equivalents times its servings to |consumed|. Foods with no
+// equivalents add nothing. Returns false after a failed read.
+bool add_consumed(sqlite3 *food_db, sqlite3 *log_db, const char *date, FoodGroupAmounts *consumed) {
+  if (!log_db) return true;
+  LogEntryList entries;
+  if (log_entries_for_date(log_db, date, &entries) != 0) return false;
+  std::unique_ptr<LogEntryList, EntryListFreer> entries_guard(&entries);
+  for (size_t i = 0; i < entries.count; ++i) {
+    FoodGroupAmounts per_serving;
+    const int rc = food_equivalents(food_db, entries.items[i].food_code, &per_serving);
+    if (rc == -1) return false;
+    if (rc == 1) continue;
+    for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
+      consumed->amounts[group] += per_serving.amounts[group] * entries.items[i].servings;
+  }
+  return true;
+}
+
+int print_report(const char *date) {
+  char food_db_path[1024];
+  snprintf(food_db_path, sizeof food_db_path, "%s/food.db", REPORT_FOOD_DB_DIR);
+  std::unique_ptr<sqlite3, FoodDbCloser> food_db(food_db_open(food_db_path));
+  if (!food_db) return kExitFailure;
+
+  std::unique_ptr<gchar, GFreeDeleter> log_path(
+      g_build_filename(g_get_user_data_dir(), "alimora", "log.db", nullptr));
+  std::unique_ptr<sqlite3, LogDbCloser> log_db;
+  if (!open_log_db_read_only(log_path.get(), &log_db)) return kExitFailure;
+
+  int target = kDefaultCalorieTarget;
+  if (!read_calorie_target(log_db.get(), &target)) return kExitFailure;
+  FoodGroupAmounts consumed = {0, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+  if (!add_consumed(food_db.get(), log_db.get(), date, &consumed)) return kExitFailure;
+
+  const FoodGroupAmounts budget = pattern_for_calories(target);
+  budget_report_print(&budget, &consumed);
+  if (fflush(stdout) != 0 || ferror(stdout)) {
+    fprintf(stderr, _("alimora: cannot write the report: %s\n"), g_strerror(errno));
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  setlocale(LC_ALL, "");
+  bindtextdomain(GETTEXT_PACKAGE, REPORT_LOCALEDIR);
+  textdomain(GETTEXT_PACKAGE);
+
+  if (argc > 2) {
+    fprintf(stderr, "%s", _("alimora: too many arguments; usage: alimora-report [YYYY-MM-DD]\n"));
+    return kExitUsage;
+  }
+  char date[DATE_STRING_SIZE];
+  if (argc < 2) {
+    date_today(date);
+    return print_report(date);
+  }
+
+  const char *argument = argv[1];
+  if (strcmp(argument, "--help") == 0) {
+    print_usage();
+    return kExitOk;
+  }
+  if (strcmp(argument, "--version") == 0) {
+    printf("alimora-report %s\n", PACKAGE_VERSION);
+    return kExitOk;
+  }
+  if (argument[0] == '-' && argument[1] != '\0') {
+    fprintf(stderr, _("alimora: unknown option '%s'; see alimora-report --help\n"), argument);
+    return kExitUsage;
+  }
+  if (!is_date_string(argument)) {
+    fprintf(stderr, _("alimora: '%s' is not a date; expected YYYY-MM-DD\n"), argument);
+    return kExitUsage;
+  }
+  snprintf(date, sizeof date, "%s", argument);
+  return print_report(date);
+}

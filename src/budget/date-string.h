@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Date strings: a calendar date as "YYYY-MM-DD" in an 11-byte buffer.
+#pragma once
+
+enum { DATE_STRING_SIZE = 11 };
+
+// Writes today's local date into |buffer| (DATE_STRING_SIZE bytes); "1970-01-01" when
+// the local time cannot be obtained.
+void date_today(char *buffer);

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Healthy US-Style Eating Pattern table, its interpolation by calorie level, and the
+// plain-text budget report.
+#include "budget/pattern.h"
+
+#include <cstdio>
+
+#include "i18n.h"
+
+namespace {
+
+// Daily amounts per calorie level, in food-group order: vegetables (cup-eq), fruits
+// (cup-eq), grains (oz-eq), dairy (cup-eq), protein foods (oz-eq), oils (g).
+constexpr FoodGroupAmounts kPattern[] = {
+    {1000, {1.0, 1.0, 3.0, 2.0, 2.0, 13.0}},  {1200, {1.5, 1.0, 4.0, 2.0, 2.0, 17.0}},
+    {1400, {1.5, 1.5, 5.0, 2.5, 4.0, 17.0}},  {1600, {2.0, 1.5, 5.0, 2.5, 5.0, 22.0}},
+    {1800, {2.5, 1.5, 6.0, 3.0, 5.0, 24.0}},  {2000, {2.5, 2.0, 6.0, 3.0, 5.5, 27.0}},
+    {2200, {3.0, 2.0, 7.0, 3.0, 6.0, 29.0}},  {2400, {3.0, 2.0, 8.0, 3.0, 6.5, 32.0}},
+    {2600, {3.5, 2.0, 9.0, 3.0, 6.5, 34.0}},  {2800, {3.5, 2.5, 10.0, 3.0, 7.0, 36.0}},
+    {3000, {4.0, 2.5, 10.0, 3.0, 7.0, 40.0}}, {3200, {4.0, 2.5, 10.0, 3.0, 7.0, 44.0}},
+};
+constexpr int kPatternRows = sizeof kPattern / sizeof kPattern[0];
+constexpr int kDefaultRow = 5;  // 2000 kcal
+
+// Row names and units of the report, in food-group order. Each unit is two characters.
+const char *const kGroupNames[FOOD_GROUP_COUNT] = {
+    N_("Vegetables"), N_("Fruits"), N_("Grains"), N_("Dairy"), N_("Protein Foods"), N_("Oils"),
+};
+const char *const kGroupUnits[FOOD_GROUP_COUNT] = {
+    // Translators: abbreviated units of the budget report (cup, ounce, gram); keep them
+    // two characters wide, padding with a blank.
+    N_("c "), N_("c "), N_("oz"), N_("c "), N_("oz"), N_("g "),
+};
+
+}  // namespace
+
+FoodGroupAmounts pattern_for_calories(int calories) {
+  if (calories <= kPattern[0].key) return kPattern[0];
+  if (calories >= kPattern[kPatternRows - 1].key) return kPattern[kPatternRows - 1];
+
+  int upper = 1;
+  while (kPattern[upper].key < calories) ++upper;
+  const FoodGroupAmounts &high = kPattern[upper];
+  const FoodGroupAmounts &low = kPattern[upper - 1];
+  const double f = static_cast<double>(calories - low.key) / (high.key - low.key);
+
+  FoodGroupAmounts result;
+  result.key = calories;
+  for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
+    result.amounts[group] = (high.amounts[group] - low.amounts[group]) * f + low.amounts[group];
+  return result;
+}
+
+FoodGroupAmounts pattern_default(void) { return kPattern[kDefaultRow]; }
+
+void budget_report_print(const FoodGroupAmounts *budget, const FoodGroupAmounts *consumed) {
+  printf(_("Daily budget (%d kcal USDA Healthy US-Style Eating Pattern):\n\n"), budget->key);
+  printf(_("%-20s %10s %10s %10s\n"), _("Food Group"), _("Budget"), _("Consumed"), _("Remaining"));
+  printf("%-20s %10s %10s %10s\n", "--------------------", "----------", "----------",
+         "----------");
+  for (int group = 0; group < FOOD_GROUP_COUNT; ++group) {
+    const char *unit = _(kGroupUnits[group]);
+    const double amount = budget->amounts[group];
+    const double eaten = consumed->amounts[group];
+    printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), _(kGroupNames[group]), amount, unit, eaten,
+           unit, amount - eaten, unit);
+  }
+}

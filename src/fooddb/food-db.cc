@@ -1,0 +1,265 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Read-only queries on the reference food database: opening it, searching foods by
+// description, reading a food's nutrients and its food pattern equivalents.
+
+#include "fooddb/food-db.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "i18n.h"
+
+namespace {
+
+// Short fatty-acid column names of the nutrients table and the names shown for them.
+struct FattyAcidName {
+  const char *column;
+  const char *display;
+};
+
+const FattyAcidName fatty_acid_names[] = {
+    {"4:0(g)", "Butanoic acid (4:0) (g)"},
+    {"6:0(g)", "Hexanoic acid (6:0) (g)"},
+    {"8:0(g)", "Octanoic acid (8:0) (g)"},
+    {"10:0(g)", "Decanoic acid (10:0) (g)"},
+    {"12:0(g)", "Dodecanoic acid (12:0) (g)"},
+    {"14:0(g)", "Tetradecanoic acid (14:0) (g)"},
+    {"16:0(g)", "Hexadecanoic acid (16:0) (g)"},
+    {"18:0(g)", "Octadecanoic acid (18:0) (g)"},
+    {"16:1(g)", "Hexadecenoic acid (16:1) (g)"},
+    {"18:1(g)", "Octadecenoic acid (18:1) (g)"},
+    {"20:1(g)", "Eicosenoic acid (20:1) (g)"},
+    {"22:1(g)", "Docosenoic acid (22:1) (g)"},
+    {"18:2(g)", "Octadecadienoic acid (18:2) (g)"},
+    {"18:3(g)", "Octadecatrienoic acid (18:3) (g)"},
+    {"18:4(g)", "Octadecatetraenoic acid (18:4) (g)"},
+    {"20:4(g)", "Eicosatetraenoic acid (20:4) (g)"},
+    {"20:5 n-3(g)", "EPA (20:5 n-3) (g)"},
+    {"22:5 n-3(g)", "DPA (22:5 n-3) (g)"},
+    {"22:6 n-3(g)", "DHA (22:6 n-3) (g)"},
+};
+
+const size_t kFirstCapacity = 64;  // items of a list's first allocation
+
+// Gives |*items| room for one more item when |count| has reached |*capacity|: 64 items
+// first, then twice as many. Returns false, leaving the array as it was, when memory runs out.
+template <typename Item>
+bool list_make_room(Item **items, size_t count, size_t *capacity) {
+  if (count < *capacity) return true;
+  const size_t grown = *capacity == 0 ? kFirstCapacity : *capacity * 2;
+  if (grown < *capacity || grown > static_cast<size_t>(-1) / sizeof(Item)) return false;
+  Item *larger = static_cast<Item *>(realloc(*items, grown * sizeof(Item)));
+  if (larger == nullptr) return false;
+  *items = larger;
+  *capacity = grown;
+  return true;
+}
+
+void report_sql_error(sqlite3 *handle) {
+  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+}
+
+void report_memory_exhausted() { fprintf(stderr, _("alimora: memory exhausted\n")); }
+
+// A copy of |name| without its line feeds, or null when memory runs out.
+char *name_without_line_feeds(const char *name) {
+  char *copy = static_cast<char *>(malloc(strlen(name) + 1));
+  if (copy == nullptr) return nullptr;
+  char *end = copy;
+  for (const char *c = name; *c != '\0'; c++)
+    if (*c != '\n') *end++ = *c;
+  *end = '\0';
+  return copy;
+}
+
+// Replaces |*name| by the display name of a fatty-acid column it equals. Returns false when
+// the replacement cannot be allocated (|*name| is then unchanged).
+bool use_fatty_acid_name(char **name) {
+  for (const FattyAcidName &entry : fatty_acid_names) {
+    if (strcmp(*name, entry.column) != 0) continue;
+    char *display = strdup(entry.display);
+    if (display == nullptr) return false;
+    free(*name);
+    *name = display;
+    return true;
+  }
+  return true;
+}
+
+}  // namespace
+
+sqlite3 *food_db_open(const char *path) {
+  sqlite3 *handle = nullptr;
+  int rc = sqlite3_open_v2(path, &handle, SQLITE_OPEN_READONLY, nullptr);
+  if (rc == SQLITE_OK) {
+    // SQLite reads the file only when it first needs to, so a file that is not a
+    // database would otherwise open without complaint and fail every query later.
+    rc = sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    fprintf(stderr, _("alimora: cannot open database '%s': %s\n"), path, sqlite3_errmsg(handle));
+    sqlite3_close(handle);
+    return nullptr;
+  }
+  return handle;
+}
+
+void food_db_close(sqlite3 *handle) {
+  if (handle != nullptr) sqlite3_close(handle);
+}
+
+void food_hit_list_free(FoodHitList *list) {
+  if (list == nullptr) return;
+  for (size_t i = 0; i < list->count; i++) free(list->items[i].description);
+  free(list->items);
+  list->items = nullptr;
+  list->count = 0;
+  list->capacity = 0;
+}
+
+static const char kSearchSql[] =
+    "SELECT \"Food code\", \"Main food description\" FROM foods "
+    "WHERE \"Main food description\" LIKE ?1 ORDER BY \"Main food description\" LIMIT 100";
+
+int food_search(sqlite3 *handle, const char *text, FoodHitList *out) {
+  *out = FoodHitList{nullptr, 0, 0};
+
+  const size_t length = strlen(text);
+  char *pattern = static_cast<char *>(malloc(length + 3));
+  if (pattern == nullptr) {
+    report_memory_exhausted();
+    return -1;
+  }
+  pattern[0] = '%';
+  memcpy(pattern + 1, text, length);
+  pattern[length + 1] = '%';
+  pattern[length + 2] = '\0';
+
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kSearchSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    free(pattern);
+    return -1;
+  }
+  sqlite3_bind_text(stmt, 1, pattern, -1, SQLITE_TRANSIENT);
+
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const int32_t code = sqlite3_column_int(stmt, 0);
+    const unsigned char *description = sqlite3_column_text(stmt, 1);
+    if (!list_make_room(&out->items, out->count, &out->capacity)) goto out_of_memory;
+    out->items[out->count].food_code = code;
+    out->items[out->count].description =
+        strdup(description != nullptr ? reinterpret_cast<const char *>(description) : "");
+    if (out->items[out->count].description == nullptr) goto out_of_memory;
+    out->count++;
+  }
+
+  sqlite3_finalize(stmt);
+  free(pattern);
+  if (rc == SQLITE_DONE) return 0;
+  report_sql_error(handle);
+  food_hit_list_free(out);
+  return -1;
+
+out_of_memory:
+  report_memory_exhausted();
+  sqlite3_finalize(stmt);
+  free(pattern);
+  food_hit_list_free(out);
+  return -1;
+}
+
+void nutrient_list_free(NutrientList *list) {
+  if (list == nullptr) return;
+  for (size_t i = 0; i < list->count; i++) free(list->items[i].name);
+  free(list->items);
+  list->items = nullptr;
+  list->count = 0;
+  list->capacity = 0;
+}
+
+static const char kNutrientsSql[] = "SELECT * FROM nutrients WHERE \"Food code\" = ?1";
+
+int food_nutrients(sqlite3 *handle, int32_t food_code, NutrientList *out) {
+  *out = NutrientList{nullptr, 0, 0};
+
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kNutrientsSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  sqlite3_bind_int(stmt, 1, food_code);
+
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_DONE) {
+    sqlite3_finalize(stmt);
+    return 0;
+  }
+  if (rc != SQLITE_ROW) {
+    report_sql_error(handle);
+    sqlite3_finalize(stmt);
+    return -1;
+  }
+
+  const int columns = sqlite3_column_count(stmt);
+  char *name = nullptr;  // working copy of the current column's name
+  for (int i = 4; i < columns; i++) {
+    const char *column_name = sqlite3_column_name(stmt, i);
+    name = name_without_line_feeds(column_name != nullptr ? column_name : "");
+    if (name == nullptr || !use_fatty_acid_name(&name)) goto out_of_memory;
+    const double value = sqlite3_column_double(stmt, i);
+    if (!list_make_room(&out->items, out->count, &out->capacity)) goto out_of_memory;
+    out->items[out->count].name = strdup(name);
+    if (out->items[out->count].name == nullptr) goto out_of_memory;
+    out->items[out->count].value = value;
+    out->count++;
+    free(name);
+    name = nullptr;
+  }
+  sqlite3_finalize(stmt);
+  return 0;
+
+out_of_memory:
+  report_memory_exhausted();
+  free(name);
+  sqlite3_finalize(stmt);
+  nutrient_list_free(out);
+  return -1;
+}
+
+static const char kEquivalentsSql[] =
+    "SELECT   COALESCE(\"V_TOTAL (cup eq)\", 0),   COALESCE(\"F_TOTAL (cup eq)\", 0),   "
+    "COALESCE(\"G_TOTAL (oz eq)\", 0),   COALESCE(\"D_TOTAL (cup eq)\", 0),   "
+    "COALESCE(\"PF_TOTAL (oz eq)\", 0),   COALESCE(\"OILS (grams)\", 0) "
+    "FROM points WHERE FOODCODE = ?1 LIMIT 1";
+
+int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out) {
+  out->key = food_code;
+  for (double &amount : out->amounts) amount = 0.0;
+
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kEquivalentsSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  sqlite3_bind_int(stmt, 1, food_code);
+
+  int result;
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    for (int group = 0; group < FOOD_GROUP_COUNT; group++)
+      out->amounts[group] = sqlite3_column_double(stmt, group);
+    result = 0;
+  } else if (rc == SQLITE_DONE) {
+    result = 1;
+  } else {
+    report_sql_error(handle);
+    result = -1;
+  }
+  sqlite3_finalize(stmt);
+  return result;
+}

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Read-only queries on the reference food database: search by description, a food's
+// nutrients, a food's food pattern equivalents.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "budget/food-groups.h"
+
+struct sqlite3;
+
+// One search result.
+struct FoodHit {
+  int32_t food_code;  // "Food code"
+  char *description;  // owned, never null
+};
+
+struct FoodHitList {
+  FoodHit *items;
+  size_t count;
+  size_t capacity;
+};
+
+// One nutrient of a food.
+struct NutrientValue {
+  char *name;    // owned display name
+  double value;  // amount per serving
+};
+
+struct NutrientList {
+  NutrientValue *items;
+  size_t count;
+  size_t capacity;
+};
+
+// Opens the food database at |path| read-only. Returns the connection, or null after
+// printing why.
+sqlite3 *food_db_open(const char *path);
+
+// Closes the connection; does nothing for null.
+void food_db_close(sqlite3 *handle);
+
+// Fills |out| (emptied first) with at most 100 foods whose description is LIKE
+// "%text%", ordered by description. Returns 0, or -1 with |out| empty after printing why.
+int food_search(sqlite3 *handle, const char *text, FoodHitList *out);
+
+// Frees every hit and the array; leaves the list empty. Accepts null.
+void food_hit_list_free(FoodHitList *list);
+
+// Fills |out| (emptied first) with the nutrient columns of the food's row, in column
+// order, with readable fatty-acid names. No row gives 0 and an empty list.
+// Returns 0, or -1 with |out| empty after printing why.
+int food_nutrients(sqlite3 *handle, int32_t food_code, NutrientList *out);
+
+// Frees every name and the array; leaves the list empty. Accepts null.
+void nutrient_list_free(NutrientList *list);
+
+// Writes the food's per-serving equivalents to |out| (key the food code; zeros first).
+// Returns 0 when the food has a row, 1 when it has none, -1 after printing an SQL error.
+int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out);

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The per-user log database: opening it with its two tables, and the single profile row.
+#include "store/log-db.h"
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "i18n.h"
+
+namespace {
+
+// Finalizes a prepared statement when its owner goes out of scope.
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+const char kCreateLogTableSql[] =
+    "CREATE TABLE IF NOT EXISTS food_log (  id INTEGER PRIMARY KEY AUTOINCREMENT,  food_code "
+    "INTEGER NOT NULL,  description TEXT NOT NULL,  date TEXT NOT NULL,  servings REAL NOT NULL "
+    "DEFAULT 1.0)";
+
+const char kCreateProfileTableSql[] =
+    "CREATE TABLE IF NOT EXISTS user_profile (  id INTEGER PRIMARY KEY CHECK (id = 1),  bdate "
+    "TEXT NOT NULL,  height_cm REAL NOT NULL,  weight_kg REAL NOT NULL,  activity_level INTEGER "
+    "NOT NULL,  gender INTEGER NOT NULL,  calorie_target INTEGER NOT NULL)";
+
+const char kSaveProfileSql[] =
+    "INSERT OR REPLACE INTO user_profile (id, bdate, height_cm, weight_kg, activity_level, "
+    "gender, calorie_target) VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6)";
+
+const char kLoadProfileSql[] =
+    "SELECT bdate, height_cm, weight_kg, activity_level, gender, calorie_target FROM "
+    "user_profile WHERE id = 1";
+
+// Runs one table definition; on failure prints |format| with SQLite's error text.
+bool create_table(sqlite3 *handle, const char *sql, const char *format) {
+  char *error = nullptr;
+  if (sqlite3_exec(handle, sql, nullptr, nullptr, &error) == SQLITE_OK) return true;
+  fprintf(stderr, format, error ? error : sqlite3_errmsg(handle));
+  sqlite3_free(error);
+  return false;
+}
+
+}  // namespace
+
+sqlite3 *log_db_open(const char *path) {
+  sqlite3 *handle = nullptr;
+  if (sqlite3_open(path, &handle) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
+            sqlite3_errmsg(handle));
+    sqlite3_close(handle);
+    return nullptr;
+  }
+  if (!create_table(handle, kCreateLogTableSql, _("alimora: cannot create log table: %s\n")) ||
+      !create_table(handle, kCreateProfileTableSql,
+                    _("alimora: cannot create profile table: %s\n"))) {
+    sqlite3_close(handle);
+    return nullptr;
+  }
+  return handle;
+}
+
+void log_db_close(sqlite3 *handle) {
+  if (handle) sqlite3_close(handle);
+}
+
+int profile_save(sqlite3 *handle, const Profile *profile) {
+  sqlite3_stmt *raw = nullptr;
+  if (sqlite3_prepare_v2(handle, kSaveProfileSql, -1, &raw, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+    return -1;
+  }
+  StatementPtr stmt(raw);
+  if (profile->bdate)
+    sqlite3_bind_text(raw, 1, profile->bdate, -1, SQLITE_TRANSIENT);
+  else
+    sqlite3_bind_null(raw, 1);
+  sqlite3_bind_double(raw, 2, profile->height_cm);
+  sqlite3_bind_double(raw, 3, profile->weight_kg);
+  sqlite3_bind_int(raw, 4, profile->activity_level);
+  sqlite3_bind_int(raw, 5, profile->gender);
+  sqlite3_bind_int(raw, 6, profile->calorie_target);
+
+  const int rc = sqlite3_step(raw);
+  stmt.reset();
+  if (rc == SQLITE_DONE) return 0;
+  fprintf(stderr, _("alimora: cannot save profile: %s\n"), sqlite3_errmsg(handle));
+  return -1;
+}
+
+int profile_load(sqlite3 *handle, Profile *out) {
+  *out = Profile{};
+  sqlite3_stmt *raw = nullptr;
+  if (sqlite3_prepare_v2(handle, kLoadProfileSql, -1, &raw, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+    return -1;
+  }
+  StatementPtr stmt(raw);
+
+  const int rc = sqlite3_step(raw);
+  if (rc == SQLITE_DONE) return 1;
+  if (rc != SQLITE_ROW) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+    return -1;
+  }
+  const unsigned char *bdate = sqlite3_column_text(raw, 0);
+  // A failed copy leaves the birth date null, which makes the profile incomplete.
+  out->bdate = bdate ? strdup(reinterpret_cast<const char *>(bdate)) : nullptr;
+  out->height_cm = sqlite3_column_double(raw, 1);
+  out->weight_kg = sqlite3_column_double(raw, 2);
+  out->activity_level = sqlite3_column_int(raw, 3);
+  out->gender = sqlite3_column_int(raw, 4);
+  out->calorie_target = sqlite3_column_int(raw, 5);
+  return 0;
+}
+
+void profile_clear(Profile *profile) {
+  if (!profile) return;
+  free(profile->bdate);
+  profile->bdate = nullptr;
+}
+
+bool profile_is_complete(int result, const Profile *profile) {
+  if (result == 1 || !profile) return false;
+  if (static_cast<uint32_t>(profile->gender) >= 2) return false;
+  if (!profile->bdate) return false;
+  return profile->bdate[0] != '\0';
+}

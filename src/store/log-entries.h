@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Food log entries: adding, changing, deleting and listing them by date.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct sqlite3;
+
+// One logged food.
+struct LogEntry {
+  int32_t id;         // row id, assigned by SQLite
+  int32_t food_code;  // code in the food database
+  char *description;  // owned, never null
+  char *date;         // owned date string, never null
+  double servings;    // number of servings eaten
+};
+
+// The entries of one date, in id order. Empty: items null, count 0, capacity 0.
+struct LogEntryList {
+  LogEntry *items;
+  size_t count;
+  size_t capacity;
+};
+
+// The distinct dates that have entries, in text order. Each string is owned.
+struct DateList {
+  char **items;
+  size_t count;
+  size_t capacity;
+};
+
+// Adds an entry. Returns 0, or -1 after printing why.
+int log_entry_add(sqlite3 *handle, int32_t food_code, const char *description,
+                  const char *date, double servings);
+
+// Sets the date and servings of the entry |id|. A missing id is no failure.
+// Returns 0, or -1 after printing why.
+int log_entry_update(sqlite3 *handle, int32_t id, const char *date, double servings);
+
+// Deletes the entry |id|. A missing id is no failure. Returns 0, or -1 after printing why.
+int log_entry_delete(sqlite3 *handle, int32_t id);
+
+// Fills |out| (emptied first) with every entry whose date equals |date|, in id order.
+// Returns 0, or -1 with |out| empty after printing why. Free with log_entry_list_free.
+int log_entries_for_date(sqlite3 *handle, const char *date, LogEntryList *out);
+
+// Frees every entry and the array; leaves the list empty. Accepts null.
+void log_entry_list_free(LogEntryList *list);
+
+// Fills |out| (emptied first) with the distinct logged dates in ascending order.
+// Returns 0, or -1 with |out| empty after printing why. Free with date_list_free.
+int log_dates(sqlite3 *handle, DateList *out);
+
+// Frees every date and the array; leaves the list empty. Accepts null.
+void date_list_free(DateList *list);

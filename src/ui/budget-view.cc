@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The budget bars and the food log list of the main window, and date navigation.
+#include "ui/budget-view.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "budget/pattern.h"
+#include "fooddb/food-db.h"
+#include "i18n.h"
+#include "store/log-entries.h"
+#include "ui/entry-dialogs.h"
+#include "ui/object-keys.h"
+
+namespace {
+
+const char *const group_labels[FOOD_GROUP_COUNT] = {
+    // Translators: bar label; cup-eq is cup-equivalents
+    N_("Vegetables (cup-eq)"),
+    // Translators: bar label; cup-eq is cup-equivalents
+    N_("Fruits (cup-eq)"),
+    // Translators: bar label; oz-eq is ounce-equivalents
+    N_("Grains (oz-eq)"),
+    // Translators: bar label; cup-eq is cup-equivalents
+    N_("Dairy (cup-eq)"),
+    // Translators: bar label; oz-eq is ounce-equivalents
+    N_("Protein (oz-eq)"),
+    // Translators: bar label; g is grams
+    N_("Oils (g)"),
+};
+
+// Sums each entry's equivalents times its servings; entries without equivalents add nothing.
+void sum_consumed(GuiState *state, double consumed[FOOD_GROUP_COUNT]) {
+  for (int g = 0; g < FOOD_GROUP_COUNT; g++) consumed[g] = 0.0;
+  LogEntryList entries;
+  if (log_entries_for_date(state->log_db, state->current_date, &entries) != 0) return;
+  for (size_t i = 0; i < entries.count; i++) {
+    FoodGroupAmounts amounts;
+    if (food_equivalents(state->food_db, entries.items[i].food_code, &amounts) != 0) continue;
+    for (int g = 0; g < FOOD_GROUP_COUNT; g++)
+      consumed[g] += amounts.amounts[g] * entries.items[i].servings;
+  }
+  log_entry_list_free(&entries);
+}
+
+void update_bars(GuiState *state, const FoodGroupAmounts &budget,
+                 const double consumed[FOOD_GROUP_COUNT]) {
+  for (int g = 0; g < FOOD_GROUP_COUNT; g++) {
+    GtkWidget *bar = state->group_bars[g];
+    if (!bar) continue;
+    double fraction = budget.amounts[g] > 0 ? consumed[g] / budget.amounts[g] : 0.0;
+    if (fraction > 1.0) fraction = 1.0;
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
+    char text[128];
+    snprintf(text, sizeof text, "%s: %.1f / %.1f", food_group_label(g), consumed[g],
+             budget.amounts[g]);
+    gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
+    gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
+    // GTK 3 exposes only the fraction of a progress bar; give screen readers the text too.
+    atk_object_set_name(gtk_widget_get_accessible(bar), text);
+  }
+}
+
+void clear_container(GtkWidget *container) {
+  GList *children = gtk_container_get_children(GTK_CONTAINER(container));
+  for (GList *l = children; l; l = l->next) gtk_widget_destroy(GTK_WIDGET(l->data));
+  g_list_free(children);
+}
+
+void connect_clicked(GtkWidget *button, GCallback handler, GuiState *state) {
+  g_signal_connect_data(button, "clicked", handler, state, nullptr, GConnectFlags(0));
+}
+
+GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
+  GtkWidget *row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+
+  char text[512];
+  snprintf(text, sizeof text, "%d  -  %s  (%.1f %s)", entry.food_code, entry.description,
+           entry.servings, _("servings"));
+  GtkWidget *label = gtk_label_new(text);
+  gtk_widget_set_halign(label, GTK_ALIGN_START);
+  gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+  gtk_box_pack_start(GTK_BOX(row), label, TRUE, TRUE, 0);
+
+  GtkWidget *edit = gtk_button_new_with_label(_("Edit"));
+  GtkWidget *del = gtk_button_new_with_label(_("Delete"));
+  g_object_set_data(G_OBJECT(edit), KEY_ENTRY_ID, GINT_TO_POINTER(entry.id));
+  g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_SERVINGS, g_memdup2(&entry.servings,
+                         sizeof entry.servings), g_free);
+  g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DATE, g_strdup(entry.date), g_free);
+  g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DESC, g_strdup(entry.description), g_free);
+  g_object_set_data(G_OBJECT(del), KEY_ENTRY_ID, GINT_TO_POINTER(entry.id));
+  connect_clicked(edit, G_CALLBACK(on_edit_clicked), state);
+  connect_clicked(del, G_CALLBACK(on_delete_clicked), state);
+
+  // Say which entry the buttons act on.
+  atk_object_set_description(gtk_widget_get_accessible(edit), text);
+  atk_object_set_description(gtk_widget_get_accessible(del), text);
+
+  gtk_box_pack_end(GTK_BOX(row), del, FALSE, FALSE, 0);
+  gtk_box_pack_end(GTK_BOX(row), edit, FALSE, FALSE, 0);
+  return row;
+}
+
+void fill_entry_list(GuiState *state) {
+  LogEntryList entries;
+  if (log_entries_for_date(state->log_db, state->current_date, &entries) != 0) return;
+  if (entries.count == 0) {
+    GtkWidget *label = gtk_label_new(_("No entries for this date."));
+    gtk_widget_set_halign(label, GTK_ALIGN_START);
+    gtk_container_add(GTK_CONTAINER(state->log_list_box), label);
+  }
+  for (size_t i = 0; i < entries.count; i++)
+    gtk_container_add(GTK_CONTAINER(state->log_list_box),
+                      build_entry_row(state, entries.items[i]));
+  log_entry_list_free(&entries);
+}
+
+// Moves the view to |date| (cut to a date string) and redraws.
+void show_date(GuiState *state, const char *date) {
+  snprintf(state->current_date, sizeof state->current_date, "%.10s", date);
+  refresh_views(state);
+}
+
+}  // namespace
+
+const char *food_group_label(int group) {
+  if (group < 0 || group >= FOOD_GROUP_COUNT) return "";
+  return _(group_labels[group]);
+}
+
+void refresh_views(GuiState *state) {
+  FoodGroupAmounts budget = pattern_for_calories(state->calorie_target);
+  double consumed[FOOD_GROUP_COUNT];
+  sum_consumed(state, consumed);
+  update_bars(state, budget, consumed);
+
+  char display[DISPLAY_DATE_SIZE];
+  if (state->budget_label) {
+    char text[192];
+    snprintf(text, sizeof text, _("USDA Healthy US-Style Eating Pattern (%d kcal) - %s"),
+             state->calorie_target, date_to_display(state->current_date, display));
+    gtk_label_set_text(GTK_LABEL(state->budget_label), text);
+  }
+
+  if (state->log_list_box) clear_container(state->log_list_box);
+
+  if (state->log_frame) {
+    char today[DATE_STRING_SIZE];
+    date_today(today);
+    const char *format = strcmp(state->current_date, today) == 0 ? _("Food Log - %s (Today)")
+                                                                  : _("Food Log - %s");
+    char text[128];
+    snprintf(text, sizeof text, format, date_to_display(state->current_date, display));
+    gtk_frame_set_label(GTK_FRAME(state->log_frame), text);
+  }
+
+  if (state->log_list_box) {
+    fill_entry_list(state);
+    gtk_widget_show_all(state->log_list_box);
+  }
+}
+
+void on_prev_date_clicked(GtkButton *, gpointer data) {
+  auto *state = static_cast<GuiState *>(data);
+  DateList dates;
+  if (log_dates(state->log_db, &dates) != 0 || dates.count == 0) return;
+  size_t i = 0;
+  while (i < dates.count && strcmp(dates.items[i], state->current_date) != 0) i++;
+  if (i >= 1) show_date(state, dates.items[i - 1]);
+  date_list_free(&dates);
+}
+
+void on_next_date_clicked(GtkButton *, gpointer data) {
+  auto *state = static_cast<GuiState *>(data);
+  DateList dates;
+  if (log_dates(state->log_db, &dates) != 0 || dates.count == 0) return;
+  size_t i = 0;
+  while (i < dates.count && strcmp(dates.items[i], state->current_date) != 0) i++;
+  if (i < dates.count && i + 1 < dates.count) show_date(state, dates.items[i + 1]);
+  date_list_free(&dates);
+}
+
+void on_today_clicked(GtkButton *, gpointer data) {
+  auto *state = static_cast<GuiState *>(data);
+  date_today(state->current_date);
+  refresh_views(state);
+}
+
+char *date_to_display(const char *date, char *out) {
+  out[0] = '\0';
+  if (!date) return out;
+  int year = 0, month = 0, day = 0;
+  if (sscanf(date, "%d-%d-%d", &year, &month, &day) == 3) {
+    struct tm tm = {};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    mktime(&tm);
+    if (strftime(out, DISPLAY_DATE_SIZE, "%x", &tm) == 0) out[0] = '\0';
+  } else {
+    snprintf(out, DISPLAY_DATE_SIZE, "%.63s", date);
+  }
+  return out;
+}

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's budget bars and food log list, and moving between dates.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "app/gui-state.h"
+
+enum { DISPLAY_DATE_SIZE = 64 };
+
+// Redraws the bars, the two labels and the entry list for the date on display.
+void refresh_views(GuiState *state);
+
+// "clicked" of the date navigation buttons; |state| is the GuiState.
+void on_prev_date_clicked(GtkButton *button, gpointer state);
+void on_today_clicked(GtkButton *button, gpointer state);
+void on_next_date_clicked(GtkButton *button, gpointer state);
+
+// Writes |date| (may be null) in the locale's date form into |out| (DISPLAY_DATE_SIZE
+// bytes) and returns |out|.
+char *date_to_display(const char *date, char *out);
+
+// The translated bar label of a food group ("Vegetables (cup-eq)", ...).
+const char *food_group_label(int group);

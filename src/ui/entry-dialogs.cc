@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The edit dialog and the delete confirmation of a food log entry.
+#include "ui/entry-dialogs.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+
+#include "app/gui-state.h"
+#include "budget/date-string.h"
+#include "i18n.h"
+#include "store/log-entries.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+
+namespace {
+
+constexpr GtkDialogFlags kDialogFlags =
+    static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
+
+// Runs |body| so that no C++ exception reaches GTK's C frames.
+template <typename Body>
+void run_guarded(const char *handler, Body body) noexcept {
+  try {
+    body();
+  } catch (const std::exception &e) {
+    // Translators: the first %s is the name of a function of the program.
+    fprintf(stderr, _("alimora: %s failed: %s\n"), handler, e.what());
+  } catch (...) {
+    // Translators: %s is the name of a function of the program.
+    fprintf(stderr, _("alimora: %s failed\n"), handler);
+  }
+}
+
+int32_t entry_id_of(GObject *object) {
+  return static_cast<int32_t>(GPOINTER_TO_INT(g_object_get_data(object, KEY_ENTRY_ID)));
+}
+
+// Moves |calendar| to |date| when it reads as a real calendar day; otherwise the calendar
+// stays where it is. Out-of-range numbers would make GtkCalendar complain or select a day
+// that its month does not have.
+void calendar_show_date(GtkCalendar *calendar, const char *date) {
+  int year = 0, month = 0, day = 0;
+  if (!date || sscanf(date, "%d-%d-%d", &year, &month, &day) != 3) return;
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+      !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
+                        static_cast<GDateYear>(year)))
+    return;
+  gtk_calendar_select_month(calendar, static_cast<guint>(month - 1), static_cast<guint>(year));
+  gtk_calendar_select_day(calendar, static_cast<guint>(day));
+}
+
+void build_edit_dialog(GtkButton *button, GuiState *state) {
+  GObject *source = G_OBJECT(button);
+  int32_t id = entry_id_of(source);
+  auto *stored_servings =
+      static_cast<const double *>(g_object_get_data(source, KEY_ENTRY_SERVINGS));
+  double servings = stored_servings ? *stored_servings : 1.0;
+  auto *date = static_cast<const char *>(g_object_get_data(source, KEY_ENTRY_DATE));
+  auto *description = static_cast<const char *>(g_object_get_data(source, KEY_ENTRY_DESC));
+
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(
+      description ? description : _("Edit Log Entry"), GTK_WINDOW(state->main_window), kDialogFlags,
+      _("Save"), GTK_RESPONSE_OK, _("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 400, 350);
+  GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+
+  GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  GtkWidget *servings_label = gtk_label_new(_("Servings:"));
+  GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), servings);  // clamped to the range
+  gtk_label_set_mnemonic_widget(GTK_LABEL(servings_label), spin);
+  gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
+  gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
+
+  GtkWidget *frame = gtk_frame_new(_("Date"));
+  GtkWidget *calendar = gtk_calendar_new();
+  calendar_show_date(GTK_CALENDAR(calendar), date);
+  gtk_container_add(GTK_CONTAINER(frame), calendar);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(gtk_frame_get_label_widget(GTK_FRAME(frame))), calendar);
+  gtk_box_pack_start(content, frame, FALSE, FALSE, 6);
+
+  g_object_set_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY, spin);
+  g_object_set_data(G_OBJECT(dialog), KEY_CALENDAR, calendar);
+  g_object_set_data(G_OBJECT(dialog), KEY_ENTRY_ID, GINT_TO_POINTER(id));
+
+  g_signal_connect_data(dialog, "response", G_CALLBACK(on_edit_response), state, nullptr,
+                        static_cast<GConnectFlags>(0));
+  gtk_widget_show_all(dialog);
+}
+
+void save_edit(GtkDialog *dialog, GuiState *state) {
+  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
+  auto *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
+  int32_t id = entry_id_of(G_OBJECT(dialog));
+  if (!spin || !calendar) return;
+
+  // Take a number that was typed but not yet confirmed with Enter.
+  gtk_spin_button_update(GTK_SPIN_BUTTON(spin));
+  double servings = gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin));
+  guint year = 0, month = 0, day = 0;
+  gtk_calendar_get_date(GTK_CALENDAR(calendar), &year, &month, &day);
+  char date[DATE_STRING_SIZE];
+  snprintf(date, sizeof date, "%04u-%02u-%02u", year, month + 1, day);
+
+  log_entry_update(state->log_db, id, date, servings);
+  refresh_views(state);
+}
+
+void confirm_delete(GtkButton *button, GuiState *state) {
+  int32_t id = entry_id_of(G_OBJECT(button));
+  GtkWidget *question =
+      gtk_message_dialog_new(GTK_WINDOW(state->main_window), kDialogFlags, GTK_MESSAGE_QUESTION,
+                             GTK_BUTTONS_YES_NO, "%s", _("Delete this log entry?"));
+  gtk_window_set_title(GTK_WINDOW(question), _("Confirm Delete"));
+  // Keep the dialog alive across the nested loop even if its parent goes meanwhile.
+  g_object_ref(question);
+  gint answer = gtk_dialog_run(GTK_DIALOG(question));
+  gtk_widget_destroy(question);
+  g_object_unref(question);
+
+  if (answer != GTK_RESPONSE_YES) return;
+  log_entry_delete(state->log_db, id);
+  refresh_views(state);
+}
+
+}  // namespace
+
+void on_edit_clicked(GtkButton *button, gpointer state) {
+  run_guarded("on_edit_clicked",
+              [&] { build_edit_dialog(button, static_cast<GuiState *>(state)); });
+}
+
+void on_edit_response(GtkDialog *dialog, gint response_id, gpointer state) {
+  run_guarded("on_edit_response", [&] {
+    if (response_id == GTK_RESPONSE_OK) save_edit(dialog, static_cast<GuiState *>(state));
+  });
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+}
+
+void on_delete_clicked(GtkButton *button, gpointer state) {
+  run_guarded("on_delete_clicked", [&] { confirm_delete(button, static_cast<GuiState *>(state)); });
+}

@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The profile dialog, which stores the profile and its calorie target, and the
+// "Profile Required" message that follows it while no usable profile is stored.
+#include "ui/profile-dialog.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+
+#include "app/gui-state.h"
+#include "budget/calorie-target.h"
+#include "budget/date-string.h"
+#include "i18n.h"
+#include "store/log-db.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+
+namespace {
+
+constexpr GtkDialogFlags kDialogFlags =
+    static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
+
+enum { ACTIVITY_LEVEL_COUNT = 5, GENDER_COUNT = 2 };
+
+// Runs |body| so that no C++ exception reaches GTK's C frames.
+template <typename Body>
+void run_guarded(const char *handler, Body body) noexcept {
+  try {
+    body();
+  } catch (const std::exception &e) {
+    // Translators: the first %s is the name of a function of the program.
+    fprintf(stderr, _("alimora: %s failed: %s\n"), handler, e.what());
+  } catch (...) {
+    // Translators: %s is the name of a function of the program.
+    fprintf(stderr, _("alimora: %s failed\n"), handler);
+  }
+}
+
+// One labelled input in |row| of the form: the label right-aligned in column 0.
+void attach_row(GtkGrid *grid, int row, const char *text, GtkWidget *input) {
+  GtkWidget *label = gtk_label_new(text);
+  gtk_widget_set_halign(label, GTK_ALIGN_END);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), input);
+  gtk_grid_attach(grid, label, 0, row, 1, 1);
+  gtk_grid_attach(grid, input, 1, row, 1, 1);
+}
+
+// Selects item |index|, or none when the stored value is no item of the combo box.
+void combo_set_stored(GtkWidget *combo, int32_t index, int count) {
+  gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index >= 0 && index < count ? index : -1);
+}
+
+// Writes the birth date typed as year-month-day into |out| (DATE_STRING_SIZE bytes) in the
+// form YYYY-MM-DD. Text that does not read as three numbers, or numbers that do not fit
+// that form (negative ones, a year beyond 9999, a month or day beyond 99), leave the
+// empty text rather than a garbled date. Month and day are otherwise not range-tested.
+void birth_date_from_text(const char *text, char *out) {
+  out[0] = '\0';
+  int year = 0, month = 0, day = 0;
+  if (!text || sscanf(text, "%9d-%9d-%9d", &year, &month, &day) != 3) return;
+  if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) return;
+  snprintf(out, DATE_STRING_SIZE, "%04u-%02u-%02u", static_cast<unsigned>(year),
+           static_cast<unsigned>(month), static_cast<unsigned>(day));
+}
+
+void build_profile_dialog(GuiState *state) {
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(_("Profile"), GTK_WINDOW(state->main_window),
+                                                  kDialogFlags, _("Save"), GTK_RESPONSE_OK,
+                                                  _("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
+
+  GtkWidget *grid = gtk_grid_new();
+  gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
+  gtk_grid_set_row_spacing(GTK_GRID(grid), 6);
+  gtk_widget_set_margin_start(grid, 12);
+  gtk_widget_set_margin_end(grid, 12);
+  gtk_widget_set_margin_top(grid, 12);
+  gtk_widget_set_margin_bottom(grid, 12);
+
+  GtkWidget *birthday = gtk_entry_new();
+  gtk_entry_set_placeholder_text(GTK_ENTRY(birthday), "YYYY-MM-DD");
+  GtkWidget *height = gtk_spin_button_new_with_range(30, 300, 0.5);
+  GtkWidget *weight = gtk_spin_button_new_with_range(1, 500, 0.5);
+  GtkWidget *activity = gtk_combo_box_text_new();
+  const char *activity_names[ACTIVITY_LEVEL_COUNT] = {_("Sedentary"), _("Light"), _("Moderate"),
+                                                      _("Very active"), _("Extra active")};
+  for (const char *name : activity_names)
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(activity), name);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(activity), 0);
+  GtkWidget *gender = gtk_combo_box_text_new();
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(gender), _("Female"));
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(gender), _("Male"));
+
+  attach_row(GTK_GRID(grid), 0, _("Birthday:"), birthday);
+  attach_row(GTK_GRID(grid), 1, _("Height (cm):"), height);
+  attach_row(GTK_GRID(grid), 2, _("Weight (kg):"), weight);
+  attach_row(GTK_GRID(grid), 3, _("Activity level:"), activity);
+  attach_row(GTK_GRID(grid), 4, _("Gender:"), gender);
+
+  Profile stored;
+  if (profile_load(state->log_db, &stored) == 0) {
+    if (stored.bdate && stored.bdate[0] != '\0')
+      gtk_entry_set_text(GTK_ENTRY(birthday), stored.bdate);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(height), stored.height_cm);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(weight), stored.weight_kg);
+    combo_set_stored(activity, stored.activity_level, ACTIVITY_LEVEL_COUNT);
+    combo_set_stored(gender, stored.gender, GENDER_COUNT);
+    profile_clear(&stored);
+  } else {
+    gtk_combo_box_set_active(GTK_COMBO_BOX(gender), 0);
+  }
+
+  g_object_set_data(G_OBJECT(dialog), KEY_BIRTHDAY_ENTRY, birthday);
+  g_object_set_data(G_OBJECT(dialog), KEY_HEIGHT_SPIN, height);
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_SPIN, weight);
+  g_object_set_data(G_OBJECT(dialog), KEY_ACTIVITY_COMBO, activity);
+  g_object_set_data(G_OBJECT(dialog), KEY_GENDER_COMBO, gender);
+
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), grid, TRUE, TRUE, 0);
+  g_signal_connect_data(dialog, "response", G_CALLBACK(on_profile_response), state, nullptr,
+                        static_cast<GConnectFlags>(0));
+  gtk_widget_show_all(dialog);
+}
+
+GtkWidget *dialog_input(GtkDialog *dialog, const char *key) {
+  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), key));
+}
+
+// Saves what the dialog shows. Returns true when the profile was stored; false when no
+// gender is chosen or the save failed (it has said why).
+bool save_profile(GtkDialog *dialog, GuiState *state) {
+  GtkWidget *birthday = dialog_input(dialog, KEY_BIRTHDAY_ENTRY);
+  GtkWidget *height = dialog_input(dialog, KEY_HEIGHT_SPIN);
+  GtkWidget *weight = dialog_input(dialog, KEY_WEIGHT_SPIN);
+  GtkWidget *activity = dialog_input(dialog, KEY_ACTIVITY_COMBO);
+  GtkWidget *gender = dialog_input(dialog, KEY_GENDER_COMBO);
+  if (!birthday || !height || !weight || !activity || !gender) return false;
+
+  gint gender_index = gtk_combo_box_get_active(GTK_COMBO_BOX(gender));
+  if (gender_index != 0 && gender_index != 1) return false;
+
+  char bdate[DATE_STRING_SIZE];
+  birth_date_from_text(gtk_entry_get_text(GTK_ENTRY(birthday)), bdate);
+  // Take numbers that were typed but not yet confirmed with Enter.
+  gtk_spin_button_update(GTK_SPIN_BUTTON(height));
+  gtk_spin_button_update(GTK_SPIN_BUTTON(weight));
+
+  Profile profile;
+  profile.bdate = bdate;
+  profile.height_cm = gtk_spin_button_get_value(GTK_SPIN_BUTTON(height));
+  profile.weight_kg = gtk_spin_button_get_value(GTK_SPIN_BUTTON(weight));
+  profile.activity_level = gtk_combo_box_get_active(GTK_COMBO_BOX(activity));
+  profile.gender = gender_index;
+  profile.calorie_target = calorie_target_compute(bdate, profile.activity_level, profile.gender,
+                                                  profile.height_cm, profile.weight_kg);
+  if (profile_save(state->log_db, &profile) != 0) return false;
+
+  state->calorie_target = profile.calorie_target;
+  refresh_views(state);
+  return true;
+}
+
+// While the stored profile is not usable, offers a new profile dialog or the end of the
+// application.
+void insist_on_profile(GuiState *state) {
+  Profile stored;
+  int result = profile_load(state->log_db, &stored);
+  bool complete = profile_is_complete(result, &stored);
+  profile_clear(&stored);
+  if (complete) return;
+
+  GtkWidget *window = state->main_window;
+  GtkWidget *message = gtk_message_dialog_new(
+      GTK_WINDOW(window), kDialogFlags, GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE, "%s",
+      _("Your profile must be fully configured before you can use Alimora."));
+  gtk_window_set_title(GTK_WINDOW(message), _("Profile Required"));
+  gtk_dialog_add_buttons(GTK_DIALOG(message), _("OK"), GTK_RESPONSE_OK, _("Quit"),
+                         GTK_RESPONSE_CLOSE, nullptr);
+  // Both windows stay valid objects across the nested loop, whatever happens in it.
+  g_object_ref(message);
+  if (window) g_object_ref(window);
+  gint answer = gtk_dialog_run(GTK_DIALOG(message));
+  gtk_widget_destroy(message);
+  g_object_unref(message);
+
+  if (answer == GTK_RESPONSE_OK)
+    show_profile_dialog(nullptr, state);
+  else if (window)
+    gtk_widget_destroy(window);  // closing the main window ends the application
+  if (window) g_object_unref(window);
+}
+
+}  // namespace
+
+void show_profile_dialog(GtkButton *, gpointer state) {
+  run_guarded("show_profile_dialog", [&] { build_profile_dialog(static_cast<GuiState *>(state)); });
+}
+
+void on_profile_response(GtkDialog *dialog, gint response_id, gpointer data) {
+  auto *state = static_cast<GuiState *>(data);
+  bool saved = false;
+  run_guarded("on_profile_response", [&] {
+    if (response_id == GTK_RESPONSE_OK) saved = save_profile(dialog, state);
+  });
+  // Whatever was typed is discarded with the dialog.
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+  if (saved) return;
+  run_guarded("on_profile_response", [&] { insist_on_profile(state); });
+}

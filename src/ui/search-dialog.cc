@@ -1,0 +1,258 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Search Foods" dialog and the add-to-log dialog with its scaled nutrient grid.
+#include "ui/search-dialog.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "budget/date-string.h"
+#include "budget/food-groups.h"
+#include "fooddb/food-db.h"
+#include "i18n.h"
+#include "store/log-entries.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+
+namespace {
+
+// Columns of the search result store.
+enum { RESULT_COLUMN_CODE, RESULT_COLUMN_DESCRIPTION, RESULT_COLUMN_COUNT };
+
+enum { VALUE_TEXT_SIZE = 32 };
+
+constexpr GtkDialogFlags kDialogFlags =
+    static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
+
+// Runs |body| so that no C++ exception reaches GTK's C frames.
+template <typename Body>
+void run_guarded(const char *handler, Body body) noexcept {
+  try {
+    body();
+  } catch (const std::exception &e) {
+    // Translators: the first %s is the name of a function of the program.
+    fprintf(stderr, _("alimora: %s failed: %s\n"), handler, e.what());
+  } catch (...) {
+    // Translators: %s is the name of a function of the program.
+    fprintf(stderr, _("alimora: %s failed\n"), handler);
+  }
+}
+
+void connect(gpointer instance, const char *signal, GCallback handler, gpointer data) {
+  g_signal_connect_data(instance, signal, handler, data, nullptr, static_cast<GConnectFlags>(0));
+}
+
+GtkWidget *markup_label(const char *markup, GtkAlign align) {
+  GtkWidget *label = gtk_label_new(nullptr);
+  gtk_label_set_markup(GTK_LABEL(label), markup);
+  gtk_widget_set_halign(label, align);
+  return label;
+}
+
+GtkWidget *plain_label(const char *text, GtkAlign align) {
+  GtkWidget *label = gtk_label_new(text);
+  gtk_widget_set_halign(label, align);
+  return label;
+}
+
+// One row of the grid: |name| at the start of column 0, |value| in column 1 at the end.
+void attach_value_row(GtkGrid *grid, int row, const char *name, double value) {
+  char text[VALUE_TEXT_SIZE];
+  snprintf(text, sizeof text, "%.2f", value);
+  gtk_grid_attach(grid, plain_label(name, GTK_ALIGN_START), 0, row, 1, 1);
+  gtk_grid_attach(grid, plain_label(text, GTK_ALIGN_END), 1, row, 1, 1);
+}
+
+GtkWidget *scrolled_window_for(GtkWidget *child) {
+  GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_container_add(GTK_CONTAINER(scrolled), child);
+  return scrolled;
+}
+
+void append_text_column(GtkTreeView *view, const char *title, int model_column, bool expand) {
+  GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
+  GtkTreeViewColumn *column =
+      gtk_tree_view_column_new_with_attributes(title, renderer, "text", model_column, nullptr);
+  gtk_tree_view_column_set_expand(column, expand);
+  gtk_tree_view_append_column(view, column);
+}
+
+void build_search_dialog(GuiState *state) {
+  GtkWidget *dialog =
+      gtk_dialog_new_with_buttons(_("Search Foods"), GTK_WINDOW(state->main_window), kDialogFlags,
+                                  _("Close"), GTK_RESPONSE_CLOSE, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 450);
+  GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+
+  GtkWidget *entry = gtk_search_entry_new();
+  gtk_entry_set_placeholder_text(GTK_ENTRY(entry), _("Type to search foods..."));
+  gtk_box_pack_start(content, entry, FALSE, FALSE, 6);
+
+  GtkListStore *store = gtk_list_store_new(RESULT_COLUMN_COUNT, G_TYPE_INT, G_TYPE_STRING);
+  GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+  g_object_unref(store);  // the view holds the only reference from here on
+  append_text_column(GTK_TREE_VIEW(view), _("Code"), RESULT_COLUMN_CODE, false);
+  append_text_column(GTK_TREE_VIEW(view), _("Description"), RESULT_COLUMN_DESCRIPTION, true);
+
+  g_object_set_data(G_OBJECT(entry), KEY_GUI_STATE, state);
+  connect(entry, "search-changed", G_CALLBACK(on_search_changed), store);
+  connect(view, "row-activated", G_CALLBACK(on_food_row_activated), state);
+
+  gtk_box_pack_start(content, scrolled_window_for(view), TRUE, TRUE, 0);
+
+  gtk_widget_show_all(dialog);
+  connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+}
+
+void fill_result_store(GtkSearchEntry *entry, GtkListStore *store) {
+  auto *state = static_cast<GuiState *>(g_object_get_data(G_OBJECT(entry), KEY_GUI_STATE));
+  const char *text = gtk_entry_get_text(GTK_ENTRY(entry));
+  gtk_list_store_clear(store);
+  if (!state || !text || text[0] == '\0') return;
+
+  FoodHitList hits;
+  if (food_search(state->food_db, text, &hits) != 0) return;
+  for (size_t i = 0; i < hits.count; ++i) {
+    GtkTreeIter iter;
+    gtk_list_store_append(store, &iter);
+    gtk_list_store_set(store, &iter, RESULT_COLUMN_CODE, hits.items[i].food_code,
+                       RESULT_COLUMN_DESCRIPTION, hits.items[i].description, -1);
+  }
+  food_hit_list_free(&hits);
+}
+
+void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
+  GtkTreeModel *model = gtk_tree_view_get_model(view);
+  GtkTreeIter iter;
+  if (!model || !path || !gtk_tree_model_get_iter(model, &iter, path)) return;
+  gint food_code = 0;
+  gchar *description = nullptr;
+  gtk_tree_model_get(model, &iter, RESULT_COLUMN_CODE, &food_code, RESULT_COLUMN_DESCRIPTION,
+                     &description, -1);
+  const char *title = description ? description : "";
+
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(title, GTK_WINDOW(state->main_window),
+                                                  kDialogFlags, _("Add to Log"), GTK_RESPONSE_OK,
+                                                  _("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 500, 500);
+  GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+
+  GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  GtkWidget *servings_label = gtk_label_new(_("Servings:"));
+  GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), 1.0);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(servings_label), spin);
+  gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
+  gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
+
+  GtkWidget *frame = gtk_frame_new(_("Log Date"));
+  GtkWidget *calendar = gtk_calendar_new();  // starts on today
+  gtk_container_add(GTK_CONTAINER(frame), calendar);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(gtk_frame_get_label_widget(GTK_FRAME(frame))), calendar);
+  gtk_box_pack_start(content, frame, FALSE, FALSE, 6);
+
+  g_object_set_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY, spin);
+  g_object_set_data(G_OBJECT(dialog), KEY_CALENDAR, calendar);
+  g_object_set_data(G_OBJECT(dialog), KEY_FOOD_CODE, GINT_TO_POINTER(food_code));
+  g_object_set_data_full(G_OBJECT(dialog), KEY_FOOD_DESC, g_strdup(title), g_free);
+  g_object_set_data(G_OBJECT(dialog), KEY_FOOD_DB, state->food_db);
+
+  GtkWidget *grid = gtk_grid_new();
+  gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
+  gtk_grid_set_row_spacing(GTK_GRID(grid), 2);
+  g_object_set_data(G_OBJECT(dialog), KEY_NUTRIENT_GRID, grid);
+  fill_nutrient_grid(grid, state->food_db, food_code, 1.0);
+  gtk_box_pack_start(content, scrolled_window_for(grid), TRUE, TRUE, 0);
+
+  connect(spin, "value-changed", G_CALLBACK(on_servings_changed), dialog);
+  connect(dialog, "response", G_CALLBACK(on_add_response), state);
+
+  gtk_widget_show_all(dialog);
+  g_free(description);
+}
+
+void add_to_log(GtkDialog *dialog, GuiState *state) {
+  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
+  auto *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
+  int32_t food_code = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_CODE));
+  auto *description = static_cast<const char *>(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_DESC));
+  if (!spin || !calendar) return;
+
+  // Take a number that was typed but not yet confirmed with Enter.
+  gtk_spin_button_update(GTK_SPIN_BUTTON(spin));
+  double servings = gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin));
+  guint year = 0, month = 0, day = 0;
+  gtk_calendar_get_date(GTK_CALENDAR(calendar), &year, &month, &day);
+  char date[DATE_STRING_SIZE];
+  snprintf(date, sizeof date, "%04u-%02u-%02u", year, month + 1, day);
+
+  log_entry_add(state->log_db, food_code, description ? description : "", date, servings);
+  refresh_views(state);
+}
+
+}  // namespace
+
+void on_search_clicked(GtkButton *, gpointer state) {
+  run_guarded("on_search_clicked", [&] { build_search_dialog(static_cast<GuiState *>(state)); });
+}
+
+void on_search_changed(GtkSearchEntry *entry, gpointer store) {
+  run_guarded("on_search_changed", [&] { fill_result_store(entry, GTK_LIST_STORE(store)); });
+}
+
+void on_food_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *,
+                           gpointer state) {
+  run_guarded("on_food_row_activated",
+              [&] { build_add_dialog(view, path, static_cast<GuiState *>(state)); });
+}
+
+void on_servings_changed(GtkSpinButton *spin, gpointer dialog) {
+  run_guarded("on_servings_changed", [&] {
+    auto *grid = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_NUTRIENT_GRID));
+    auto *handle = static_cast<sqlite3 *>(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_DB));
+    int32_t food_code = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_CODE));
+    if (!grid) return;
+    fill_nutrient_grid(grid, handle, food_code, gtk_spin_button_get_value(spin));
+  });
+}
+
+void on_add_response(GtkDialog *dialog, gint response_id, gpointer state) {
+  run_guarded("on_add_response", [&] {
+    if (response_id == GTK_RESPONSE_OK) add_to_log(dialog, static_cast<GuiState *>(state));
+  });
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+}
+
+void fill_nutrient_grid(GtkWidget *grid_widget, sqlite3 *handle, int32_t food_code, double factor) {
+  GtkGrid *grid = GTK_GRID(grid_widget);
+  GList *children = gtk_container_get_children(GTK_CONTAINER(grid));
+  for (GList *l = children; l; l = l->next) gtk_widget_destroy(GTK_WIDGET(l->data));
+  g_list_free(children);
+
+  int equivalents_row = 1;
+  NutrientList nutrients;
+  if (food_nutrients(handle, food_code, &nutrients) == 0) {
+    gtk_grid_attach(grid, markup_label(_("<b>Nutrient</b>"), GTK_ALIGN_START), 0, 0, 1, 1);
+    gtk_grid_attach(grid, markup_label(_("<b>Value</b>"), GTK_ALIGN_END), 1, 0, 1, 1);
+    for (size_t k = 0; k < nutrients.count; ++k)
+      attach_value_row(grid, static_cast<int>(k) + 1, nutrients.items[k].name,
+                       nutrients.items[k].value * factor);
+    equivalents_row = static_cast<int>(nutrients.count) + 2;  // one row left empty
+    nutrient_list_free(&nutrients);
+  }
+
+  FoodGroupAmounts equivalents;
+  if (food_equivalents(handle, food_code, &equivalents) == 0) {
+    gtk_grid_attach(grid, markup_label(_("<b>Food Pattern Equivalents</b>"), GTK_ALIGN_START), 0,
+                    equivalents_row, 2, 1);
+    for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
+      attach_value_row(grid, equivalents_row + 1 + group, food_group_label(group),
+                       equivalents.amounts[group] * factor);
+  }
+
+  gtk_widget_show_all(grid_widget);
+}

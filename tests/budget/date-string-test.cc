@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Tests of today's date string.
+#include "budget/date-string.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+
+TEST(DateToday, WritesTheLocalDateAsTenCharacters) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const time_t before = time(nullptr);
+    char buffer[DATE_STRING_SIZE + 4];
+    memset(buffer, '#', sizeof buffer);
+    date_today(buffer);
+    const time_t after = time(nullptr);
+
+    struct tm local;
+    ASSERT_NE(nullptr, localtime_r(&after, &local));
+    char expected[64];
+    snprintf(expected, sizeof expected, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1,
+             local.tm_mday);
+    if (before / 60 != after / 60) continue;  // a minute (and maybe a day) went by
+    EXPECT_STREQ(expected, buffer);
+    EXPECT_EQ(10u, strlen(buffer));
+    EXPECT_EQ('#', buffer[DATE_STRING_SIZE]) << "wrote past the 11-byte buffer";
+    return;
+  }
+}

@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Tests of alimora-report run as a real process on the real food database.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "store/log-db.h"
+#include "store/log-entries.h"
+
+extern char **environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int status;  // exit status, or -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Every file below |dir|, relative to it, sorted.
+std::vector<std::string> FilesBelow(const fs::path &dir) {
+  std::vector<std::string> files;
+  for (const auto &entry : fs::recursive_directory_iterator(dir))
+    files.push_back(fs::relative(entry.path(), dir).string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string ZeroReport2000() {
+  return "Daily budget (2000 kcal USDA Healthy US-Style Eating Pattern):\n"
+         "\n"
+         "Food Group               Budget   Consumed  Remaining\n"
+         "-------------------- ---------- ---------- ----------\n"
+         "Vegetables                2.5 c       0.0 c       2.5 c \n"
+         "Fruits                    2.0 c       0.0 c       2.0 c \n"
+         "Grains                    6.0 oz      0.0 oz      6.0 oz\n"
+         "Dairy                     3.0 c       0.0 c       3.0 c \n"
+         "Protein Foods             5.5 oz      0.0 oz      5.5 oz\n"
+         "Oils                     27.0 g       0.0 g      27.0 g \n";
+}
+
+// Food codes of the reference database, with their equivalents per serving.
+constexpr int32_t kApple = 63101000;        // fruits 0.91
+constexpr int32_t kWholeMilk = 11111000;    // dairy 0.41
+constexpr int32_t kCheesePizza = 58106230;  // veg 0.12, grains 1.88, dairy 0.66, oils 4.64
+constexpr int32_t kBeanSprouts = 75101000;  // vegetables 0.95
+constexpr int32_t kUnknownFood = 99999999;  // not in the database
+
+}  // namespace
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char *exe = getenv("ALIMORA_REPORT_EXE");
+    const char *build_root = getenv("ALIMORA_BUILD_ROOT");
+    ASSERT_NE(nullptr, exe) << "ALIMORA_REPORT_EXE is not set";
+    ASSERT_NE(nullptr, build_root) << "ALIMORA_BUILD_ROOT is not set";
+    exe_ = exe;
+    LinkFoodDatabase(fs::path(build_root));
+
+    std::string pattern = (fs::temp_directory_path() / "alimora-report-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+    dir_ = pattern;
+    data_home_ = dir_ / "data";
+    fs::create_directories(data_home_);
+    log_path_ = data_home_ / "alimora" / "log.db";
+  }
+
+  void TearDown() override {
+    if (!dir_.empty()) {
+      std::error_code ignored;
+      fs::remove_all(dir_, ignored);
+    }
+  }
+
+  // The test copy of the program looks for food.db in <build>/tests/food-db-dir; point
+  // it at the database built in <build>/data. Other test programs may do the same.
+  static void LinkFoodDatabase(const fs::path &build_root) {
+    const fs::path target = build_root / "data" / "food.db";
+    ASSERT_TRUE(fs::exists(target)) << target << " has not been built";
+    const fs::path dir = build_root / "tests" / "food-db-dir";
+    const fs::path link = dir / "food.db";
+    std::error_code error;
+    fs::create_directories(dir, error);
+    ASSERT_FALSE(error) << dir << ": " << error.message();
+    if (fs::is_symlink(fs::symlink_status(link)) && fs::read_symlink(link) == target) return;
+    fs::create_symlink(target, link, error);
+    if (error && error != std::errc::file_exists) FAIL() << link << ": " << error.message();
+  }
+
+  // Writes a log database with the given stored calorie target (none when below 0).
+  void WriteLog(int32_t calorie_target) {
+    fs::create_directories(log_path_.parent_path());
+    sqlite3 *db = log_db_open(log_path_.c_str());
+    ASSERT_NE(nullptr, db);
+    if (calorie_target >= 0) {
+      char bdate[] = "1980-02-29";
+      Profile profile{bdate, 180.0, 80.0, 2, 1, calorie_target};
+      EXPECT_EQ(0, profile_save(db, &profile));
+    }
+    EXPECT_EQ(0, log_entry_add(db, kApple, "Apple, raw", "2026-12-06", 2.0));
+    EXPECT_EQ(0, log_entry_add(db, kWholeMilk, "Milk, whole", "2026-12-06", 4.0));
+    EXPECT_EQ(0, log_entry_add(db, kCheesePizza, "Pizza, cheese", "2026-12-06", 3.0));
+    EXPECT_EQ(0, log_entry_add(db, kUnknownFood, "Gone from the database", "2026-12-06", 5.0));
+    EXPECT_EQ(0, log_entry_add(db, kBeanSprouts, "Bean sprouts, raw", "2026-12-06", 1.0));
+    EXPECT_EQ(0, log_entry_add(db, kApple, "Apple, raw", "2026-12-05", 10.0));
+    log_db_close(db);
+  }
+
+  // Runs the program with |args| in an untranslated C locale and the temporary data home.
+  RunResult Run(const std::vector<std::string> &args) {
+    std::vector<std::string> env_strings;
+    for (char **entry = environ; *entry; ++entry) {
+      const std::string variable = *entry;
+      const std::string name = variable.substr(0, variable.find('='));
+      if (name == "LANGUAGE" || name == "LANG" || name.rfind("LC_", 0) == 0 ||
+          name == "XDG_DATA_HOME")
+        continue;
+      env_strings.push_back(variable);
+    }
+    env_strings.push_back("LC_ALL=C");
+    env_strings.push_back("XDG_DATA_HOME=" + data_home_.string());
+
+    std::vector<char *> argv{const_cast<char *>(exe_.c_str())};
+    for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char *> envp;
+    for (std::string &variable : env_strings) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    const fs::path out_path = dir_ / "stdout";
+    const fs::path err_path = dir_ / "stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
+    }
+    RunResult result{-1, "", ""};
+    EXPECT_LT(0, pid);
+    int wait_status = 0;
+    if (pid > 0 && waitpid(pid, &wait_status, 0) == pid && WIFEXITED(wait_status))
+      result.status = WEXITSTATUS(wait_status);
+    result.out = ReadFile(out_path);
+    result.err = ReadFile(err_path);
+    fs::remove(out_path);
+    fs::remove(err_path);
+    return result;
+  }
+
+  std::string exe_;
+  fs::path dir_;
+  fs::path data_home_;
+  fs::path log_path_;
+};
+
+TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
+  WriteLog(2400);
+  const std::string before = ReadFile(log_path_);
+
+  const RunResult result = Run({"2026-12-06"});
+  EXPECT_EQ(0, result.status);
+  EXPECT_EQ("", result.err);
+  EXPECT_EQ(
+      "Daily budget (2400 kcal USDA Healthy US-Style Eating Pattern):\n"
+      "\n"
+      "Food Group               Budget   Consumed  Remaining\n"
+      "-------------------- ---------- ---------- ----------\n"
+      "Vegetables                3.0 c       1.3 c       1.7 c \n"
+      "Fruits                    2.0 c       1.8 c       0.2 c \n"
+      "Grains                    8.0 oz      5.6 oz      2.4 oz\n"
+      "Dairy                     3.0 c       3.6 c      -0.6 c \n"
+      "Protein Foods             6.5 oz      0.0 oz      6.5 oz\n"
+      "Oils                     32.0 g      13.9 g      18.1 g \n",
+      result.out);
+
+  EXPECT_EQ(before, ReadFile(log_path_)) << "the log database must not be written";
+  EXPECT_EQ((std::vector<std::string>{"alimora", "alimora/log.db"}), FilesBelow(data_home_));
+}
+
+TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
+  for (int32_t stored : {-1, 0}) {
+    SCOPED_TRACE(stored < 0 ? "no profile row" : "stored target 0");
+    fs::remove_all(data_home_ / "alimora");
+    WriteLog(stored);
+    const RunResult result = Run({"2026-12-05"});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("", result.err);
+    EXPECT_EQ(0u, result.out.find("Daily budget (2000 kcal USDA Healthy US-Style Eating "
+                                  "Pattern):\n"));
+    EXPECT_NE(std::string::npos,
+              result.out.find("Fruits                    2.0 c       9.1 c      -7.1 c \n"))
+        << result.out;
+  }
+}
+
+TEST_F(ReportTest, DayWithoutEntriesGivesAZeroReport) {
+  WriteLog(-1);
+  const RunResult result = Run({"2024-02-29"});
+  EXPECT_EQ(0, result.status);
+  EXPECT_EQ("", result.err);
+  EXPECT_EQ(ZeroReport2000(), result.out);
+}
+
+TEST_F(ReportTest, MissingLogDatabaseGivesAZeroReportAndCreatesNothing) {
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{}, std::vector<std::string>{"2026-12-06"}}) {
+    const RunResult result = Run(args);
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("", result.err);
+    EXPECT_EQ(ZeroReport2000(), result.out);
+    EXPECT_TRUE(FilesBelow(data_home_).empty());
+  }
+}
+
+TEST_F(ReportTest, BadDateGivesStatus2AndOneLine) {
+  WriteLog(2400);
+  for (const char *date : {"2026-02-29", "2026-13-01", "2026-00-10", "2026-04-31", "2026-12-00",
+                           "2026-12-6", "26-12-06", "2026/12/06", "2026-12-06x", "２026-12-06",
+                           "abcd-ef-gh", "", "-", "0000-01-01"}) {
+    SCOPED_TRACE(std::string("date '") + date + "'");
+    const RunResult result = Run({date});
+    EXPECT_EQ(2, result.status);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ(0u, result.err.rfind("alimora: ", 0)) << result.err;
+    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+    EXPECT_EQ('\n', result.err.empty() ? '\0' : result.err.back());
+  }
+  EXPECT_EQ(0, Run({"2000-02-29"}).status) << "a leap day is a date";
+}
+
+TEST_F(ReportTest, ExtraArgumentsAndUnknownOptionsGiveStatus2) {
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{"2026-12-06", "2026-12-07"},
+        std::vector<std::string>{"--version", "extra"}, std::vector<std::string>{"--verbose"}}) {
+    const RunResult result = Run(args);
+    EXPECT_EQ(2, result.status);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ(0u, result.err.rfind("alimora: ", 0)) << result.err;
+    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+  }
+}
+
+TEST_F(ReportTest, VersionAndHelp) {
+  const RunResult version = Run({"--version"});
+  EXPECT_EQ(0, version.status);
+  EXPECT_EQ("alimora-report 0.33\n", version.out);
+  EXPECT_EQ("", version.err);
+
+  const RunResult help = Run({"--help"});
+  EXPECT_EQ(0, help.status);
+  EXPECT_EQ(0u, help.out.find("Usage: alimora-report [YYYY-MM-DD]\n"));
+  EXPECT_EQ("", help.err);
+  EXPECT_TRUE(FilesBelow(data_home_).empty());
+}
+
+TEST_F(ReportTest, LogDatabaseThatIsNotADatabaseFailsAndStaysUnchanged) {
+  fs::create_directories(log_path_.parent_path());
+  const std::string content = "these are notes, not a database\n" + std::string(2000, '.');
+  std::ofstream(log_path_, std::ios::binary) << content;
+
+  const RunResult result = Run({"2026-12-06"});
+  EXPECT_EQ(1, result.status);
+  EXPECT_EQ("", result.out);
+  EXPECT_EQ("alimora: SQL error: file is not a database\n", result.err);
+  EXPECT_EQ(content, ReadFile(log_path_));
+  EXPECT_EQ((std::vector<std::string>{"alimora", "alimora/log.db"}), FilesBelow(data_home_));
+}
+
+TEST_F(ReportTest, LogDatabaseWithoutTheTablesFailsAndStaysUnchanged) {
+  fs::create_directories(log_path_.parent_path());
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &db));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "CREATE TABLE notes (text)", nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+  const std::string before = ReadFile(log_path_);
+
+  const RunResult result = Run({"2026-12-06"});
+  EXPECT_EQ(1, result.status);
+  EXPECT_EQ("", result.out);
+  EXPECT_EQ("alimora: SQL error: no such table: user_profile\n", result.err);
+  EXPECT_EQ(before, ReadFile(log_path_));
+}

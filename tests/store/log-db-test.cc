@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Tests of the log database file, its tables and the profile row.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "store-fixture.h"
+#include "store/log-db.h"
+#include "store/log-entries.h"
+
+namespace {
+
+const char kLogTableSql[] =
+    "CREATE TABLE food_log (  id INTEGER PRIMARY KEY AUTOINCREMENT,  food_code INTEGER NOT "
+    "NULL,  description TEXT NOT NULL,  date TEXT NOT NULL,  servings REAL NOT NULL DEFAULT "
+    "1.0)";
+const char kProfileTableSql[] =
+    "CREATE TABLE user_profile (  id INTEGER PRIMARY KEY CHECK (id = 1),  bdate TEXT NOT NULL,  "
+    "height_cm REAL NOT NULL,  weight_kg REAL NOT NULL,  activity_level INTEGER NOT NULL,  "
+    "gender INTEGER NOT NULL,  calorie_target INTEGER NOT NULL)";
+
+// The (type, name, sql) rows of the schema, in name order.
+std::vector<std::vector<std::string>> SchemaOf(sqlite3 *db) {
+  std::vector<std::vector<std::string>> rows;
+  sqlite3_stmt *stmt = nullptr;
+  EXPECT_EQ(SQLITE_OK,
+            sqlite3_prepare_v2(db, "SELECT type, name, sql FROM sqlite_master ORDER BY name", -1,
+                               &stmt, nullptr));
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int column = 0; column < 3; ++column) {
+      const unsigned char *text = sqlite3_column_text(stmt, column);
+      row.emplace_back(text ? reinterpret_cast<const char *>(text) : "");
+    }
+    rows.push_back(std::move(row));
+  }
+  sqlite3_finalize(stmt);
+  return rows;
+}
+
+Profile MakeProfile(char *bdate, int32_t gender, int32_t calorie_target) {
+  return Profile{bdate, 170.0, 65.5, 2, gender, calorie_target};
+}
+
+// Raises an SQL error whenever it is evaluated.
+void RefuseRow(sqlite3_context *context, int, sqlite3_value **) {
+  sqlite3_result_error(context, "row refused", -1);
+}
+
+}  // namespace
+
+using LogDbTest = StoreTest;
+
+TEST_F(LogDbTest, FirstOpenCreatesExactlyTheTwoTablesAndNoRows) {
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+
+  const std::vector<std::vector<std::string>> expected = {
+      {"table", "food_log", kLogTableSql},
+      {"table", "sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"},
+      {"table", "user_profile", kProfileTableSql},
+  };
+  EXPECT_EQ(expected, SchemaOf(db));
+  EXPECT_EQ(0, QueryInt(db, "SELECT count(*) FROM food_log"));
+  EXPECT_EQ(0, QueryInt(db, "SELECT count(*) FROM user_profile"));
+
+  Profile profile = MakeProfile(nullptr, 1, 1800);
+  EXPECT_EQ(1, profile_load(db, &profile));
+  EXPECT_EQ(nullptr, profile.bdate);
+  EXPECT_EQ(0.0, profile.height_cm);
+  EXPECT_EQ(0, profile.gender);
+  EXPECT_EQ(0, profile.calorie_target);
+  EXPECT_FALSE(profile_is_complete(1, &profile));
+}
+
+TEST_F(LogDbTest, OpeningAnExistingFileChangesNothingInIt) {
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  char bdate[] = "1980-02-29";
+  Profile profile = MakeProfile(bdate, 1, 2400);
+  ASSERT_EQ(0, profile_save(db, &profile));
+  ASSERT_EQ(0, log_entry_add(db, 11111000, "Milk", "2026-12-06", 1.5));
+  CloseLog();
+  const std::string before = ReadFile(log_path_);
+  ASSERT_FALSE(before.empty());
+
+  db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  EXPECT_EQ(1, QueryInt(db, "SELECT count(*) FROM food_log"));
+  Profile loaded;
+  EXPECT_EQ(0, profile_load(db, &loaded));
+  EXPECT_EQ(2400, loaded.calorie_target);
+  profile_clear(&loaded);
+  CloseLog();
+  EXPECT_EQ(before, ReadFile(log_path_));
+}
+
+TEST_F(LogDbTest, ExistingTablesOfAnotherShapeAreLeftAsTheyAre) {
+  sqlite3 *raw = OpenRaw(log_path_);
+  Exec(raw, "CREATE TABLE food_log (id INTEGER PRIMARY KEY, note TEXT)");
+  ASSERT_NE(nullptr, OpenLog());
+  EXPECT_EQ("CREATE TABLE food_log (id INTEGER PRIMARY KEY, note TEXT)", SchemaOf(raw)[0][2]);
+}
+
+TEST_F(LogDbTest, MissingDirectoryIsAnOpenFailure) {
+  const std::string path = PathIn("absent/log.db");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nullptr, log_db_open(path.c_str()));
+  EXPECT_EQ("alimora: cannot open log database '" + path + "': unable to open database file\n",
+            testing::internal::GetCapturedStderr());
+}
+
+TEST_F(LogDbTest, FileThatIsNotADatabaseFailsAndStaysUnchanged) {
+  const std::string content(4096, 'x');
+  FILE *file = fopen(log_path_.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  fwrite(content.data(), 1, content.size(), file);
+  fclose(file);
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nullptr, log_db_open(log_path_.c_str()));
+  EXPECT_EQ("alimora: cannot create log table: file is not a database\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(content, ReadFile(log_path_));
+}
+
+TEST_F(LogDbTest, LogTableThatCannotBeCreatedStopsBeforeTheProfileTable) {
+  sqlite3 *raw = OpenRaw(log_path_);
+  Exec(raw, "CREATE TABLE other (x); CREATE INDEX food_log ON other (x)");
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nullptr, log_db_open(log_path_.c_str()));
+  EXPECT_EQ("alimora: cannot create log table: there is already an index named food_log\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(0, QueryInt(raw, "SELECT count(*) FROM sqlite_master WHERE name = 'user_profile'"));
+}
+
+TEST_F(LogDbTest, ProfileTableThatCannotBeCreatedFailsTheOpen) {
+  sqlite3 *raw = OpenRaw(log_path_);
+  Exec(raw, "CREATE TABLE other (x); CREATE INDEX user_profile ON other (x)");
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nullptr, log_db_open(log_path_.c_str()));
+  EXPECT_EQ("alimora: cannot create profile table: there is already an index named user_profile\n",
+            testing::internal::GetCapturedStderr());
+}
+
+TEST_F(LogDbTest, ReadOnlyFileWithoutTablesCannotBeSetUp) {
+  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the superuser";
+  FILE *file = fopen(log_path_.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  fclose(file);
+  ASSERT_EQ(0, chmod(log_path_.c_str(), 0444));
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nullptr, log_db_open(log_path_.c_str()));
+  EXPECT_EQ("alimora: cannot create log table: attempt to write a readonly database\n",
+            testing::internal::GetCapturedStderr());
+}
+
+TEST_F(LogDbTest, CloseAcceptsNull) { log_db_close(nullptr); }
+
+TEST_F(LogDbTest, SavedProfileLoadsBackAndTheRecordIsNotChanged) {
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  char bdate[] = "1980-02-29";
+  Profile profile{bdate, 182.5, 77.25, 3, 1, 2800};
+  ASSERT_EQ(0, profile_save(db, &profile));
+  EXPECT_EQ(bdate, profile.bdate);
+  EXPECT_STREQ("1980-02-29", bdate);
+
+  Profile loaded;
+  ASSERT_EQ(0, profile_load(db, &loaded));
+  ASSERT_NE(nullptr, loaded.bdate);
+  EXPECT_NE(bdate, loaded.bdate);
+  EXPECT_STREQ("1980-02-29", loaded.bdate);
+  EXPECT_EQ(182.5, loaded.height_cm);
+  EXPECT_EQ(77.25, loaded.weight_kg);
+  EXPECT_EQ(3, loaded.activity_level);
+  EXPECT_EQ(1, loaded.gender);
+  EXPECT_EQ(2800, loaded.calorie_target);
+  EXPECT_TRUE(profile_is_complete(0, &loaded));
+
+  profile_clear(&loaded);
+  EXPECT_EQ(nullptr, loaded.bdate);
+  EXPECT_EQ(2800, loaded.calorie_target);
+  profile_clear(&loaded);
+  profile_clear(nullptr);
+}
+
+TEST_F(LogDbTest, SavingAgainReplacesTheOneRow) {
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  char first_date[] = "1970-01-01";
+  char second_date[] = "1999-12-31";
+  Profile first = MakeProfile(first_date, 0, 1600);
+  Profile second = MakeProfile(second_date, 1, 2200);
+  ASSERT_EQ(0, profile_save(db, &first));
+  ASSERT_EQ(0, profile_save(db, &second));
+
+  EXPECT_EQ(1, QueryInt(db, "SELECT count(*) FROM user_profile"));
+  EXPECT_EQ(1, QueryInt(db, "SELECT id FROM user_profile"));
+  Profile loaded;
+  ASSERT_EQ(0, profile_load(db, &loaded));
+  EXPECT_STREQ("1999-12-31", loaded.bdate);
+  EXPECT_EQ(1, loaded.gender);
+  EXPECT_EQ(2200, loaded.calorie_target);
+  profile_clear(&loaded);
+}
+
+TEST_F(LogDbTest, SavingANullBirthDateFailsAndKeepsTheStoredRow) {
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  char bdate[] = "1985-06-15";
+  Profile stored = MakeProfile(bdate, 0, 1800);
+  ASSERT_EQ(0, profile_save(db, &stored));
+
+  Profile without_date = MakeProfile(nullptr, 1, 3000);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, profile_save(db, &without_date));
+  EXPECT_EQ("alimora: cannot save profile: NOT NULL constraint failed: user_profile.bdate\n",
+            testing::internal::GetCapturedStderr());
+
+  Profile loaded;
+  ASSERT_EQ(0, profile_load(db, &loaded));
+  EXPECT_STREQ("1985-06-15", loaded.bdate);
+  EXPECT_EQ(1800, loaded.calorie_target);
+  profile_clear(&loaded);
+}
+
+TEST_F(LogDbTest, SavingThroughAReadOnlyConnectionFails) {
+  ASSERT_NE(nullptr, OpenLog());
+  sqlite3 *read_only = OpenRaw(log_path_, SQLITE_OPEN_READONLY);
+  char bdate[] = "1985-06-15";
+  Profile profile = MakeProfile(bdate, 0, 1800);
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, profile_save(read_only, &profile));
+  EXPECT_EQ("alimora: cannot save profile: attempt to write a readonly database\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(0, QueryInt(read_only, "SELECT count(*) FROM user_profile"));
+}
+
+TEST_F(LogDbTest, ProfileTableWithoutAColumnIsAnSqlError) {
+  sqlite3 *raw = OpenRaw(log_path_);
+  Exec(raw, "CREATE TABLE user_profile (id INTEGER PRIMARY KEY, bdate TEXT, height_cm REAL)");
+  Exec(raw, "INSERT INTO user_profile VALUES (1, '1980-01-01', 180)");
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+
+  char stack_text[] = "not owned";
+  Profile loaded{stack_text, 1.0, 2.0, 3, 1, 2000};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, profile_load(db, &loaded));
+  EXPECT_EQ("alimora: SQL error: no such column: weight_kg\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(nullptr, loaded.bdate);
+  EXPECT_EQ(0.0, loaded.height_cm);
+  EXPECT_EQ(0.0, loaded.weight_kg);
+  EXPECT_EQ(0, loaded.activity_level);
+  EXPECT_EQ(0, loaded.gender);
+  EXPECT_EQ(0, loaded.calorie_target);
+  EXPECT_FALSE(profile_is_complete(-1, &loaded));
+
+  char bdate[] = "1980-01-01";
+  Profile profile = MakeProfile(bdate, 1, 2000);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, profile_save(db, &profile));
+  EXPECT_EQ("alimora: SQL error: table user_profile has no column named weight_kg\n",
+            testing::internal::GetCapturedStderr());
+}
+
+TEST_F(LogDbTest, LoadWhoseStepFailsLeavesTheRecordEmpty) {
+  // A profile "table" that is a view raising an error as its row is read.
+  sqlite3 *db = OpenRaw(log_path_);
+  ASSERT_EQ(SQLITE_OK, sqlite3_create_function(db, "refuse_row", 0, SQLITE_UTF8, nullptr, RefuseRow,
+                                               nullptr, nullptr));
+  Exec(db,
+       "CREATE VIEW user_profile AS SELECT 1 AS id, '1980-01-01' AS bdate, 180.0 AS height_cm, "
+       "80.0 AS weight_kg, 1 AS activity_level, 1 AS gender, refuse_row() AS calorie_target");
+
+  Profile loaded;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, profile_load(db, &loaded));
+  EXPECT_EQ("alimora: SQL error: row refused\n", testing::internal::GetCapturedStderr());
+  EXPECT_EQ(nullptr, loaded.bdate);
+  EXPECT_EQ(0, loaded.gender);
+  EXPECT_EQ(0, loaded.calorie_target);
+}
+
+TEST_F(LogDbTest, StoredRowsAreTakenAsTheyAreAndJudgedByGenderAndBirthDate) {
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  struct Case {
+    const char *bdate;
+    int32_t gender;
+    bool complete;
+  };
+  const Case cases[] = {
+      {"1980-02-29", 1, true},   {"1980-02-29", 0, true}, {"1980-02-29", 2, false},
+      {"1980-02-29", -1, false}, {"", 1, false},          {"not a date", 0, true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.bdate) + " gender " + std::to_string(c.gender));
+    Profile profile{const_cast<char *>(c.bdate), 0.0, 0.0, 9, c.gender, -5};
+    ASSERT_EQ(0, profile_save(db, &profile));
+    Profile loaded;
+    ASSERT_EQ(0, profile_load(db, &loaded));
+    EXPECT_EQ(c.gender, loaded.gender);
+    EXPECT_EQ(9, loaded.activity_level);
+    EXPECT_EQ(-5, loaded.calorie_target);
+    EXPECT_EQ(c.complete, profile_is_complete(0, &loaded));
+    profile_clear(&loaded);
+  }
+}
+
+TEST(ProfileIsComplete, AppliesEachRule) {
+  char date[] = "1980-02-29";
+  char empty[] = "";
+  Profile complete{date, 0.0, 0.0, 0, 1, 0};
+  EXPECT_TRUE(profile_is_complete(0, &complete));
+  EXPECT_FALSE(profile_is_complete(1, &complete)) << "no profile row";
+
+  for (int32_t gender : {2, -1, INT32_MIN, INT32_MAX}) {
+    Profile profile{date, 170.0, 70.0, 2, gender, 2000};
+    EXPECT_FALSE(profile_is_complete(0, &profile)) << "gender " << gender;
+  }
+  Profile no_date{nullptr, 170.0, 70.0, 2, 0, 2000};
+  EXPECT_FALSE(profile_is_complete(0, &no_date));
+  Profile empty_date{empty, 170.0, 70.0, 2, 0, 2000};
+  EXPECT_FALSE(profile_is_complete(0, &empty_date));
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Test fixture for the log store: a temporary directory and raw SQLite helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Full name of |name| inside the temporary directory.
+  std::string PathIn(const char *name) const;
+
+  // The log database "log.db" in the temporary directory, opened with log_db_open and
+  // closed by the fixture. Null (with a test failure) when it cannot be opened.
+  sqlite3 *OpenLog();
+
+  // Closes the connection that OpenLog made, if any.
+  void CloseLog();
+
+  // A plain SQLite connection to |path|, closed by the fixture.
+  sqlite3 *OpenRaw(const std::string &path, int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+
+  // Runs |sql| on |db|, failing the test when it does not succeed.
+  static void Exec(sqlite3 *db, const char *sql);
+
+  // The single integer that |sql| selects, or -1 (with a test failure).
+  static long long QueryInt(sqlite3 *db, const char *sql);
+
+  // The whole content of a file.
+  static std::string ReadFile(const std::string &path);
+
+  std::string dir_;
+  std::string log_path_;
+
+ private:
+  sqlite3 *log_db_ = nullptr;
+  std::vector<sqlite3 *> raw_handles_;
+};

@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's budget bars, entry list and date navigation, on real widgets.
+#include <sqlite3.h>
+
+#include <string>
+
+#include "budget/date-string.h"
+#include "store/log-entries.h"
+#include "ui-fixture.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+
+namespace {
+
+// Foods of the reference database with known equivalents per serving.
+constexpr int kSpaghettiSauce = 27141035;  // 0.4 cup-eq vegetables
+constexpr int kAppleRaw = 63101000;        // 0.91 cup-eq fruits
+constexpr int kMilkWhole = 11111000;       // 0.41 cup-eq dairy
+constexpr int kNoSuchFood = 99999999;      // not in the database
+
+class BudgetViewTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    StoreCompleteProfile(2000);
+    date_today(today_);
+  }
+
+  std::string BarText(int group) {
+    const char *text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.group_bars[group]));
+    return text ? text : "";
+  }
+  double BarFraction(int group) {
+    return gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(state_.group_bars[group]));
+  }
+  std::string FrameLabel() { return gtk_frame_get_label(GTK_FRAME(state_.log_frame)); }
+  std::vector<GtkWidget *> Rows() {
+    std::vector<GtkWidget *> rows;
+    GList *children = gtk_container_get_children(GTK_CONTAINER(state_.log_list_box));
+    for (GList *l = children; l; l = l->next) rows.push_back(GTK_WIDGET(l->data));
+    g_list_free(children);
+    return rows;
+  }
+  std::string Display(const char *date) {
+    char out[DISPLAY_DATE_SIZE];
+    return date_to_display(date, out);
+  }
+  void Click(const char *label) {
+    GtkWidget *button = find_button(state_.main_window, label);
+    ASSERT_NE(nullptr, button) << label;
+    gtk_button_clicked(GTK_BUTTON(button));
+    drain_events();
+  }
+
+  char today_[DATE_STRING_SIZE];
+};
+
+TEST_F(BudgetViewTest, EmptyLogShowsZeroBarsAgainstThe2000KcalBudget) {
+  Activate();
+  const char *expected[] = {
+      "Vegetables (cup-eq): 0.0 / 2.5", "Fruits (cup-eq): 0.0 / 2.0",
+      "Grains (oz-eq): 0.0 / 6.0",      "Dairy (cup-eq): 0.0 / 3.0",
+      "Protein (oz-eq): 0.0 / 5.5",     "Oils (g): 0.0 / 27.0",
+  };
+  for (int g = 0; g < FOOD_GROUP_COUNT; g++) {
+    EXPECT_EQ(expected[g], BarText(g));
+    EXPECT_EQ(0.0, BarFraction(g));
+    EXPECT_TRUE(gtk_progress_bar_get_show_text(GTK_PROGRESS_BAR(state_.group_bars[g])));
+  }
+  EXPECT_EQ("USDA Healthy US-Style Eating Pattern (2000 kcal) - " + Display(today_),
+            gtk_label_get_text(GTK_LABEL(state_.budget_label)));
+  EXPECT_EQ("Food Log - " + Display(today_) + " (Today)", FrameLabel());
+  std::vector<GtkWidget *> rows = Rows();
+  ASSERT_EQ(1u, rows.size());
+  ASSERT_TRUE(GTK_IS_LABEL(rows[0]));
+  EXPECT_STREQ("No entries for this date.", gtk_label_get_text(GTK_LABEL(rows[0])));
+}
+
+TEST_F(BudgetViewTest, EntriesAddTheirEquivalentsTimesServings) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kSpaghettiSauce, "Spaghetti sauce", today_, 2.5));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 4.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kNoSuchFood, "Unknown food", today_, 3.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-01-01", 9.0));
+  Activate();
+
+  // 2.5 servings of 0.4 cup-eq vegetables.
+  EXPECT_EQ("Vegetables (cup-eq): 1.0 / 2.5", BarText(FOOD_GROUP_VEGETABLES));
+  EXPECT_NEAR(0.4, BarFraction(FOOD_GROUP_VEGETABLES), 1e-9);
+  // 4 apples are 3.64 cup-eq fruits: the bar is full and says the real sum.
+  EXPECT_EQ("Fruits (cup-eq): 3.6 / 2.0", BarText(FOOD_GROUP_FRUITS));
+  EXPECT_EQ(1.0, BarFraction(FOOD_GROUP_FRUITS));
+  // The milk belongs to another day.
+  EXPECT_EQ("Dairy (cup-eq): 0.0 / 3.0", BarText(FOOD_GROUP_DAIRY));
+
+  std::vector<GtkWidget *> rows = Rows();
+  ASSERT_EQ(3u, rows.size());  // the unknown food is listed all the same
+  std::vector<std::string> texts = label_texts(rows[2]);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ("99999999  -  Unknown food  (3.0 servings)", texts[0]);
+  EXPECT_EQ("27141035  -  Spaghetti sauce  (2.5 servings)", label_texts(rows[0])[0]);
+}
+
+TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 1.5));
+  Activate();
+  LogEntryList list;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today_, &list));
+  ASSERT_EQ(1u, list.count);
+  int id = list.items[0].id;
+  log_entry_list_free(&list);
+
+  std::vector<GtkWidget *> rows = Rows();
+  ASSERT_EQ(1u, rows.size());
+  GtkWidget *edit = find_button(rows[0], "Edit");
+  GtkWidget *del = find_button(rows[0], "Delete");
+  ASSERT_NE(nullptr, edit);
+  ASSERT_NE(nullptr, del);
+  EXPECT_EQ(id, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_ID)));
+  EXPECT_EQ(id, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(del), KEY_ENTRY_ID)));
+  auto *servings = static_cast<double *>(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_SERVINGS));
+  ASSERT_NE(nullptr, servings);
+  EXPECT_EQ(1.5, *servings);
+  EXPECT_STREQ(today_, static_cast<char *>(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_DATE)));
+  EXPECT_STREQ("Apple, raw",
+               static_cast<char *>(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_DESC)));
+
+  // Label, "Edit", "Delete" from left to right.
+  GtkAllocation label_box, edit_box, del_box;
+  gtk_widget_get_allocation(find_widgets(rows[0], GTK_TYPE_LABEL)[0], &label_box);
+  gtk_widget_get_allocation(edit, &edit_box);
+  gtk_widget_get_allocation(del, &del_box);
+  EXPECT_LT(label_box.x, edit_box.x);
+  EXPECT_LT(edit_box.x, del_box.x);
+}
+
+TEST_F(BudgetViewTest, LongDescriptionIsCutTo511Characters) {
+  std::string description(600, 'x');
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, description.c_str(), today_, 1.0));
+  Activate();
+  std::vector<GtkWidget *> rows = Rows();
+  ASSERT_EQ(1u, rows.size());
+  std::string text = label_texts(rows[0])[0];
+  EXPECT_EQ(511u, text.size());
+  EXPECT_EQ("63101000  -  xxx", text.substr(0, 16));
+}
+
+TEST_F(BudgetViewTest, FailedEntryReadShowsZeroBarsAndNoPlaceholder) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 1.0));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(state_.log_db, "ALTER TABLE food_log RENAME TO gone",
+                                    nullptr, nullptr, nullptr));
+  testing::internal::CaptureStderr();
+  Activate();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, err.find("alimora: SQL error: no such table: food_log\n"));
+  EXPECT_EQ("Fruits (cup-eq): 0.0 / 2.0", BarText(FOOD_GROUP_FRUITS));
+  EXPECT_TRUE(Rows().empty());
+}
+
+TEST_F(BudgetViewTest, TargetBelowTheLowestLevelUsesThe1000KcalBudget) {
+  state_.calorie_target = -50;
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 1.0));
+  Activate();
+  EXPECT_EQ("Fruits (cup-eq): 0.9 / 1.0", BarText(FOOD_GROUP_FRUITS));
+  EXPECT_NEAR(0.91, BarFraction(FOOD_GROUP_FRUITS), 1e-9);
+}
+
+TEST_F(BudgetViewTest, NavigationStepsThroughLoggedDates) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-03", 1.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-01-05", 2.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-01-05", 1.0));
+  Activate();
+  ASSERT_STREQ(today_, state_.current_date);
+
+  Click("◀");
+  EXPECT_STREQ("2024-01-05", state_.current_date);
+  EXPECT_EQ("Food Log - " + Display("2024-01-05"), FrameLabel());
+  EXPECT_EQ(2u, Rows().size());
+  EXPECT_EQ("Dairy (cup-eq): 1.2 / 3.0", BarText(FOOD_GROUP_DAIRY));
+  Click("◀");
+  EXPECT_STREQ("2024-01-03", state_.current_date);
+  EXPECT_EQ(1u, Rows().size());
+  Click("◀");
+  EXPECT_STREQ("2024-01-03", state_.current_date);
+  Click("▶");
+  EXPECT_STREQ("2024-01-05", state_.current_date);
+  Click("▶");
+  EXPECT_STREQ("2024-01-05", state_.current_date);
+  Click("Today");
+  EXPECT_STREQ(today_, state_.current_date);
+  EXPECT_EQ("Food Log - " + Display(today_) + " (Today)", FrameLabel());
+}
+
+TEST_F(BudgetViewTest, PreviousFromAnUnloggedDateGoesToTheLatestLoggedDate) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-03", 1.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-05", 1.0));
+  Activate();
+  snprintf(state_.current_date, sizeof state_.current_date, "2020-06-01");
+  refresh_views(&state_);
+  Click("▶");  // nothing: the date on display has no entries
+  EXPECT_STREQ("2020-06-01", state_.current_date);
+  Click("◀");  // forward, to the latest logged date
+  EXPECT_STREQ("2024-01-05", state_.current_date);
+}
+
+TEST_F(BudgetViewTest, NavigationWithAnEmptyLogDoesNothing) {
+  Activate();
+  Click("◀");
+  EXPECT_STREQ(today_, state_.current_date);
+  Click("▶");
+  EXPECT_STREQ(today_, state_.current_date);
+}
+
+TEST(DateToDisplay, FormatsNormalisesAndPassesOtherTextThrough) {
+  char out[DISPLAY_DATE_SIZE];
+  // The C locale's date form is MM/DD/YY.
+  EXPECT_STREQ("01/05/24", date_to_display("2024-01-05", out));
+  EXPECT_STREQ("03/01/24", date_to_display("2024-02-30", out));
+  EXPECT_STREQ("abc", date_to_display("abc", out));
+  EXPECT_STREQ("", date_to_display(nullptr, out));
+  std::string long_text(100, 'z');
+  EXPECT_EQ(std::string(63, 'z'), date_to_display(long_text.c_str(), out));
+  EXPECT_EQ(out, date_to_display("2024-01-05", out));
+}
+
+}  // namespace

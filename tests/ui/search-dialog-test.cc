@@ -1,0 +1,596 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Widget tests of the food search dialog and the add-to-log dialog with its nutrient grid.
+#include <glib/gstdio.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "budget/date-string.h"
+#include "fooddb/food-db.h"
+#include "store/log-entries.h"
+#include "ui-fixture.h"
+#include "ui/budget-view.h"
+#include "ui/search-dialog.h"
+
+namespace {
+
+using Rows = std::vector<std::pair<int, std::string>>;
+
+const char *const kGroupNames[] = {"Vegetables (cup-eq)", "Fruits (cup-eq)", "Grains (oz-eq)",
+                                   "Dairy (cup-eq)",      "Protein (oz-eq)", "Oils (g)"};
+
+// A small food database: one food with both rows, one with nutrients only, one with
+// equivalents only, one with neither.
+const char kTestFoodSql[] =
+    "CREATE TABLE foods (\"Food code\" INTEGER, \"Main food description\" TEXT);"
+    "INSERT INTO foods VALUES (1, 'Testfood both'), (2, 'Testfood nutrients only'),"
+    "  (3, 'Testfood points only'), (4, 'Testfood neither');"
+    "CREATE TABLE nutrients (\"Food code\" INTEGER, \"Main food description\" TEXT,"
+    "  \"WWEIA Category number\" INTEGER, \"WWEIA Category description\" TEXT,"
+    "  \"Energy (kcal)\" REAL, \"Protein (g)\" REAL, \"Water (g)\" REAL);"
+    "INSERT INTO nutrients VALUES (1, 'Testfood both', 1, 'x', 12.5, 1, 0),"
+    "  (2, 'Testfood nutrients only', 1, 'x', 12.5, 1, 0.25);"
+    "CREATE TABLE points (FOODCODE INTEGER, \"V_TOTAL (cup eq)\" REAL, \"F_TOTAL (cup eq)\" REAL,"
+    "  \"G_TOTAL (oz eq)\" REAL, \"D_TOTAL (cup eq)\" REAL, \"PF_TOTAL (oz eq)\" REAL,"
+    "  \"OILS (grams)\" REAL);"
+    "INSERT INTO points VALUES (1, 0.5, 1, 1.5, 2, 2.5, 3), (3, 0.5, 1, 1.5, 2, 2.5, 3);";
+
+class SearchDialogTest : public UiTest {
+ protected:
+  void TearDown() override {
+    destroy_toplevels_safely();
+    UseRealFoodDb();
+    TearDownSafely();
+  }
+
+  // Swaps the food database of the state for the small test database.
+  void UseTestFoodDb() {
+    test_food_path_ = dir_ + "/test-food.db";
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(test_food_path_.c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, kTestFoodSql, nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    test_food_db_ = food_db_open(test_food_path_.c_str());
+    ASSERT_NE(nullptr, test_food_db_);
+    real_food_db_ = state_.food_db;
+    state_.food_db = test_food_db_;
+  }
+
+  void UseRealFoodDb() {
+    if (real_food_db_) state_.food_db = real_food_db_;
+    real_food_db_ = nullptr;
+    food_db_close(test_food_db_);
+    test_food_db_ = nullptr;
+    if (!test_food_path_.empty()) g_unlink(test_food_path_.c_str());
+    test_food_path_.clear();
+  }
+
+  // Opens the main window and the search dialog; finds the entry and the result view.
+  void OpenSearch() {
+    StoreCompleteProfile();
+    Activate();
+    on_search_clicked(nullptr, &state_);
+    drain_events();
+    search_dialog_ = dialog_titled("Search Foods");
+    ASSERT_NE(nullptr, search_dialog_);
+    auto entries = find_widgets(search_dialog_, GTK_TYPE_SEARCH_ENTRY);
+    auto views = find_widgets(search_dialog_, GTK_TYPE_TREE_VIEW);
+    ASSERT_EQ(1u, entries.size());
+    ASSERT_EQ(1u, views.size());
+    entry_ = entries[0];
+    view_ = views[0];
+  }
+
+  // Types |text| and waits until the entry has announced the change.
+  void Search(const char *text) {
+    bool searched = false;
+    gulong id = g_signal_connect_swapped(
+        entry_, "search-changed",
+        G_CALLBACK(+[](gpointer flag) { *static_cast<bool *>(flag) = true; }), &searched);
+    gtk_entry_set_text(GTK_ENTRY(entry_), text);
+    EXPECT_TRUE(wait_until([&] { return searched; })) << "no search for " << text;
+    g_signal_handler_disconnect(entry_, id);
+  }
+
+  Rows Results() const {
+    Rows rows;
+    GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(view_));
+    GtkTreeIter iter;
+    for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
+         ok = gtk_tree_model_iter_next(model, &iter)) {
+      gint code = 0;
+      gchar *description = nullptr;
+      gtk_tree_model_get(model, &iter, 0, &code, 1, &description, -1);
+      rows.emplace_back(code, description ? description : "");
+      g_free(description);
+    }
+    return rows;
+  }
+
+  // Activates the result row showing |description| and returns the dialog it opens.
+  GtkWidget *Activate(const char *description) {
+    Rows rows = Results();
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i].second != description) continue;
+      GtkTreePath *path = gtk_tree_path_new_from_indices(static_cast<gint>(i), -1);
+      gtk_tree_view_row_activated(GTK_TREE_VIEW(view_), path,
+                                  gtk_tree_view_get_column(GTK_TREE_VIEW(view_), 0));
+      gtk_tree_path_free(path);
+      drain_events();
+      return dialog_titled(description);
+    }
+    ADD_FAILURE() << "no result row " << description;
+    return nullptr;
+  }
+  using UiTest::Activate;
+
+  GtkWidget *OpenAddDialog(const char *query, const char *description) {
+    Search(query);
+    return Activate(description);
+  }
+
+  GtkWidget *spin_of(GtkWidget *dialog) {
+    return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), "spin-quantity"));
+  }
+  GtkWidget *calendar_of(GtkWidget *dialog) {
+    return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), "calendar"));
+  }
+  GtkWidget *grid_of(GtkWidget *dialog) {
+    auto grids = find_widgets(dialog, GTK_TYPE_GRID);
+    return grids.size() == 1 ? grids[0] : nullptr;
+  }
+
+  sqlite3 *real_food_db_ = nullptr;
+  sqlite3 *test_food_db_ = nullptr;
+  std::string test_food_path_;
+  GtkWidget *search_dialog_ = nullptr;
+  GtkWidget *entry_ = nullptr;
+  GtkWidget *view_ = nullptr;
+};
+
+// The text of the cell at |column|, |row| of the nutrient grid; "-" when it is empty.
+std::string cell(GtkWidget *grid, int column, int row) {
+  GtkWidget *child = gtk_grid_get_child_at(GTK_GRID(grid), column, row);
+  if (!child) return "-";
+  return GTK_IS_LABEL(child) ? gtk_label_get_text(GTK_LABEL(child)) : "?";
+}
+
+size_t cell_count(GtkWidget *grid) { return find_widgets(grid, GTK_TYPE_LABEL).size(); }
+
+std::string lower(std::string text) {
+  for (char &c : text) c = static_cast<char>(g_ascii_tolower(c));
+  return text;
+}
+
+// Counts the foods whose description contains |needle| (ASCII case ignored), straight
+// from the database file.
+int count_foods_containing(const char *needle) {
+  sqlite3 *db = nullptr;
+  if (sqlite3_open_v2(real_food_db_path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_close(db);
+    return -1;
+  }
+  sqlite3_stmt *stmt = nullptr;
+  int count = -1;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT count(*) FROM foods WHERE instr(lower(\"Main food "
+                         "description\"), lower(?1)) > 0",
+                         -1, &stmt, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, needle, -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW) count = sqlite3_column_int(stmt, 0);
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return count;
+}
+
+std::string today() {
+  char date[DATE_STRING_SIZE];
+  date_today(date);
+  return date;
+}
+
+std::string calendar_date(GtkWidget *calendar) {
+  guint year = 0, month = 0, day = 0;
+  gtk_calendar_get_date(GTK_CALENDAR(calendar), &year, &month, &day);
+  char date[32];
+  snprintf(date, sizeof date, "%04u-%02u-%02u", year, month + 1, day);
+  return date;
+}
+
+TEST_F(SearchDialogTest, SearchDialogOpensOverMainWindowWithEmptyEntryAndList) {
+  OpenSearch();
+  EXPECT_EQ(GTK_WINDOW(state_.main_window),
+            gtk_window_get_transient_for(GTK_WINDOW(search_dialog_)));
+  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(search_dialog_)));
+  EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(entry_)));
+  EXPECT_STREQ("Type to search foods...", gtk_entry_get_placeholder_text(GTK_ENTRY(entry_)));
+  EXPECT_TRUE(Results().empty());
+  ASSERT_EQ(2u, gtk_tree_view_get_n_columns(GTK_TREE_VIEW(view_)));
+  EXPECT_STREQ("Code",
+               gtk_tree_view_column_get_title(gtk_tree_view_get_column(GTK_TREE_VIEW(view_), 0)));
+  EXPECT_STREQ("Description",
+               gtk_tree_view_column_get_title(gtk_tree_view_get_column(GTK_TREE_VIEW(view_), 1)));
+}
+
+TEST_F(SearchDialogTest, TypingListsMatchingFoodsInDescriptionOrder) {
+  OpenSearch();
+  Search("apple");
+  Rows rows = Results();
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(count_foods_containing("apple"), static_cast<int>(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_NE(std::string::npos, lower(rows[i].second).find("apple")) << rows[i].second;
+    if (i > 0) {
+      EXPECT_LE(rows[i - 1].second, rows[i].second);
+    }
+  }
+  EXPECT_EQ(std::make_pair(64101010, std::string("Apple cider")), rows[0]);
+
+  Search("zzqqxx no such food");
+  EXPECT_TRUE(Results().empty());
+}
+
+TEST_F(SearchDialogTest, PercentAndUnderscoreActAsWildcards) {
+  OpenSearch();
+  Search("%");
+  EXPECT_EQ(100u, Results().size());
+
+  Search("ap_le");
+  Rows rows = Results();
+  ASSERT_FALSE(rows.empty());
+  EXPECT_GE(rows.size(), static_cast<size_t>(count_foods_containing("apple")));
+  for (const auto &row : rows)
+    EXPECT_TRUE(g_regex_match_simple("ap.le", row.second.c_str(), G_REGEX_CASELESS,
+                                     static_cast<GRegexMatchFlags>(0)))
+        << row.second;
+}
+
+TEST_F(SearchDialogTest, QueryMatchingMoreThanHundredFoodsShowsHundred) {
+  OpenSearch();
+  ASSERT_GT(count_foods_containing("a"), 100);
+  Search("a");
+  EXPECT_EQ(100u, Results().size());
+}
+
+TEST_F(SearchDialogTest, ErasingTextEmptiesListWithoutQuery) {
+  OpenSearch();
+  Search("apple");
+  ASSERT_FALSE(Results().empty());
+
+  // A database without tables: any query that runs reports an SQL error.
+  sqlite3 *empty = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(":memory:", &empty));
+  sqlite3 *real = state_.food_db;
+  state_.food_db = empty;
+
+  testing::internal::CaptureStderr();
+  Search("");
+  std::string erased_errors = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(Results().empty());
+  EXPECT_EQ("", erased_errors);
+
+  // The same database does show a query that runs: it fails and leaves the list empty.
+  testing::internal::CaptureStderr();
+  Search("b");
+  std::string failed_errors = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(Results().empty());
+  EXPECT_NE(std::string::npos, failed_errors.find("alimora: SQL error: ")) << failed_errors;
+
+  state_.food_db = real;
+  sqlite3_close(empty);
+}
+
+TEST_F(SearchDialogTest, CloseDestroysOnlyTheSearchDialog) {
+  OpenSearch();
+  WidgetWatch dialog(search_dialog_);
+  GtkWidget *close = find_button(search_dialog_, "Close");
+  ASSERT_NE(nullptr, close);
+  gtk_button_clicked(GTK_BUTTON(close));
+  drain_events();
+  EXPECT_EQ(nullptr, dialog.get());
+  ASSERT_NE(nullptr, state_.main_window);
+  EXPECT_TRUE(gtk_widget_get_visible(state_.main_window));
+}
+
+TEST_F(SearchDialogTest, ActivatedRowOpensAddDialogWithNutrientsAndEquivalents) {
+  OpenSearch();
+  // Another date on display does not move the calendar away from today.
+  snprintf(state_.current_date, sizeof state_.current_date, "%s", "2024-01-03");
+  refresh_views(&state_);
+  GtkWidget *dialog = OpenAddDialog("apple", "Apple cider");
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ(GTK_WINDOW(state_.main_window), gtk_window_get_transient_for(GTK_WINDOW(dialog)));
+  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
+  EXPECT_NE(nullptr, find_button(dialog, "Add to Log"));
+  EXPECT_NE(nullptr, find_button(dialog, "Cancel"));
+
+  GtkWidget *spin = spin_of(dialog);
+  GtkWidget *calendar = calendar_of(dialog);
+  ASSERT_NE(nullptr, spin);
+  ASSERT_NE(nullptr, calendar);
+  EXPECT_DOUBLE_EQ(1.0, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));
+  double min = 0, max = 0, step = 0;
+  gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin), &min, &max);
+  gtk_spin_button_get_increments(GTK_SPIN_BUTTON(spin), &step, nullptr);
+  EXPECT_DOUBLE_EQ(0.1, min);
+  EXPECT_DOUBLE_EQ(100.0, max);
+  EXPECT_DOUBLE_EQ(0.5, step);
+  EXPECT_EQ(today(), calendar_date(calendar));
+
+  // Each input is labelled for assistive technologies.
+  std::vector<GtkWidget *> labelled;
+  for (GtkWidget *label : find_widgets(dialog, GTK_TYPE_LABEL)) {
+    GtkWidget *target = gtk_label_get_mnemonic_widget(GTK_LABEL(label));
+    if (target) labelled.push_back(target);
+  }
+  EXPECT_NE(labelled.end(), std::find(labelled.begin(), labelled.end(), spin));
+  EXPECT_NE(labelled.end(), std::find(labelled.begin(), labelled.end(), calendar));
+
+  GtkWidget *grid = grid_of(dialog);
+  ASSERT_NE(nullptr, grid);
+  EXPECT_EQ("Nutrient", cell(grid, 0, 0));
+  EXPECT_EQ("Value", cell(grid, 1, 0));
+  EXPECT_EQ("Energy (kcal)", cell(grid, 0, 1));
+  EXPECT_EQ("46.00", cell(grid, 1, 1));
+  EXPECT_EQ("Protein (g)", cell(grid, 0, 2));
+  EXPECT_EQ("0.10", cell(grid, 1, 2));
+  EXPECT_EQ("Butanoic acid (4:0) (g)", cell(grid, 0, 46));
+  EXPECT_EQ("DHA (22:6 n-3) (g)", cell(grid, 0, 64));
+  EXPECT_EQ("Water (g)", cell(grid, 0, 65));
+  EXPECT_EQ("88.24", cell(grid, 1, 65));
+  EXPECT_EQ("-", cell(grid, 0, 66));
+  EXPECT_EQ("Food Pattern Equivalents", cell(grid, 0, 67));
+  EXPECT_EQ("Food Pattern Equivalents", cell(grid, 1, 67));  // spans both columns
+  for (int group = 0; group < 6; ++group) EXPECT_EQ(kGroupNames[group], cell(grid, 0, 68 + group));
+  EXPECT_EQ("0.00", cell(grid, 1, 68));
+  EXPECT_EQ("0.40", cell(grid, 1, 69));
+  EXPECT_EQ("-", cell(grid, 0, 74));
+  EXPECT_EQ(2u + 2 * 65 + 1 + 2 * 6, cell_count(grid));
+  EXPECT_EQ(GTK_ALIGN_START, gtk_widget_get_halign(gtk_grid_get_child_at(GTK_GRID(grid), 0, 1)));
+  EXPECT_EQ(GTK_ALIGN_END, gtk_widget_get_halign(gtk_grid_get_child_at(GTK_GRID(grid), 1, 1)));
+}
+
+TEST_F(SearchDialogTest, ChangingServingsScalesEveryValue) {
+  OpenSearch();
+  GtkWidget *dialog = OpenAddDialog("apple", "Apple cider");
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *grid = grid_of(dialog);
+  ASSERT_NE(nullptr, grid);
+  std::vector<double> single;
+  for (int row = 1; row <= 74; ++row)
+    if (row != 66 && row != 67) single.push_back(atof(cell(grid, 1, row).c_str()));
+
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_of(dialog)), 2.0);
+  drain_events();
+  EXPECT_EQ("92.00", cell(grid, 1, 1));
+  EXPECT_EQ("0.80", cell(grid, 1, 69));
+  size_t i = 0;
+  for (int row = 1; row <= 74; ++row) {
+    if (row == 66 || row == 67) continue;
+    // Each shown value is rounded to two places, so the double may differ by 0.01.
+    EXPECT_NEAR(2 * single[i], atof(cell(grid, 1, row).c_str()), 0.0101) << "row " << row;
+    ++i;
+  }
+  EXPECT_EQ(2u + 2 * 65 + 1 + 2 * 6, cell_count(grid));
+}
+
+TEST_F(SearchDialogTest, GridLayoutFollowsWhichRowsTheFoodHas) {
+  OpenSearch();
+  UseTestFoodDb();
+
+  GtkWidget *both = OpenAddDialog("Testfood", "Testfood both");
+  ASSERT_NE(nullptr, both);
+  GtkWidget *grid = grid_of(both);
+  ASSERT_NE(nullptr, grid);
+  EXPECT_EQ("Energy (kcal)", cell(grid, 0, 1));
+  EXPECT_EQ("12.50", cell(grid, 1, 1));
+  EXPECT_EQ("Water (g)", cell(grid, 0, 3));
+  EXPECT_EQ("-", cell(grid, 0, 4));
+  EXPECT_EQ("Food Pattern Equivalents", cell(grid, 0, 5));
+  EXPECT_EQ("Oils (g)", cell(grid, 0, 11));
+  EXPECT_EQ("3.00", cell(grid, 1, 11));
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_of(both)), 2.0);
+  drain_events();
+  EXPECT_EQ("25.00", cell(grid, 1, 1));
+  EXPECT_EQ("1.00", cell(grid, 1, 6));
+  EXPECT_EQ("6.00", cell(grid, 1, 11));
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_of(both)), 0.1);
+  drain_events();
+  EXPECT_EQ("0.10", cell(grid, 1, 2));
+  gtk_widget_destroy(both);
+
+  GtkWidget *nutrients_only = Activate("Testfood nutrients only");
+  ASSERT_NE(nullptr, nutrients_only);
+  grid = grid_of(nutrients_only);
+  ASSERT_NE(nullptr, grid);
+  EXPECT_EQ("Nutrient", cell(grid, 0, 0));
+  EXPECT_EQ("Water (g)", cell(grid, 0, 3));
+  EXPECT_EQ("0.25", cell(grid, 1, 3));
+  EXPECT_EQ(2u + 2 * 3, cell_count(grid));
+  gtk_widget_destroy(nutrients_only);
+
+  GtkWidget *points_only = Activate("Testfood points only");
+  ASSERT_NE(nullptr, points_only);
+  grid = grid_of(points_only);
+  ASSERT_NE(nullptr, grid);
+  EXPECT_EQ("Nutrient", cell(grid, 0, 0));
+  EXPECT_EQ("-", cell(grid, 0, 1));
+  EXPECT_EQ("Food Pattern Equivalents", cell(grid, 0, 2));
+  EXPECT_EQ("Vegetables (cup-eq)", cell(grid, 0, 3));
+  EXPECT_EQ("0.50", cell(grid, 1, 3));
+  EXPECT_EQ("Oils (g)", cell(grid, 0, 8));
+  EXPECT_EQ(2u + 1 + 2 * 6, cell_count(grid));
+  gtk_widget_destroy(points_only);
+
+  GtkWidget *neither = Activate("Testfood neither");
+  ASSERT_NE(nullptr, neither);
+  grid = grid_of(neither);
+  ASSERT_NE(nullptr, grid);
+  EXPECT_EQ("Nutrient", cell(grid, 0, 0));
+  EXPECT_EQ("Value", cell(grid, 1, 0));
+  EXPECT_EQ(2u, cell_count(grid));
+}
+
+TEST_F(SearchDialogTest, FailedNutrientQueryStartsEquivalentsAtRowOne) {
+  GtkWidget *grid = gtk_grid_new();
+  g_object_ref_sink(grid);
+  // A database with equivalents but no nutrients table.
+  sqlite3 *db = nullptr;
+  std::string path = dir_ + "/points-only.db";
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+  ASSERT_EQ(
+      SQLITE_OK,
+      sqlite3_exec(db,
+                   "CREATE TABLE points (FOODCODE INTEGER, \"V_TOTAL (cup eq)\" REAL,"
+                   " \"F_TOTAL (cup eq)\" REAL, \"G_TOTAL (oz eq)\" REAL,"
+                   " \"D_TOTAL (cup eq)\" REAL, \"PF_TOTAL (oz eq)\" REAL,"
+                   " \"OILS (grams)\" REAL); INSERT INTO points VALUES (7, 1, 2, 3, 4, 5, 6);",
+                   nullptr, nullptr, nullptr));
+  testing::internal::CaptureStderr();
+  fill_nutrient_grid(grid, db, 7, 1.0);
+  std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, errors.find("alimora: SQL error: ")) << errors;
+  EXPECT_EQ("-", cell(grid, 0, 0));
+  EXPECT_EQ("Food Pattern Equivalents", cell(grid, 0, 1));
+  EXPECT_EQ("Oils (g)", cell(grid, 0, 7));
+  EXPECT_EQ("6.00", cell(grid, 1, 7));
+  EXPECT_EQ(1u + 2 * 6, cell_count(grid));
+
+  // Refilling replaces every cell.
+  testing::internal::CaptureStderr();
+  fill_nutrient_grid(grid, db, 8, 1.0);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(0u, cell_count(grid));
+  sqlite3_close(db);
+  g_unlink(path.c_str());
+  gtk_widget_destroy(grid);
+  g_object_unref(grid);
+}
+
+TEST_F(SearchDialogTest, AddToLogWritesChosenDayAndRefreshesThatDay) {
+  OpenSearch();
+  snprintf(state_.current_date, sizeof state_.current_date, "%s", "2025-03-05");
+  refresh_views(&state_);
+  std::string fruits_before = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.group_bars[1]));
+  EXPECT_EQ("Fruits (cup-eq): 0.0 / 2.0", fruits_before);
+
+  GtkWidget *dialog = OpenAddDialog("apple", "Apple cider");
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch dialog_watch(dialog);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_of(dialog)), 2.5);
+  gtk_calendar_select_month(GTK_CALENDAR(calendar_of(dialog)), 2, 2025);
+  gtk_calendar_select_day(GTK_CALENDAR(calendar_of(dialog)), 5);
+  GtkWidget *add = find_button(dialog, "Add to Log");
+  ASSERT_NE(nullptr, add);
+  gtk_button_clicked(GTK_BUTTON(add));
+  drain_events();
+  EXPECT_EQ(nullptr, dialog_watch.get());
+
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, "2025-03-05", &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_EQ(64101010, entries.items[0].food_code);
+  EXPECT_STREQ("Apple cider", entries.items[0].description);
+  EXPECT_STREQ("2025-03-05", entries.items[0].date);
+  EXPECT_DOUBLE_EQ(2.5, entries.items[0].servings);
+  log_entry_list_free(&entries);
+
+  EXPECT_EQ("Fruits (cup-eq): 1.0 / 2.0",
+            std::string(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.group_bars[1]))));
+  auto texts = label_texts(state_.log_list_box);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ("64101010  -  Apple cider  (2.5 servings)", texts[0]);
+
+  // The search dialog stays open with its results, ready for the next food.
+  EXPECT_EQ(search_dialog_, dialog_titled("Search Foods"));
+  EXPECT_FALSE(Results().empty());
+  GtkWidget *again = Activate("Apple cider");
+  ASSERT_NE(nullptr, again);
+  EXPECT_DOUBLE_EQ(1.0, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin_of(again))));
+  EXPECT_EQ(today(), calendar_date(calendar_of(again)));
+}
+
+TEST_F(SearchDialogTest, AddingToAnotherDayLeavesTheDayOnDisplay) {
+  OpenSearch();
+  GtkWidget *dialog = OpenAddDialog("apple", "Apple cider");
+  ASSERT_NE(nullptr, dialog);
+  gtk_calendar_select_month(GTK_CALENDAR(calendar_of(dialog)), 11, 2023);
+  gtk_calendar_select_day(GTK_CALENDAR(calendar_of(dialog)), 31);
+  gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  drain_events();
+
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, "2023-12-31", &entries));
+  EXPECT_EQ(1u, entries.count);
+  log_entry_list_free(&entries);
+  auto texts = label_texts(state_.log_list_box);
+  ASSERT_EQ(1u, texts.size());
+  EXPECT_EQ("No entries for this date.", texts[0]);
+}
+
+TEST_F(SearchDialogTest, CancelOrClosingTheAddDialogWritesNothing) {
+  OpenSearch();
+  WidgetWatch placeholder(find_widgets(state_.log_list_box, GTK_TYPE_LABEL).at(0));
+
+  GtkWidget *cancelled = OpenAddDialog("apple", "Apple cider");
+  ASSERT_NE(nullptr, cancelled);
+  WidgetWatch cancelled_watch(cancelled);
+  gtk_button_clicked(GTK_BUTTON(find_button(cancelled, "Cancel")));
+  drain_events();
+  EXPECT_EQ(nullptr, cancelled_watch.get());
+
+  GtkWidget *closed = Activate("Apple cider");
+  ASSERT_NE(nullptr, closed);
+  WidgetWatch closed_watch(closed);
+  gtk_window_close(GTK_WINDOW(closed));
+  EXPECT_TRUE(wait_until([&] { return closed_watch.get() == nullptr; }));
+
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  EXPECT_EQ(0u, entries.count);
+  log_entry_list_free(&entries);
+  EXPECT_NE(nullptr, placeholder.get()) << "the view was redrawn";
+  EXPECT_EQ(search_dialog_, dialog_titled("Search Foods"));
+}
+
+TEST_F(SearchDialogTest, SearchTypeActivateAndAddFromTheMainWindow) {
+  StoreCompleteProfile();
+  Activate();
+  std::vector<std::string> before;
+  for (GtkWidget *bar : state_.group_bars)
+    before.emplace_back(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)));
+
+  GtkWidget *search = find_button(state_.main_window, "Search");
+  ASSERT_NE(nullptr, search);
+  gtk_button_clicked(GTK_BUTTON(search));
+  drain_events();
+  search_dialog_ = dialog_titled("Search Foods");
+  ASSERT_NE(nullptr, search_dialog_);
+  entry_ = find_widgets(search_dialog_, GTK_TYPE_SEARCH_ENTRY).at(0);
+  view_ = find_widgets(search_dialog_, GTK_TYPE_TREE_VIEW).at(0);
+
+  gtk_entry_set_text(GTK_ENTRY(entry_), "apple cider");
+  ASSERT_TRUE(wait_until([&] { return !Results().empty(); }));
+  GtkWidget *dialog = Activate("Apple cider");
+  ASSERT_NE(nullptr, dialog);
+  gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
+  drain_events();
+
+  std::vector<std::string> after;
+  for (GtkWidget *bar : state_.group_bars)
+    after.emplace_back(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)));
+  EXPECT_EQ(before[0], after[0]);
+  EXPECT_EQ("Fruits (cup-eq): 0.0 / 2.0", before[1]);
+  EXPECT_EQ("Fruits (cup-eq): 0.4 / 2.0", after[1]);
+  EXPECT_NEAR(0.2, gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(state_.group_bars[1])), 1e-9);
+}
+
+}  // namespace

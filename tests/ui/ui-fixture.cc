@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Widget test fixture: temporary log database, real food database, registered application.
+#include "ui-fixture.h"
+
+#include <glib/gstdio.h>
+#include <sqlite3.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/main-window.h"
+#include "fooddb/food-db.h"
+
+std::string real_food_db_path() {
+  const char *root = g_getenv("ALIMORA_BUILD_ROOT");
+  return std::string(root ? root : ".") + "/data/food.db";
+}
+
+void drain_events() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+static void collect(GtkWidget *widget, GType type, std::vector<GtkWidget *> *out) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) out->push_back(widget);
+  if (GTK_IS_CONTAINER(widget)) {
+    GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList *l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
+    g_list_free(children);
+    // The header bar's custom title and a frame's label widget are not children.
+    if (GTK_IS_FRAME(widget)) {
+      GtkWidget *label = gtk_frame_get_label_widget(GTK_FRAME(widget));
+      if (label && G_TYPE_CHECK_INSTANCE_TYPE(label, type)) out->push_back(label);
+    }
+  }
+}
+
+std::vector<GtkWidget *> find_widgets(GtkWidget *root, GType type) {
+  std::vector<GtkWidget *> out;
+  if (root) collect(root, type, &out);
+  return out;
+}
+
+GtkWidget *find_button(GtkWidget *root, const char *label) {
+  for (GtkWidget *button : find_widgets(root, GTK_TYPE_BUTTON)) {
+    const char *text = gtk_button_get_label(GTK_BUTTON(button));
+    if (text && strcmp(text, label) == 0) return button;
+  }
+  return nullptr;
+}
+
+std::vector<GtkWidget *> toplevels_of_type(GType type, GtkWidget *except) {
+  std::vector<GtkWidget *> out;
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next) {
+    GtkWidget *w = GTK_WIDGET(l->data);
+    if (w != except && G_TYPE_CHECK_INSTANCE_TYPE(w, type) && gtk_widget_get_visible(w))
+      out.push_back(w);
+  }
+  g_list_free(tops);
+  return out;
+}
+
+std::vector<std::string> label_texts(GtkWidget *root) {
+  std::vector<std::string> out;
+  for (GtkWidget *label : find_widgets(root, GTK_TYPE_LABEL))
+    out.emplace_back(gtk_label_get_text(GTK_LABEL(label)));
+  return out;
+}
+
+namespace {
+struct PendingAnswer {
+  GType type;
+  std::function<void(GtkDialog *)> answer;
+  int tries;
+};
+
+gboolean try_answer(gpointer data) {
+  auto *pending = static_cast<PendingAnswer *>(data);
+  std::vector<GtkWidget *> dialogs = toplevels_of_type(pending->type);
+  if (dialogs.empty() || !gtk_widget_get_mapped(dialogs.back())) {
+    if (++pending->tries < 500) return G_SOURCE_CONTINUE;
+    ADD_FAILURE() << "no dialog to answer appeared";
+    delete pending;
+    return G_SOURCE_REMOVE;
+  }
+  pending->answer(GTK_DIALOG(dialogs.back()));
+  delete pending;
+  return G_SOURCE_REMOVE;
+}
+}  // namespace
+
+void answer_next_dialog(GType type, std::function<void(GtkDialog *)> answer) {
+  g_timeout_add(10, try_answer, new PendingAnswer{type, std::move(answer), 0});
+}
+
+void UiTest::SetUp() {
+  char tmpl[] = "/tmp/alimora-ui-XXXXXX";
+  ASSERT_NE(nullptr, g_mkdtemp(tmpl));
+  dir_ = tmpl;
+  log_path_ = dir_ + "/log.db";
+  state_ = GuiState{};
+  state_.food_db = food_db_open(real_food_db_path().c_str());
+  ASSERT_NE(nullptr, state_.food_db);
+  state_.log_db = log_db_open(log_path_.c_str());
+  ASSERT_NE(nullptr, state_.log_db);
+  state_.calorie_target = 2000;
+  app_ = gtk_application_new("io.github.alimora.AlimoraTest", G_APPLICATION_NON_UNIQUE);
+  GError *error = nullptr;
+  ASSERT_TRUE(g_application_register(G_APPLICATION(app_), nullptr, &error))
+      << (error ? error->message : "");
+}
+
+void UiTest::StoreCompleteProfile(int target) {
+  char bdate[] = "1990-05-07";
+  Profile p{bdate, 170.0, 65.0, 1, 0, target};
+  ASSERT_EQ(0, profile_save(state_.log_db, &p));
+  state_.calorie_target = target;
+}
+
+void UiTest::Activate() {
+  on_activate(app_, &state_);
+  drain_events();
+}
+
+void UiTest::DestroyAllToplevels() { destroy_toplevels_safely(); }
+
+void UiTest::TearDown() { TearDownSafely(); }
+
+// The widget tests need a display; run them under a virtual X server (xvfb-run).
+int main(int argc, char **argv) {
+  // Fixed, untranslated texts and "." as the decimal point, whatever the environment says.
+  gtk_disable_setlocale();
+  setlocale(LC_ALL, "C.UTF-8");
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!gtk_init_check(&argc, &argv)) {
+    fprintf(stderr, "widget tests need a display (run them under xvfb-run)\n");
+    return 1;
+  }
+  return RUN_ALL_TESTS();
+}
+
+bool wait_until(const std::function<bool()> &done, int timeout_ms) {
+  gint64 end = g_get_monotonic_time() + gint64{timeout_ms} * 1000;
+  while (!done()) {
+    if (g_get_monotonic_time() > end) return false;
+    if (gtk_events_pending())
+      gtk_main_iteration_do(FALSE);
+    else
+      g_usleep(1000);
+  }
+  return true;
+}
+
+GtkWidget *dialog_titled(const char *title) {
+  GtkWidget *found = nullptr;
+  for (GtkWidget *dialog : toplevels_of_type(GTK_TYPE_DIALOG)) {
+    const char *text = gtk_window_get_title(GTK_WINDOW(dialog));
+    if (text && strcmp(text, title) == 0) found = dialog;
+  }
+  return found;
+}
+
+void destroy_toplevels_safely() {
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
+  for (GList *l = tops; l; l = l->next) {
+    // Popups such as the tooltip window belong to GTK, which keeps using them.
+    if (gtk_window_get_window_type(GTK_WINDOW(l->data)) == GTK_WINDOW_TOPLEVEL)
+      gtk_widget_destroy(GTK_WIDGET(l->data));
+  }
+  g_list_free_full(tops, g_object_unref);
+  drain_events();
+}
+
+void UiTest::TearDownSafely() {
+  destroy_toplevels_safely();
+  if (app_) g_object_unref(app_);
+  app_ = nullptr;
+  log_db_close(state_.log_db);
+  food_db_close(state_.food_db);
+  state_ = GuiState{};
+  if (!dir_.empty()) {
+    g_unlink(log_path_.c_str());
+    g_rmdir(dir_.c_str());
+  }
+}

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Test fixture for widget tests: a temporary log database, the real food database, a
+// registered application and helpers to drive the main loop and find widgets.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/gui-state.h"
+#include "store/log-db.h"
+
+class UiTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Stores a complete profile (so activation opens no profile dialog) with |target| kcal.
+  void StoreCompleteProfile(int target = 2000);
+  // Runs on_activate on the fixture's application and state, then drains events.
+  void Activate();
+  // Destroys every toplevel window left open by a test.
+  void DestroyAllToplevels();
+  // As TearDown, but closes the windows with destroy_toplevels_safely.
+  void TearDownSafely();
+
+  GtkApplication *app_ = nullptr;
+  GuiState state_{};
+  std::string dir_;       // temporary directory, removed afterwards
+  std::string log_path_;  // dir_/log.db
+};
+
+// Processes pending GTK events until none is left.
+void drain_events();
+
+// Path of the food database built in the build tree.
+std::string real_food_db_path();
+
+// All widgets below |root| (included) of the given GType, in tree order.
+std::vector<GtkWidget *> find_widgets(GtkWidget *root, GType type);
+
+// The first button below |root| whose label is |label|, or null.
+GtkWidget *find_button(GtkWidget *root, const char *label);
+
+// The visible toplevel windows of the given GType other than |except|.
+std::vector<GtkWidget *> toplevels_of_type(GType type, GtkWidget *except = nullptr);
+
+// Schedules |answer| to run from a timeout while a nested gtk_dialog_run is active; it
+// receives the newest GtkDialog toplevel (of |type|) and must answer it. Returns at once.
+void answer_next_dialog(GType type, std::function<void(GtkDialog *)> answer);
+
+// Texts of the labels directly or indirectly inside |root|, in tree order.
+std::vector<std::string> label_texts(GtkWidget *root);
+
+// Runs the main loop until |done| returns true or |timeout_ms| have passed; returns
+// whether |done| became true.
+bool wait_until(const std::function<bool()> &done, int timeout_ms = 5000);
+
+// The newest visible GtkDialog toplevel whose title is |title|, or null.
+GtkWidget *dialog_titled(const char *title);
+
+// Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
+// window), holding a reference to each while it goes, so that dialogs destroyed together
+// with their parent are not touched after being freed.
+void destroy_toplevels_safely();
+
+// Follows a widget without keeping it alive: get() turns null once the widget is
+// finalized. The weak pointer is removed when the watch goes out of scope.
+class WidgetWatch {
+ public:
+  explicit WidgetWatch(GtkWidget *widget) : widget_(widget) {
+    if (widget_)
+      g_object_add_weak_pointer(G_OBJECT(widget_), reinterpret_cast<gpointer *>(&widget_));
+  }
+  ~WidgetWatch() {
+    if (widget_)
+      g_object_remove_weak_pointer(G_OBJECT(widget_), reinterpret_cast<gpointer *>(&widget_));
+  }
+  WidgetWatch(const WidgetWatch &) = delete;
+  WidgetWatch &operator=(const WidgetWatch &) = delete;
+
+  GtkWidget *get() const { return widget_; }
+
+ private:
+  GtkWidget *widget_;
+};
