@@ -81,6 +81,10 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
   GtkWidget *label = gtk_label_new(text);
   gtk_widget_set_halign(label, GTK_ALIGN_START);
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+  // A long description must not push the buttons out of sight: cut it on screen and show
+  // the whole text as a tooltip.
+  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+  gtk_widget_set_tooltip_text(label, text);
   gtk_box_pack_start(GTK_BOX(row), label, TRUE, TRUE, 0);
 
   GtkWidget *edit = gtk_button_new_with_label(_("Edit"));
