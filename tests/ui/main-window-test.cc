@@ -75,20 +75,18 @@ TEST_F(MainWindowTest, HeaderBarReadsSearchTitleProfileAbout) {
   EXPECT_LT(X(search), X(profile));
   EXPECT_LT(X(profile), X(about));
   // The close button, an internal child of the bar, is the last thing on the right.
-  struct Found {
-    std::vector<GtkWidget *> buttons;
-  } found;
-  gtk_container_forall(
-      GTK_CONTAINER(header),
-      [](GtkWidget *child, gpointer data) {
-        for (GtkWidget *b : find_widgets(child, GTK_TYPE_BUTTON))
-          static_cast<Found *>(data)->buttons.push_back(b);
-      },
-      &found);
-  int close_x = -1;
-  for (GtkWidget *button : found.buttons)
-    if (button != search && button != profile && button != about) close_x = X(button);
-  EXPECT_GT(close_x, X(about));
+  // Packed from the end, About comes first, so it sits next to the close button.
+  GtkPackType about_pack, profile_pack, search_pack;
+  gint about_position, profile_position;
+  gtk_container_child_get(GTK_CONTAINER(header), about, "pack-type", &about_pack, "position",
+                          &about_position, nullptr);
+  gtk_container_child_get(GTK_CONTAINER(header), profile, "pack-type", &profile_pack, "position",
+                          &profile_position, nullptr);
+  gtk_container_child_get(GTK_CONTAINER(header), search, "pack-type", &search_pack, nullptr);
+  EXPECT_EQ(GTK_PACK_START, search_pack);
+  EXPECT_EQ(GTK_PACK_END, about_pack);
+  EXPECT_EQ(GTK_PACK_END, profile_pack);
+  EXPECT_LT(about_position, profile_position);
 }
 
 TEST_F(MainWindowTest, AboutShowsTheVersionAndClosesOnAnyResponse) {
