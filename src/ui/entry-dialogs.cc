@@ -11,26 +11,10 @@
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
+#include "ui/dialog-util.h"
 #include "ui/object-keys.h"
 
 namespace {
-
-constexpr GtkDialogFlags kDialogFlags =
-    static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
-
-// Runs |body| so that no C++ exception reaches GTK's C frames.
-template <typename Body>
-void run_guarded(const char *handler, Body body) noexcept {
-  try {
-    body();
-  } catch (const std::exception &e) {
-    // Translators: the first %s is the name of a function of the program.
-    fprintf(stderr, _("alimora: %s failed: %s\n"), handler, e.what());
-  } catch (...) {
-    // Translators: %s is the name of a function of the program.
-    fprintf(stderr, _("alimora: %s failed\n"), handler);
-  }
-}
 
 int32_t entry_id_of(GObject *object) {
   return static_cast<int32_t>(GPOINTER_TO_INT(g_object_get_data(object, KEY_ENTRY_ID)));
@@ -96,13 +80,9 @@ void save_edit(GtkDialog *dialog, GuiState *state) {
   int32_t id = entry_id_of(G_OBJECT(dialog));
   if (!spin || !calendar) return;
 
-  // Take a number that was typed but not yet confirmed with Enter.
-  gtk_spin_button_update(GTK_SPIN_BUTTON(spin));
-  double servings = gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin));
-  guint year = 0, month = 0, day = 0;
-  gtk_calendar_get_date(GTK_CALENDAR(calendar), &year, &month, &day);
+  double servings = spin_button_value(spin);
   char date[DATE_STRING_SIZE];
-  snprintf(date, sizeof date, "%04u-%02u-%02u", year, month + 1, day);
+  calendar_date_string(calendar, date);
 
   log_entry_update(state->log_db, id, date, servings);
   refresh_views(state);

@@ -13,28 +13,12 @@
 #include "i18n.h"
 #include "store/log-db.h"
 #include "ui/budget-view.h"
+#include "ui/dialog-util.h"
 #include "ui/object-keys.h"
 
 namespace {
 
-constexpr GtkDialogFlags kDialogFlags =
-    static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
-
 enum { ACTIVITY_LEVEL_COUNT = 5, GENDER_COUNT = 2 };
-
-// Runs |body| so that no C++ exception reaches GTK's C frames.
-template <typename Body>
-void run_guarded(const char *handler, Body body) noexcept {
-  try {
-    body();
-  } catch (const std::exception &e) {
-    // Translators: the first %s is the name of a function of the program.
-    fprintf(stderr, _("alimora: %s failed: %s\n"), handler, e.what());
-  } catch (...) {
-    // Translators: %s is the name of a function of the program.
-    fprintf(stderr, _("alimora: %s failed\n"), handler);
-  }
-}
 
 // One labelled input in |row| of the form: the label right-aligned in column 0.
 void attach_row(GtkGrid *grid, int row, const char *text, GtkWidget *input) {

@@ -13,6 +13,7 @@
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
+#include "ui/dialog-util.h"
 #include "ui/object-keys.h"
 
 namespace {
@@ -21,27 +22,6 @@ namespace {
 enum { RESULT_COLUMN_CODE, RESULT_COLUMN_DESCRIPTION, RESULT_COLUMN_COUNT };
 
 enum { VALUE_TEXT_SIZE = 32 };
-
-constexpr GtkDialogFlags kDialogFlags =
-    static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
-
-// Runs |body| so that no C++ exception reaches GTK's C frames.
-template <typename Body>
-void run_guarded(const char *handler, Body body) noexcept {
-  try {
-    body();
-  } catch (const std::exception &e) {
-    // Translators: the first %s is the name of a function of the program.
-    fprintf(stderr, _("alimora: %s failed: %s\n"), handler, e.what());
-  } catch (...) {
-    // Translators: %s is the name of a function of the program.
-    fprintf(stderr, _("alimora: %s failed\n"), handler);
-  }
-}
-
-void connect(gpointer instance, const char *signal, GCallback handler, gpointer data) {
-  g_signal_connect_data(instance, signal, handler, data, nullptr, static_cast<GConnectFlags>(0));
-}
 
 GtkWidget *markup_label(const char *markup, GtkAlign align) {
   GtkWidget *label = gtk_label_new(nullptr);
@@ -98,13 +78,13 @@ void build_search_dialog(GuiState *state) {
   append_text_column(GTK_TREE_VIEW(view), _("Description"), RESULT_COLUMN_DESCRIPTION, true);
 
   g_object_set_data(G_OBJECT(entry), KEY_GUI_STATE, state);
-  connect(entry, "search-changed", G_CALLBACK(on_search_changed), store);
-  connect(view, "row-activated", G_CALLBACK(on_food_row_activated), state);
+  connect_signal(entry, "search-changed", G_CALLBACK(on_search_changed), store);
+  connect_signal(view, "row-activated", G_CALLBACK(on_food_row_activated), state);
 
   gtk_box_pack_start(content, scrolled_window_for(view), TRUE, TRUE, 0);
 
   gtk_widget_show_all(dialog);
-  connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+  connect_signal(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
 }
 
 void fill_result_store(GtkSearchEntry *entry, GtkListStore *store) {
@@ -168,8 +148,8 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   fill_nutrient_grid(grid, state->food_db, food_code, 1.0);
   gtk_box_pack_start(content, scrolled_window_for(grid), TRUE, TRUE, 0);
 
-  connect(spin, "value-changed", G_CALLBACK(on_servings_changed), dialog);
-  connect(dialog, "response", G_CALLBACK(on_add_response), state);
+  connect_signal(spin, "value-changed", G_CALLBACK(on_servings_changed), dialog);
+  connect_signal(dialog, "response", G_CALLBACK(on_add_response), state);
 
   gtk_widget_show_all(dialog);
   g_free(description);
@@ -182,13 +162,9 @@ void add_to_log(GtkDialog *dialog, GuiState *state) {
   auto *description = static_cast<const char *>(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_DESC));
   if (!spin || !calendar) return;
 
-  // Take a number that was typed but not yet confirmed with Enter.
-  gtk_spin_button_update(GTK_SPIN_BUTTON(spin));
-  double servings = gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin));
-  guint year = 0, month = 0, day = 0;
-  gtk_calendar_get_date(GTK_CALENDAR(calendar), &year, &month, &day);
+  double servings = spin_button_value(spin);
   char date[DATE_STRING_SIZE];
-  snprintf(date, sizeof date, "%04u-%02u-%02u", year, month + 1, day);
+  calendar_date_string(calendar, date);
 
   log_entry_add(state->log_db, food_code, description ? description : "", date, servings);
   refresh_views(state);
