@@ -5,6 +5,9 @@
 
 #include <cstdio>
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include "i18n.h"
 
 namespace {
@@ -53,16 +56,36 @@ FoodGroupAmounts pattern_for_calories(int calories) {
 
 FoodGroupAmounts pattern_default(void) { return kPattern[kDefaultRow]; }
 
+namespace {
+
+// |text| padded with blanks to |width| characters, on the right when |left_aligned|, else on
+// the left. printf pads by bytes, which puts a translated name with accented letters out
+// of line; padding by characters first keeps the columns straight.
+std::string padded(const char *text, int width, bool left_aligned) {
+  size_t length = mbstowcs(nullptr, text, 0);
+  if (length == static_cast<size_t>(-1)) length = strlen(text);  // not text of this locale
+  std::string out = text;
+  if (length < static_cast<size_t>(width)) {
+    std::string blanks(width - length, ' ');
+    out = left_aligned ? out + blanks : blanks + out;
+  }
+  return out;
+}
+
+}  // namespace
+
 void budget_report_print(const FoodGroupAmounts *budget, const FoodGroupAmounts *consumed) {
   printf(_("Daily budget (%d kcal USDA Healthy US-Style Eating Pattern):\n\n"), budget->key);
-  printf(_("%-20s %10s %10s %10s\n"), _("Food Group"), _("Budget"), _("Consumed"), _("Remaining"));
+  printf(_("%-20s %10s %10s %10s\n"), padded(_("Food Group"), 20, true).c_str(),
+         padded(_("Budget"), 10, false).c_str(), padded(_("Consumed"), 10, false).c_str(),
+         padded(_("Remaining"), 10, false).c_str());
   printf("%-20s %10s %10s %10s\n", "--------------------", "----------", "----------",
          "----------");
   for (int group = 0; group < FOOD_GROUP_COUNT; ++group) {
     const char *unit = _(kGroupUnits[group]);
     const double amount = budget->amounts[group];
     const double eaten = consumed->amounts[group];
-    printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), _(kGroupNames[group]), amount, unit, eaten,
-           unit, amount - eaten, unit);
+    printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), padded(_(kGroupNames[group]), 20, true).c_str(),
+           amount, unit, eaten, unit, amount - eaten, unit);
   }
 }

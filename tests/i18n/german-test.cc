@@ -1,0 +1,434 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Alimora in German: the main window, the dialogs and the two programs' output under a
+// German locale, with the catalogues built in the build tree.
+#include "config.h"
+
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <sys/wait.h>
+
+#include <clocale>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/gui-state.h"
+#include "app/main-window.h"
+#include "budget/date-string.h"
+#include "fooddb/food-db.h"
+#include "i18n.h"
+#include "store/log-db.h"
+#include "store/log-entries.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+#include "ui/profile-dialog.h"
+#include "ui/search-dialog.h"
+
+namespace {
+
+bool german_locale_available = false;
+
+constexpr int kSpaghettiSauce = 27141035;  // 0.4 cup-eq vegetables per serving
+
+std::string build_root() {
+  const char *root = g_getenv("ALIMORA_BUILD_ROOT");
+  return root ? root : ".";
+}
+
+void drain_events() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+void collect(GtkWidget *widget, GType type, std::vector<GtkWidget *> *out) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) out->push_back(widget);
+  if (!GTK_IS_CONTAINER(widget)) return;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList *l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
+  g_list_free(children);
+}
+
+// All widgets of |type| below |root|, |root| included, in tree order.
+std::vector<GtkWidget *> find_widgets(GtkWidget *root, GType type) {
+  std::vector<GtkWidget *> out;
+  if (root) collect(root, type, &out);
+  return out;
+}
+
+std::vector<std::string> button_labels(GtkWidget *root) {
+  std::vector<std::string> out;
+  for (GtkWidget *button : find_widgets(root, GTK_TYPE_BUTTON)) {
+    const char *label = gtk_button_get_label(GTK_BUTTON(button));
+    if (label) out.emplace_back(label);
+  }
+  return out;
+}
+
+std::vector<std::string> label_texts(GtkWidget *root) {
+  std::vector<std::string> out;
+  for (GtkWidget *label : find_widgets(root, GTK_TYPE_LABEL))
+    out.emplace_back(gtk_label_get_text(GTK_LABEL(label)));
+  return out;
+}
+
+std::vector<std::string> frame_labels(GtkWidget *root) {
+  std::vector<std::string> out;
+  for (GtkWidget *frame : find_widgets(root, GTK_TYPE_FRAME)) {
+    const char *label = gtk_frame_get_label(GTK_FRAME(frame));
+    if (label) out.emplace_back(label);
+  }
+  return out;
+}
+
+bool contains(const std::vector<std::string> &texts, const std::string &text) {
+  for (const std::string &t : texts)
+    if (t == text) return true;
+  return false;
+}
+
+// The newest visible dialog whose title is |title|, or null.
+GtkWidget *dialog_titled(const char *title) {
+  GtkWidget *found = nullptr;
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next) {
+    GtkWidget *window = GTK_WIDGET(l->data);
+    if (GTK_IS_DIALOG(window) && gtk_widget_get_visible(window) &&
+        g_strcmp0(gtk_window_get_title(GTK_WINDOW(window)), title) == 0)
+      found = window;
+  }
+  g_list_free(tops);
+  return found;
+}
+
+// Today in the German date form, DD.MM.YYYY.
+std::string german_date(const char *date) {
+  const std::string d = date;
+  return d.substr(8, 2) + "." + d.substr(5, 2) + "." + d.substr(0, 4);
+}
+
+struct ProcessResult {
+  int status = -1;  // exit status, or -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs |argv| in a German environment whose data directory is |data_home|.
+ProcessResult run_german(const std::vector<std::string> &args, const std::string &data_home) {
+  ProcessResult result;
+  std::vector<char *> argv;
+  for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+  argv.push_back(nullptr);
+  gchar **envp = g_get_environ();
+  envp = g_environ_setenv(envp, "LANGUAGE", "de", TRUE);
+  envp = g_environ_setenv(envp, "LC_ALL", "de_DE.UTF-8", TRUE);
+  envp = g_environ_setenv(envp, "XDG_DATA_HOME", data_home.c_str(), TRUE);
+  gchar *out = nullptr, *err = nullptr;
+  gint wait_status = 0;
+  GError *error = nullptr;
+  if (g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
+                   &wait_status, &error)) {
+    if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+    result.out = out ? out : "";
+    result.err = err ? err : "";
+  } else {
+    ADD_FAILURE() << "cannot run " << args[0] << ": " << error->message;
+    g_error_free(error);
+  }
+  g_free(out);
+  g_free(err);
+  g_strfreev(envp);
+  return result;
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+std::vector<std::string> words_of(const std::string &line) {
+  std::vector<std::string> words;
+  gchar **parts = g_strsplit_set(line.c_str(), " ", -1);
+  for (gchar **p = parts; *p; ++p)
+    if (**p) words.emplace_back(*p);
+  g_strfreev(parts);
+  return words;
+}
+
+class GermanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!german_locale_available) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    char tmpl[] = "/tmp/alimora-de-XXXXXX";
+    ASSERT_NE(nullptr, g_mkdtemp(tmpl));
+    dir_ = tmpl;
+    state_ = GuiState{};
+    state_.food_db = food_db_open((build_root() + "/data/food.db").c_str());
+    ASSERT_NE(nullptr, state_.food_db);
+    state_.log_db = log_db_open((dir_ + "/log.db").c_str());
+    ASSERT_NE(nullptr, state_.log_db);
+    char bdate[] = "1990-05-07";
+    Profile profile{bdate, 170.0, 65.0, 1, 0, 2000};
+    ASSERT_EQ(0, profile_save(state_.log_db, &profile));
+    state_.calorie_target = 2000;
+    date_today(today_);
+    app_ = gtk_application_new("io.github.alimora.AlimoraGermanTest", G_APPLICATION_NON_UNIQUE);
+    ASSERT_TRUE(g_application_register(G_APPLICATION(app_), nullptr, nullptr));
+  }
+
+  void TearDown() override {
+    GList *tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
+    for (GList *l = tops; l; l = l->next)
+      if (gtk_window_get_window_type(GTK_WINDOW(l->data)) == GTK_WINDOW_TOPLEVEL)
+        gtk_widget_destroy(GTK_WIDGET(l->data));
+    g_list_free_full(tops, g_object_unref);
+    drain_events();
+    if (app_) g_object_unref(app_);
+    log_db_close(state_.log_db);
+    food_db_close(state_.food_db);
+    if (!dir_.empty()) {
+      g_unlink((dir_ + "/log.db").c_str());
+      g_unlink((dir_ + "/alimora/log.db").c_str());
+      g_rmdir((dir_ + "/alimora").c_str());
+      g_rmdir(dir_.c_str());
+    }
+  }
+
+  void Activate() {
+    on_activate(app_, &state_);
+    drain_events();
+    ASSERT_NE(nullptr, state_.main_window);
+  }
+
+  // Opens the add-to-log dialog of the spaghetti sauce as the search result list would.
+  GtkWidget *OpenAddDialog() {
+    GtkListStore *store = gtk_list_store_new(2, G_TYPE_INT, G_TYPE_STRING);
+    gtk_list_store_insert_with_values(store, nullptr, -1, 0, kSpaghettiSauce, 1, "Spaghetti sauce",
+                                      -1);
+    GtkWidget *view =
+        GTK_WIDGET(g_object_ref_sink(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store))));
+    g_object_unref(store);
+    GtkTreePath *path = gtk_tree_path_new_first();
+    on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, &state_);
+    gtk_tree_path_free(path);
+    gtk_widget_destroy(view);
+    g_object_unref(view);
+    drain_events();
+    return dialog_titled("Spaghetti sauce");
+  }
+
+  GtkApplication *app_ = nullptr;
+  GuiState state_{};
+  std::string dir_;
+  char today_[DATE_STRING_SIZE];
+};
+
+TEST_F(GermanTest, MainWindowShowsGermanTextsAndDecimalCommas) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kSpaghettiSauce, "Spaghetti sauce", today_, 2.5));
+  Activate();
+
+  // The name of the program stays as it is; the window title still comes from the catalogue.
+  EXPECT_STREQ("Alimora", gtk_window_get_title(GTK_WINDOW(state_.main_window)));
+  GtkWidget *header = gtk_window_get_titlebar(GTK_WINDOW(state_.main_window));
+  ASSERT_NE(nullptr, header);
+  EXPECT_STREQ("Alimora", gtk_header_bar_get_title(GTK_HEADER_BAR(header)));
+  std::vector<std::string> header_buttons = button_labels(header);
+  EXPECT_TRUE(contains(header_buttons, "Suchen"));
+  EXPECT_TRUE(contains(header_buttons, "Profil"));
+  EXPECT_TRUE(contains(header_buttons, "Info"));
+
+  const std::string today = german_date(today_);
+  std::vector<std::string> frames = frame_labels(state_.main_window);
+  EXPECT_EQ((std::vector<std::string>{"Tagesbudget", "Ernährungstagebuch - " + today + " (heute)"}),
+            frames);
+  EXPECT_EQ("Gesundes Ernährungsmuster nach US-Art des USDA (2000 kcal) - " + today,
+            gtk_label_get_text(GTK_LABEL(state_.budget_label)));
+
+  const char *expected_bars[FOOD_GROUP_COUNT] = {
+      "Gemüse (Tassen-Äq.): 1,0 / 2,5",        "Obst (Tassen-Äq.): 0,0 / 2,0",
+      "Getreide (Unzen-Äq.): 0,0 / 6,0",       "Milchprodukte (Tassen-Äq.): 0,0 / 3,0",
+      "Proteinquellen (Unzen-Äq.): 1,6 / 5,5", "Öle (g): 2,3 / 27,0",
+  };
+  for (int g = 0; g < FOOD_GROUP_COUNT; ++g) {
+    EXPECT_STREQ(expected_bars[g],
+                 gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.group_bars[g])));
+    EXPECT_STREQ(expected_bars[g],
+                 atk_object_get_name(gtk_widget_get_accessible(state_.group_bars[g])));
+  }
+
+  std::vector<std::string> rows = label_texts(state_.log_list_box);
+  EXPECT_TRUE(contains(rows, "27141035  -  Spaghetti sauce  (2,5 Portionen)"));
+  std::vector<std::string> row_buttons = button_labels(state_.log_list_box);
+  EXPECT_EQ(2u, row_buttons.size());
+  EXPECT_TRUE(contains(row_buttons, "Bearbeiten"));
+  EXPECT_TRUE(contains(row_buttons, "Löschen"));
+}
+
+TEST_F(GermanTest, AnotherDayShowsItsGermanDateAndNoEntries) {
+  Activate();
+  std::vector<std::string> nav = button_labels(state_.main_window);
+  EXPECT_TRUE(contains(nav, "Heute"));
+
+  snprintf(state_.current_date, sizeof state_.current_date, "%s", "2024-03-05");
+  refresh_views(&state_);
+  EXPECT_EQ((std::vector<std::string>{"Tagesbudget", "Ernährungstagebuch - 05.03.2024"}),
+            frame_labels(state_.main_window));
+  EXPECT_EQ((std::vector<std::string>{"Keine Einträge für dieses Datum."}),
+            label_texts(state_.log_list_box));
+}
+
+TEST_F(GermanTest, ProfileAndAboutDialogsAreGerman) {
+  Activate();
+  show_profile_dialog(nullptr, &state_);
+  drain_events();
+  GtkWidget *profile = dialog_titled("Profil");
+  ASSERT_NE(nullptr, profile);
+  std::vector<std::string> labels = label_texts(profile);
+  for (const char *label :
+       {"Geburtsdatum:", "Größe (cm):", "Gewicht (kg):", "Aktivitätsniveau:", "Geschlecht:"})
+    EXPECT_TRUE(contains(labels, label)) << label;
+  std::vector<std::string> buttons = button_labels(profile);
+  EXPECT_TRUE(contains(buttons, "Speichern"));
+  EXPECT_TRUE(contains(buttons, "Abbrechen"));
+  auto *activity = GTK_COMBO_BOX_TEXT(g_object_get_data(G_OBJECT(profile), KEY_ACTIVITY_COMBO));
+  ASSERT_NE(nullptr, activity);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(activity), 4);
+  gchar *activity_text = gtk_combo_box_text_get_active_text(activity);
+  EXPECT_STREQ("Extrem aktiv", activity_text);
+  g_free(activity_text);
+  gtk_widget_destroy(profile);
+  drain_events();
+
+  on_about_clicked(nullptr, &state_);
+  drain_events();
+  GtkWidget *about = dialog_titled("Info zu Alimora");
+  ASSERT_NE(nullptr, about);
+  gchar *text = nullptr;
+  g_object_get(about, "text", &text, nullptr);
+  ASSERT_NE(nullptr, text);
+  EXPECT_TRUE(g_str_has_prefix(text,
+                               "Alimora 0.33\nhttps://github.com/alimora/alimora\n\n"
+                               "Copyright © 2026 Die Alimora-Entwickler.\n"))
+      << text;
+  EXPECT_NE(nullptr, strstr(text, "OHNE JEGLICHE GEWÄHRLEISTUNG")) << text;
+  g_free(text);
+}
+
+TEST_F(GermanTest, AddDialogShowsGermanLabelsAndDecimalCommas) {
+  Activate();
+  GtkWidget *dialog = OpenAddDialog();
+  ASSERT_NE(nullptr, dialog);
+  std::vector<std::string> buttons = button_labels(dialog);
+  EXPECT_TRUE(contains(buttons, "Ins Tagebuch eintragen"));
+  EXPECT_TRUE(contains(buttons, "Abbrechen"));
+  EXPECT_EQ((std::vector<std::string>{"Datum des Eintrags"}), frame_labels(dialog));
+
+  std::vector<std::string> labels = label_texts(dialog);
+  for (const char *label : {"Portionen:", "Nährstoff", "Wert", "Lebensmittelgruppen-Äquivalente",
+                            "Gemüse (Tassen-Äq.)", "Öle (g)"})
+    EXPECT_TRUE(contains(labels, label)) << label;
+  // One serving: 0.4 cup-eq vegetables and 0.92 g oils, printed with a decimal comma.
+  EXPECT_TRUE(contains(labels, "0,40"));
+  EXPECT_TRUE(contains(labels, "0,92"));
+}
+
+TEST_F(GermanTest, SearchDialogIsGerman) {
+  Activate();
+  on_search_clicked(nullptr, &state_);
+  drain_events();
+  GtkWidget *dialog = dialog_titled("Lebensmittel suchen");
+  ASSERT_NE(nullptr, dialog);
+  std::vector<GtkWidget *> entries = find_widgets(dialog, GTK_TYPE_SEARCH_ENTRY);
+  ASSERT_EQ(1u, entries.size());
+  EXPECT_STREQ("Lebensmittel suchen …", gtk_entry_get_placeholder_text(GTK_ENTRY(entries[0])));
+  std::vector<GtkWidget *> views = find_widgets(dialog, GTK_TYPE_TREE_VIEW);
+  ASSERT_EQ(1u, views.size());
+  EXPECT_STREQ(
+      "Code", gtk_tree_view_column_get_title(gtk_tree_view_get_column(GTK_TREE_VIEW(views[0]), 0)));
+  EXPECT_STREQ("Beschreibung", gtk_tree_view_column_get_title(
+                                   gtk_tree_view_get_column(GTK_TREE_VIEW(views[0]), 1)));
+  EXPECT_TRUE(contains(button_labels(dialog), "Schließen"));
+}
+
+TEST_F(GermanTest, MissingFoodDatabaseIsReportedInGerman) {
+  const char *exe = g_getenv("ALIMORA_NO_FOOD_EXE");
+  ASSERT_NE(nullptr, exe);
+  ProcessResult run = run_german({exe}, dir_);
+  EXPECT_EQ(1, run.status);
+  const std::string expected_start = "alimora: Datenbank »" + build_root() +
+                                     "/tests/no-food-db/food.db« kann nicht geöffnet werden: ";
+  EXPECT_EQ(expected_start, run.err.substr(0, expected_start.size())) << run.err;
+  // One line: the start above, SQLite's reason and the newline.
+  ASSERT_GT(run.err.size(), expected_start.size() + 1) << run.err;
+  EXPECT_EQ(run.err.size() - 1, run.err.find('\n')) << run.err;
+}
+
+TEST_F(GermanTest, ReportRejectsABadDateInGerman) {
+  const char *exe = g_getenv("ALIMORA_REPORT_EXE");
+  ASSERT_NE(nullptr, exe);
+  ProcessResult run = run_german({exe, "2026-02-30"}, dir_);
+  EXPECT_EQ(2, run.status);
+  EXPECT_EQ("alimora: »2026-02-30« ist kein Datum; erwartet wird JJJJ-MM-TT\n", run.err);
+  EXPECT_EQ("", run.out);
+}
+
+TEST_F(GermanTest, ReportPrintsGermanRowsWithDecimalCommas) {
+  const char *exe = g_getenv("ALIMORA_REPORT_EXE");
+  ASSERT_NE(nullptr, exe);
+  // The report reads the log of the data directory: 2.5 servings of sauce on one day.
+  ASSERT_EQ(0, g_mkdir_with_parents((dir_ + "/alimora").c_str(), 0700));
+  sqlite3 *log = log_db_open((dir_ + "/alimora/log.db").c_str());
+  ASSERT_NE(nullptr, log);
+  char bdate[] = "1990-05-07";
+  Profile profile{bdate, 170.0, 65.0, 1, 0, 2000};
+  EXPECT_EQ(0, profile_save(log, &profile));
+  EXPECT_EQ(0, log_entry_add(log, kSpaghettiSauce, "Spaghetti sauce", "2026-01-05", 2.5));
+  log_db_close(log);
+
+  ProcessResult run = run_german({exe, "2026-01-05"}, dir_);
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_EQ("", run.err);
+  std::vector<std::string> lines = lines_of(run.out);
+  ASSERT_EQ(10u, lines.size()) << run.out;
+  EXPECT_EQ("Tagesbudget (2000 kcal, gesundes Ernährungsmuster nach US-Art des USDA):", lines[0]);
+  EXPECT_EQ("", lines[1]);
+  EXPECT_EQ((std::vector<std::string>{"Lebensmittelgruppe", "Budget", "Verzehrt", "Rest"}),
+            words_of(lines[2]));
+  // Rows: name, then budget, consumed and remaining, each with its two-character unit.
+  EXPECT_EQ((std::vector<std::string>{"Gemüse", "2,5", "T.", "1,0", "T.", "1,5", "T."}),
+            words_of(lines[4]));
+  // Names with umlauts keep the columns in line.
+  EXPECT_EQ("Gemüse                    2,5 T.      1,0 T.      1,5 T.", lines[4]);
+  EXPECT_EQ("Öle                      27,0 g       2,3 g      24,7 g ", lines[9]);
+  EXPECT_EQ("Obst                      2,0 T.      0,0 T.      2,0 T.", lines[5]);
+  EXPECT_EQ("Getreide                  6,0 oz      0,0 oz      6,0 oz", lines[6]);
+  EXPECT_EQ((std::vector<std::string>{"Proteinquellen", "5,5", "oz", "1,6", "oz", "3,9", "oz"}),
+            words_of(lines[8]));
+  EXPECT_EQ((std::vector<std::string>{"Öle", "27,0", "g", "2,3", "g", "24,7", "g"}),
+            words_of(lines[9]));
+}
+
+}  // namespace
+
+// Runs under the German locale, with the catalogues of the build tree; a machine without the
+// de_DE.UTF-8 locale skips the tests.
+int main(int argc, char **argv) {
+  gtk_disable_setlocale();
+  g_setenv("LANGUAGE", "de", TRUE);
+  german_locale_available = setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  if (!german_locale_available) setlocale(LC_ALL, "C.UTF-8");
+  const std::string locale_dir = build_root() + "/po";
+  bindtextdomain(GETTEXT_PACKAGE, locale_dir.c_str());
+  bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
+  textdomain(GETTEXT_PACKAGE);
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!gtk_init_check(&argc, &argv)) {
+    fprintf(stderr, "widget tests need a display (run them under xvfb-run)\n");
+    return 1;
+  }
+  return RUN_ALL_TESTS();
+}
