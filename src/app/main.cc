@@ -34,6 +34,10 @@ int main(int argc, char **argv) {
   textdomain(GETTEXT_PACKAGE);
   // The window class, whatever name the executable was started by.
   g_set_prgname("alimora");
+  // Nothing here draws with OpenGL. Without this, GDK's X11 backend sets up GLX when it opens
+  // the display, which maps the Mesa driver (with LLVM for software rendering): some 55 MB
+  // of resident memory and 25 ms of start-up. A value set by the user is kept.
+  g_setenv("GDK_GL", "disable", FALSE);
 
   snprintf(food_db_path, sizeof food_db_path, "%s/food.db", FOOD_DB_DIRECTORY);
   sqlite3 *food_db = food_db_open(food_db_path);

@@ -2,6 +2,7 @@
 // The budget bars and the food log list of the main window, and date navigation.
 #include "ui/budget-view.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -31,17 +32,16 @@ const char *const group_labels[FOOD_GROUP_COUNT] = {
 };
 
 // Sums each entry's equivalents times its servings; entries without equivalents add nothing.
-void sum_consumed(GuiState *state, double consumed[FOOD_GROUP_COUNT]) {
+// Without entries (|entries| null: they could not be read) everything stays 0.
+void sum_consumed(GuiState *state, const LogEntryList *entries, double consumed[FOOD_GROUP_COUNT]) {
   for (int g = 0; g < FOOD_GROUP_COUNT; g++) consumed[g] = 0.0;
-  LogEntryList entries;
-  if (log_entries_for_date(state->log_db, state->current_date, &entries) != 0) return;
-  for (size_t i = 0; i < entries.count; i++) {
+  if (!entries) return;
+  for (size_t i = 0; i < entries->count; i++) {
     FoodGroupAmounts amounts;
-    if (food_equivalents(state->food_db, entries.items[i].food_code, &amounts) != 0) continue;
+    if (food_equivalents(state->food_db, entries->items[i].food_code, &amounts) != 0) continue;
     for (int g = 0; g < FOOD_GROUP_COUNT; g++)
-      consumed[g] += amounts.amounts[g] * entries.items[i].servings;
+      consumed[g] += amounts.amounts[g] * entries->items[i].servings;
   }
-  log_entry_list_free(&entries);
 }
 
 void update_bars(GuiState *state, const FoodGroupAmounts &budget,
@@ -107,18 +107,18 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
   return row;
 }
 
-void fill_entry_list(GuiState *state) {
-  LogEntryList entries;
-  if (log_entries_for_date(state->log_db, state->current_date, &entries) != 0) return;
-  if (entries.count == 0) {
+// One row per entry, or the "No entries" line; nothing when the entries could not be read
+// (|entries| null).
+void fill_entry_list(GuiState *state, const LogEntryList *entries) {
+  if (!entries) return;
+  if (entries->count == 0) {
     GtkWidget *label = gtk_label_new(_("No entries for this date."));
     gtk_widget_set_halign(label, GTK_ALIGN_START);
     gtk_container_add(GTK_CONTAINER(state->log_list_box), label);
   }
-  for (size_t i = 0; i < entries.count; i++)
+  for (size_t i = 0; i < entries->count; i++)
     gtk_container_add(GTK_CONTAINER(state->log_list_box),
-                      build_entry_row(state, entries.items[i]));
-  log_entry_list_free(&entries);
+                      build_entry_row(state, entries->items[i]));
 }
 
 // Moves the view to |date| (cut to a date string) and redraws.
@@ -136,8 +136,12 @@ const char *food_group_label(int group) {
 
 void refresh_views(GuiState *state) {
   FoodGroupAmounts budget = pattern_for_calories(state->calorie_target);
+  // The entries are read once and serve both the sums and the rows: with no index on the
+  // log, each read scans the whole table.
+  LogEntryList entries;
+  const bool read = log_entries_for_date(state->log_db, state->current_date, &entries) == 0;
   double consumed[FOOD_GROUP_COUNT];
-  sum_consumed(state, consumed);
+  sum_consumed(state, read ? &entries : nullptr, consumed);
   update_bars(state, budget, consumed);
 
   char display[DISPLAY_DATE_SIZE];
@@ -161,9 +165,10 @@ void refresh_views(GuiState *state) {
   }
 
   if (state->log_list_box) {
-    fill_entry_list(state);
+    fill_entry_list(state, read ? &entries : nullptr);
     gtk_widget_show_all(state->log_list_box);
   }
+  log_entry_list_free(&entries);
 }
 
 void on_prev_date_clicked(GtkButton *, gpointer data) {
@@ -198,8 +203,9 @@ char *date_to_display(const char *date, char *out) {
   int year = 0, month = 0, day = 0;
   if (sscanf(date, "%d-%d-%d", &year, &month, &day) == 3) {
     struct tm tm = {};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
+    // Numbers at the bottom of int's range stay there rather than overflow.
+    tm.tm_year = year < INT_MIN + 1900 ? INT_MIN : year - 1900;
+    tm.tm_mon = month == INT_MIN ? INT_MIN : month - 1;
     tm.tm_mday = day;
     mktime(&tm);
     if (strftime(out, DISPLAY_DATE_SIZE, "%x", &tm) == 0) out[0] = '\0';

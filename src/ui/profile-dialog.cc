@@ -34,19 +34,6 @@ void combo_set_stored(GtkWidget *combo, int32_t index, int count) {
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index >= 0 && index < count ? index : -1);
 }
 
-// Writes the birth date typed as year-month-day into |out| (DATE_STRING_SIZE bytes) in the
-// form YYYY-MM-DD. Text that does not read as three numbers, or numbers that do not fit
-// that form (negative ones, a year beyond 9999, a month or day beyond 99), leave the
-// empty text rather than a garbled date. Month and day are otherwise not range-tested.
-void birth_date_from_text(const char *text, char *out) {
-  out[0] = '\0';
-  int year = 0, month = 0, day = 0;
-  if (!text || sscanf(text, "%9d-%9d-%9d", &year, &month, &day) != 3) return;
-  if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) return;
-  snprintf(out, DATE_STRING_SIZE, "%04u-%02u-%02u", static_cast<unsigned>(year),
-           static_cast<unsigned>(month), static_cast<unsigned>(day));
-}
-
 void build_profile_dialog(GuiState *state) {
   GtkWidget *dialog = gtk_dialog_new_with_buttons(_("Profile"), GTK_WINDOW(state->main_window),
                                                   kDialogFlags, _("Save"), GTK_RESPONSE_OK,
@@ -123,7 +110,7 @@ bool save_profile(GtkDialog *dialog, GuiState *state) {
   if (gender_index != 0 && gender_index != 1) return false;
 
   char bdate[DATE_STRING_SIZE];
-  birth_date_from_text(gtk_entry_get_text(GTK_ENTRY(birthday)), bdate);
+  profile_birth_date_format(gtk_entry_get_text(GTK_ENTRY(birthday)), bdate);
   // Take numbers that were typed but not yet confirmed with Enter.
   gtk_spin_button_update(GTK_SPIN_BUTTON(height));
   gtk_spin_button_update(GTK_SPIN_BUTTON(weight));
@@ -174,6 +161,16 @@ void insist_on_profile(GuiState *state) {
 }
 
 }  // namespace
+
+char *profile_birth_date_format(const char *text, char out[DATE_STRING_SIZE]) {
+  out[0] = '\0';
+  int year = 0, month = 0, day = 0;
+  if (!text || sscanf(text, "%9d-%9d-%9d", &year, &month, &day) != 3) return out;
+  if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) return out;
+  snprintf(out, DATE_STRING_SIZE, "%04u-%02u-%02u", static_cast<unsigned>(year),
+           static_cast<unsigned>(month), static_cast<unsigned>(day));
+  return out;
+}
 
 void show_profile_dialog(GtkButton *, gpointer state) {
   run_guarded("show_profile_dialog", [&] { build_profile_dialog(static_cast<GuiState *>(state)); });
