@@ -1,0 +1,532 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Benchmarks of the interactive paths on the real food database and a ten-year log: the
+// food search and its keystroke path, the main window's refresh and its two log queries,
+// and the nutrient grid of the add-to-log dialog with its servings change.
+//
+// Every benchmark times single runs (one iteration per repetition, 100 repetitions) and
+// reports their mean, median, standard deviation and maximum ("max", the worst run).
+// The widget benchmarks need a display; without one they are skipped with a note.
+#include <benchmark/benchmark.h>
+#include <glib/gstdio.h>
+#include <gtk/gtk.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/gui-state.h"
+#include "app/main-window.h"
+#include "fooddb/food-db.h"
+#include "store/log-db.h"
+#include "store/log-entries.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+#include "ui/search-dialog.h"
+
+namespace {
+
+constexpr int kRuns = 100;           // repetitions of every benchmark (ALIMORA_BENCH_RUNS)
+constexpr int kLogDays = 3650;       // ten years
+constexpr int kEntriesPerDay = 20;   // about 73,000 entries in all
+constexpr int kBusyDayIndex = 1825;  // the day with 30 entries, in the middle
+constexpr int kBusyDayEntries = 30;
+constexpr int32_t kGridFoodCode = 11111000;  // "Milk, whole": 65 nutrients and equivalents
+constexpr const char *kGridFoodSearch = "milk, whole";
+
+// The texts typed into the search: many hits, fewer, a word, two words, no hit.
+// The last text matches nothing, while the text one keystroke shorter has 29 hits.
+const char *const kSearchTexts[] = {"a", "ch", "milk", "chicken breast", "chicken breastx"};
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Times one run: the wall-clock time becomes the run's time, and the processor time of this
+// thread the counter "cpu_ms" (what the run cost when other processes took turns).
+class RunTimer {
+ public:
+  RunTimer() : wall_(Clock::now()), cpu_(thread_cpu_seconds()) {}
+  void Stop(benchmark::State &s) {
+    s.SetIterationTime(seconds_since(wall_));
+    s.counters["cpu_ms"] = (thread_cpu_seconds() - cpu_) * 1000.0;
+  }
+
+ private:
+  static double thread_cpu_seconds() {
+    struct timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+  }
+  Clock::time_point wall_;
+  double cpu_;
+};
+
+double max_of(const std::vector<double> &values) {
+  return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+}
+
+// What the benchmarks work on: both databases, and the widgets once a display is there.
+struct Bench {
+  std::string dir;        // temporary directory holding the log
+  std::string log_path;   // dir/log.db
+  std::string busy_date;  // the day with 30 entries
+  GuiState state{};
+  GtkApplication *app = nullptr;
+  GtkWidget *search_dialog = nullptr;
+  GtkWidget *search_entry = nullptr;
+  GtkListStore *result_store = nullptr;
+  GtkWidget *add_dialog = nullptr;
+  int draws = 0;  // "draw" emissions of the watched toplevels, completed
+};
+
+Bench bench;
+
+std::string food_db_path() {
+  const char *root = g_getenv("ALIMORA_BUILD_ROOT");
+  return std::string(root ? root : ".") + "/data/food.db";
+}
+
+// Every food of the reference database, code and description.
+std::vector<std::pair<int32_t, std::string>> all_foods(sqlite3 *food_db) {
+  std::vector<std::pair<int32_t, std::string>> foods;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(food_db, "SELECT \"Food code\", \"Main food description\" FROM foods", -1,
+                         &stmt, nullptr) != SQLITE_OK)
+    return foods;
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    const unsigned char *text = sqlite3_column_text(stmt, 1);
+    foods.emplace_back(sqlite3_column_int(stmt, 0),
+                       text ? reinterpret_cast<const char *>(text) : "");
+  }
+  sqlite3_finalize(stmt);
+  return foods;
+}
+
+std::string date_string(const GDate *date) {
+  char text[DATE_STRING_SIZE];
+  g_date_strftime(text, sizeof text, "%Y-%m-%d", date);
+  return text;
+}
+
+// Fills the log with ten years of 20 entries a day of real foods (30 on one day), in one
+// transaction, and stores a complete profile.
+bool generate_log(sqlite3 *log_db, sqlite3 *food_db) {
+  std::vector<std::pair<int32_t, std::string>> foods = all_foods(food_db);
+  if (foods.empty()) {
+    fprintf(stderr, "alimora-bench: no foods in %s\n", food_db_path().c_str());
+    return false;
+  }
+  std::mt19937 random(20240607);
+  std::uniform_int_distribution<size_t> pick_food(0, foods.size() - 1);
+  std::uniform_int_distribution<int> pick_half_servings(1, 6);  // 0.5 to 3 servings
+
+  if (sqlite3_exec(log_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  GDate *day = g_date_new_dmy(1, G_DATE_JANUARY, 2015);
+  bool ok = true;
+  for (int d = 0; d < kLogDays && ok; d++, g_date_add_days(day, 1)) {
+    std::string date = date_string(day);
+    int entries = kEntriesPerDay;
+    if (d == kBusyDayIndex) {
+      bench.busy_date = date;
+      entries = kBusyDayEntries;
+    }
+    for (int e = 0; e < entries && ok; e++) {
+      const auto &food = foods[pick_food(random)];
+      ok = log_entry_add(log_db, food.first, food.second.c_str(), date.c_str(),
+                         pick_half_servings(random) * 0.5) == 0;
+    }
+  }
+  g_date_free(day);
+  if (sqlite3_exec(log_db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
+    ok = false;
+
+  char bdate[] = "1990-05-07";
+  Profile profile{bdate, 170.0, 65.0, 1, 0, 2000};
+  return ok && profile_save(log_db, &profile) == 0;
+}
+
+bool open_databases() {
+  char tmpl[] = "/tmp/alimora-bench-XXXXXX";
+  if (!g_mkdtemp(tmpl)) {
+    perror("alimora-bench: cannot make a temporary directory");
+    return false;
+  }
+  bench.dir = tmpl;
+  bench.log_path = bench.dir + "/log.db";
+  bench.state.food_db = food_db_open(food_db_path().c_str());
+  bench.state.log_db = log_db_open(bench.log_path.c_str());
+  bench.state.calorie_target = 2000;
+  if (!bench.state.food_db || !bench.state.log_db) return false;
+
+  Clock::time_point start = Clock::now();
+  if (!generate_log(bench.state.log_db, bench.state.food_db)) return false;
+  fprintf(stderr, "alimora-bench: log of %d days generated in %.1f s; busy day %s\n", kLogDays,
+          seconds_since(start), bench.busy_date.c_str());
+
+  // For comparison only: what an index on the date would change. The program's own log
+  // never has one.
+  if (g_getenv("ALIMORA_BENCH_DATE_INDEX")) {
+    if (sqlite3_exec(bench.state.log_db, "CREATE INDEX food_log_date ON food_log (date)", nullptr,
+                     nullptr, nullptr) != SQLITE_OK)
+      return false;
+    fprintf(stderr, "alimora-bench: note: the log has an index on its date column\n");
+  }
+  return true;
+}
+
+void close_databases() {
+  log_db_close(bench.state.log_db);
+  food_db_close(bench.state.food_db);
+  bench.state.log_db = bench.state.food_db = nullptr;
+  if (!bench.dir.empty()) {
+    g_unlink(bench.log_path.c_str());
+    g_rmdir(bench.dir.c_str());
+  }
+}
+
+// Applies the settings every benchmark shares: single runs, real time in milliseconds, the
+// worst run as "max", aggregates only.
+benchmark::internal::Benchmark *single_runs(benchmark::internal::Benchmark *b) {
+  // Fewer runs, for a look under a profiler.
+  const char *runs = g_getenv("ALIMORA_BENCH_RUNS");
+  int repetitions = runs ? atoi(runs) : kRuns;
+  return b->Iterations(1)
+      ->Repetitions(repetitions > 0 ? repetitions : kRuns)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->ComputeStatistics("max", max_of)
+      ->ReportAggregatesOnly(true);
+}
+
+// ---- Queries on their own -------------------------------------------------------------
+
+void register_query_benchmarks() {
+  for (const char *text : kSearchTexts) {
+    std::string name = std::string("food_search/\"") + text + "\"";
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [text](benchmark::State &s) {
+      for (auto _ : s) {
+        FoodHitList hits;
+        RunTimer timer;
+        int rc = food_search(bench.state.food_db, text, &hits);
+        timer.Stop(s);
+        if (rc != 0) s.SkipWithError("food_search failed");
+        s.counters["hits"] = static_cast<double>(hits.count);
+        food_hit_list_free(&hits);
+      }
+    }));
+  }
+
+  single_runs(
+      benchmark::RegisterBenchmark("log_entries_for_date/30 of 73k", [](benchmark::State &s) {
+        for (auto _ : s) {
+          LogEntryList entries;
+          RunTimer timer;
+          int rc = log_entries_for_date(bench.state.log_db, bench.busy_date.c_str(), &entries);
+          timer.Stop(s);
+          if (rc != 0 || entries.count != kBusyDayEntries) s.SkipWithError("wrong entries");
+          log_entry_list_free(&entries);
+        }
+      }));
+
+  single_runs(benchmark::RegisterBenchmark("log_dates/3650 dates", [](benchmark::State &s) {
+    for (auto _ : s) {
+      DateList dates;
+      RunTimer timer;
+      int rc = log_dates(bench.state.log_db, &dates);
+      timer.Stop(s);
+      if (rc != 0 || dates.count != kLogDays) s.SkipWithError("wrong dates");
+      date_list_free(&dates);
+    }
+  }));
+}
+
+// ---- Widgets --------------------------------------------------------------------------
+
+void drain_events() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+// Lets at least one frame interval pass, so that GTK's frame clock paints the next change
+// at once instead of waiting for its next frame slot.
+void settle() {
+  drain_events();
+  g_usleep(20 * 1000);
+  drain_events();
+}
+
+gboolean on_toplevel_drawn(GtkWidget *, cairo_t *, gpointer) {
+  bench.draws++;
+  return FALSE;
+}
+
+void watch_draws(GtkWidget *toplevel) {
+  g_signal_connect_after(toplevel, "draw", G_CALLBACK(on_toplevel_drawn), nullptr);
+}
+
+// Runs the main loop until a watched toplevel has drawn since |draws_before| (layout and
+// paint of the change just made). Returns false after a second without a draw.
+bool run_until_drawn(int draws_before) {
+  gint64 end = g_get_monotonic_time() + G_USEC_PER_SEC;
+  while (bench.draws == draws_before) {
+    if (g_get_monotonic_time() > end) return false;
+    if (gtk_events_pending())
+      gtk_main_iteration_do(FALSE);
+    else
+      g_usleep(50);
+  }
+  return true;
+}
+
+// The newest visible dialog titled |title|, or null.
+GtkWidget *dialog_titled(const char *title) {
+  GtkWidget *found = nullptr;
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next) {
+    GtkWidget *w = GTK_WIDGET(l->data);
+    const char *text = gtk_window_get_title(GTK_WINDOW(w));
+    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && text && strcmp(text, title) == 0)
+      found = w;
+  }
+  g_list_free(tops);
+  return found;
+}
+
+GtkWidget *first_of_type(GtkWidget *root, GType type) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(root, type)) return root;
+  if (!GTK_IS_CONTAINER(root)) return nullptr;
+  GtkWidget *found = nullptr;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(root));
+  for (GList *l = children; l && !found; l = l->next)
+    found = first_of_type(GTK_WIDGET(l->data), type);
+  g_list_free(children);
+  return found;
+}
+
+// The main window on the busy day, as on_activate builds it for a complete profile.
+bool open_main_window() {
+  bench.app = gtk_application_new("io.github.alimora.AlimoraBench", G_APPLICATION_NON_UNIQUE);
+  GError *error = nullptr;
+  if (!g_application_register(G_APPLICATION(bench.app), nullptr, &error)) {
+    fprintf(stderr, "alimora-bench: cannot register the application: %s\n", error->message);
+    g_error_free(error);
+    return false;
+  }
+  on_activate(bench.app, &bench.state);
+  if (!bench.state.main_window) return false;
+  watch_draws(bench.state.main_window);
+  snprintf(bench.state.current_date, sizeof bench.state.current_date, "%s",
+           bench.busy_date.c_str());
+  refresh_views(&bench.state);
+  settle();
+  return true;
+}
+
+// The real search dialog; its entry's own "search-changed" connection is blocked so that
+// only the benchmark calls on_search_changed.
+bool open_search_dialog() {
+  on_search_clicked(nullptr, &bench.state);
+  drain_events();
+  bench.search_dialog = dialog_titled("Search Foods");
+  if (!bench.search_dialog) return false;
+  bench.search_entry = first_of_type(bench.search_dialog, GTK_TYPE_SEARCH_ENTRY);
+  GtkWidget *view = first_of_type(bench.search_dialog, GTK_TYPE_TREE_VIEW);
+  if (!bench.search_entry || !view) return false;
+  bench.result_store = GTK_LIST_STORE(gtk_tree_view_get_model(GTK_TREE_VIEW(view)));
+  g_signal_handlers_block_by_func(bench.search_entry, reinterpret_cast<gpointer>(on_search_changed),
+                                  bench.result_store);
+  watch_draws(bench.search_dialog);
+  settle();
+  return true;
+}
+
+void search_for(const char *text) {
+  gtk_entry_set_text(GTK_ENTRY(bench.search_entry), text);
+  on_search_changed(GTK_SEARCH_ENTRY(bench.search_entry), bench.result_store);
+}
+
+// The add-to-log dialog of "Milk, whole", opened by activating its row in the search dialog.
+bool open_add_dialog() {
+  search_for(kGridFoodSearch);
+  GtkWidget *view = first_of_type(bench.search_dialog, GTK_TYPE_TREE_VIEW);
+  GtkTreeModel *model = GTK_TREE_MODEL(bench.result_store);
+  GtkTreeIter iter;
+  for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
+       ok = gtk_tree_model_iter_next(model, &iter)) {
+    gint code = 0;
+    gchar *description = nullptr;
+    gtk_tree_model_get(model, &iter, 0, &code, 1, &description, -1);
+    if (code == kGridFoodCode) {
+      GtkTreePath *path = gtk_tree_model_get_path(model, &iter);
+      on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, &bench.state);
+      gtk_tree_path_free(path);
+      drain_events();
+      bench.add_dialog = dialog_titled(description);
+    }
+    g_free(description);
+    if (bench.add_dialog) break;
+  }
+  if (!bench.add_dialog) return false;
+  watch_draws(bench.add_dialog);
+  settle();
+  return true;
+}
+
+GtkWidget *nutrient_grid() {
+  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(bench.add_dialog), KEY_NUTRIENT_GRID));
+}
+
+GtkSpinButton *servings_spin() {
+  return GTK_SPIN_BUTTON(g_object_get_data(G_OBJECT(bench.add_dialog), KEY_SPIN_QUANTITY));
+}
+
+// Whether a run of a benchmark saw no redraw; shared by its repetitions, so that one such
+// run fails the benchmark and the others are not waited for.
+using RedrawMissing = std::shared_ptr<bool>;
+
+// Times |action| alone, or |action| followed by the main loop up to the finished redraw of
+// the changed window. |prepare| runs untimed before each run.
+template <typename Prepare, typename Action>
+void time_widget_runs(benchmark::State &s, const RedrawMissing &missing, bool with_redraw,
+                      Prepare prepare, Action action) {
+  if (*missing) {
+    s.SkipWithError("the window was not redrawn");
+    return;
+  }
+  for (auto _ : s) {
+    prepare();
+    settle();
+    int draws_before = bench.draws;
+    RunTimer timer;
+    action();
+    bool drawn = !with_redraw || run_until_drawn(draws_before);
+    timer.Stop(s);
+    if (!drawn) {
+      *missing = true;
+      s.SkipWithError("the window was not redrawn");
+    }
+  }
+}
+
+void register_widget_benchmarks() {
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "refresh_views+redraw/30 entries" : "refresh_views/30 entries";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      time_widget_runs(
+          s, missing, redraw, [] {}, [] { refresh_views(&bench.state); });
+    }));
+  }
+
+  for (bool redraw : {false, true}) {
+    for (const char *text : kSearchTexts) {
+      std::string name =
+          std::string(redraw ? "keystroke+redraw" : "keystroke") + "/\"" + text + "\"";
+      // The list holds the results of the text one character shorter, as when typing.
+      std::string before(text, strlen(text) - 1);
+      RedrawMissing missing = std::make_shared<bool>(false);
+      single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+        if (!bench.search_dialog && !open_search_dialog()) {
+          s.SkipWithError("cannot open the search dialog");
+          return;
+        }
+        // The entry shows the new text before the timed call, as after a keystroke.
+        time_widget_runs(
+            s, missing, redraw,
+            [&] {
+              search_for(before.c_str());
+              settle();
+              gtk_entry_set_text(GTK_ENTRY(bench.search_entry), text);
+            },
+            [&] { on_search_changed(GTK_SEARCH_ENTRY(bench.search_entry), bench.result_store); });
+        s.counters["rows"] =
+            gtk_tree_model_iter_n_children(GTK_TREE_MODEL(bench.result_store), nullptr);
+      }));
+    }
+  }
+
+  RedrawMissing not_watched = std::make_shared<bool>(false);
+  single_runs(
+      benchmark::RegisterBenchmark("fill_nutrient_grid/65 nutrients", [=](benchmark::State &s) {
+        if (!bench.add_dialog &&
+            !((bench.search_dialog || open_search_dialog()) && open_add_dialog())) {
+          s.SkipWithError("cannot open the add-to-log dialog");
+          return;
+        }
+        time_widget_runs(
+            s, not_watched, false, [] {},
+            [] { fill_nutrient_grid(nutrient_grid(), bench.state.food_db, kGridFoodCode, 1.0); });
+      }));
+
+  // Changing the servings emits "value-changed", whose handler rebuilds the grid.
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "on_servings_changed+redraw/1 to 2" : "on_servings_changed/1 to 2";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (!bench.add_dialog) {
+        s.SkipWithError("no add-to-log dialog");
+        return;
+      }
+      time_widget_runs(
+          s, missing, redraw, [] { gtk_spin_button_set_value(servings_spin(), 1.0); },
+          [] { gtk_spin_button_set_value(servings_spin(), 2.0); });
+    }));
+  }
+}
+
+void close_widgets() {
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
+  for (GList *l = tops; l; l = l->next)
+    if (gtk_window_get_window_type(GTK_WINDOW(l->data)) == GTK_WINDOW_TOPLEVEL)
+      gtk_widget_destroy(GTK_WIDGET(l->data));
+  g_list_free_full(tops, g_object_unref);
+  drain_events();
+  if (bench.app) g_object_unref(bench.app);
+  bench.app = nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  setlocale(LC_ALL, "");  // as the program does at start-up
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  if (!open_databases()) {
+    close_databases();
+    return 1;
+  }
+  register_query_benchmarks();
+
+  bool widgets = gtk_init_check(&argc, &argv);
+  if (!widgets) {
+    fprintf(stderr,
+            "alimora-bench: note: no display, the widget benchmarks are skipped "
+            "(run under xvfb-run)\n");
+  } else if (!open_main_window()) {
+    fprintf(stderr, "alimora-bench: cannot open the main window\n");
+    close_widgets();
+    close_databases();
+    return 1;
+  } else {
+    register_widget_benchmarks();
+  }
+
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (widgets) close_widgets();
+  close_databases();
+  return 0;
+}
