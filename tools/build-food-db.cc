@@ -20,7 +20,6 @@
 #include <fstream>
 #include <limits>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -162,14 +161,32 @@ std::string normalise_header(const std::string &cell) {
   return name.substr(first, last - first + 1);
 }
 
+// Reads one or more digits at |*at| of |text|; false (|*at| unchanged) when there is none.
+bool skip_digits(const std::string &text, size_t *at) {
+  size_t end = *at;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') end++;
+  if (end == *at) return false;
+  *at = end;
+  return true;
+}
+
 // Nutrient columns: fatty acids take the compact form "18:1(g)", "20:5 n-3(g)", which the
 // program turns into display names; every other nutrient keeps its published name.
+// A fatty-acid header reads DIGITS:DIGITS, optionally " n-DIGITS", an optional blank, "(g)".
 std::string nutrient_column_name(const std::string &cell) {
-  static const std::regex fatty_acid(R"(^([0-9]+:[0-9]+(?: n-[0-9]+)?) ?\(g\)$)");
   const std::string name = normalise_header(cell);
-  std::smatch match;
-  if (std::regex_match(name, match, fatty_acid)) return match[1].str() + "(g)";
-  return name;
+  size_t at = 0;
+  if (!skip_digits(name, &at) || at >= name.size() || name[at] != ':') return name;
+  at++;
+  if (!skip_digits(name, &at)) return name;
+  if (name.compare(at, 3, " n-") == 0) {
+    size_t after = at + 3;
+    if (skip_digits(name, &after)) at = after;
+  }
+  const std::string acid = name.substr(0, at);
+  if (at < name.size() && name[at] == ' ') at++;
+  if (name.compare(at, std::string::npos, "(g)") != 0) return name;
+  return acid + "(g)";
 }
 
 void replace_all(std::string *text, const std::string &from, const std::string &to) {
