@@ -126,6 +126,8 @@ void on_activate(GtkApplication *application, gpointer data) {
 
   date_today(state->current_date);
 
+  // The installed icon, for window lists and the task switcher.
+  gtk_window_set_default_icon_name(APPLICATION_ID);
   state->main_window = gtk_application_window_new(application);
   gtk_window_set_title(GTK_WINDOW(state->main_window), _("Alimora"));
   gtk_window_set_default_size(GTK_WINDOW(state->main_window), 700, 550);
