@@ -24,32 +24,6 @@ namespace {
 // Gives up on a window or a row after this long.
 constexpr gint64 kPatienceUs = 20 * G_USEC_PER_SEC;
 
-std::string env_or_empty(const char *name) {
-  const char *value = g_getenv(name);
-  return value ? value : "";
-}
-
-// Runs a helper program to its end; returns its exit status (-1 when it could not run or
-// did not exit) and its standard output in |out|.
-int run_helper(const std::vector<std::string> &args, std::string *out = nullptr) {
-  std::vector<char *> argv;
-  for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-  argv.push_back(nullptr);
-  gchar *captured = nullptr;
-  gint wait_status = 0;
-  GError *error = nullptr;
-  if (!g_spawn_sync(nullptr, argv.data(), nullptr,
-                    static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL),
-                    nullptr, nullptr, &captured, nullptr, &wait_status, &error)) {
-    ADD_FAILURE() << "cannot run " << args[0] << ": " << error->message;
-    g_error_free(error);
-    return -1;
-  }
-  if (out) *out = captured ? captured : "";
-  g_free(captured);
-  return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-}
-
 // |text| as a regular expression that matches exactly it.
 std::string exact_pattern(const std::string &text) {
   std::string pattern = "^";
@@ -65,11 +39,9 @@ std::string exact_pattern(const std::string &text) {
 std::string wait_for_window_titled(const std::string &title) {
   const gint64 deadline = g_get_monotonic_time() + kPatienceUs;
   while (g_get_monotonic_time() < deadline) {
-    std::string ids;
-    if (run_helper({"xdotool", "search", "--onlyvisible", "--name", exact_pattern(title)}, &ids) ==
-            0 &&
-        !ids.empty())
-      return ids.substr(0, ids.find('\n'));
+    const ProcessResult ids =
+        run_process({"xdotool", "search", "--onlyvisible", "--name", exact_pattern(title)});
+    if (ids.status == 0 && !ids.out.empty()) return ids.out.substr(0, ids.out.find('\n'));
     g_usleep(50 * 1000);
   }
   return "";
@@ -77,10 +49,10 @@ std::string wait_for_window_titled(const std::string &title) {
 
 // Gives the keyboard to a window and sends it key strokes.
 void keys(const std::string &window, const std::vector<std::string> &strokes) {
-  EXPECT_EQ(0, run_helper({"xdotool", "windowfocus", "--sync", window}));
+  EXPECT_EQ(0, run_process({"xdotool", "windowfocus", "--sync", window}).status);
   std::vector<std::string> args = {"xdotool", "key", "--delay", "50"};
   args.insert(args.end(), strokes.begin(), strokes.end());
-  EXPECT_EQ(0, run_helper(args));
+  EXPECT_EQ(0, run_process(args).status);
 }
 
 // The number of rows of food_log as another reader sees it; -1 while it cannot be read.
@@ -117,9 +89,8 @@ TEST_F(KillTest, EntryAddedJustBeforeSigkillIsStillInTheLog) {
   if (!xdotool) GTEST_SKIP() << "needs xdotool";
   g_free(xdotool);
   const std::string exe = env_or_empty("ALIMORA_EXE");
-  const std::string x_window = env_or_empty("X_WINDOW_EXE");
   ASSERT_FALSE(exe.empty());
-  ASSERT_FALSE(x_window.empty());
+  ASSERT_FALSE(env_or_empty("X_WINDOW_EXE").empty());
 
   // The food that the first row of the search shows.
   const std::string search_text = "Apple, raw";
@@ -149,32 +120,22 @@ TEST_F(KillTest, EntryAddedJustBeforeSigkillIsStillInTheLog) {
   date_today(today);
   const std::string day_before = today;
 
-  gchar **envp = g_get_environ();
-  envp = g_environ_setenv(envp, "XDG_DATA_HOME", data_home.c_str(), TRUE);
-  envp = g_environ_setenv(envp, "LC_ALL", "C", TRUE);
-  envp = g_environ_setenv(envp, "LANGUAGE", "", TRUE);
-  gchar *argv[] = {const_cast<gchar *>(exe.c_str()), nullptr};
-  GError *error = nullptr;
-  GPid pid = 0;
-  const gboolean spawned =
-      g_spawn_async(nullptr, argv, envp, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid, &error);
-  g_strfreev(envp);
-  ASSERT_TRUE(spawned) << error->message;
+  const GPid pid =
+      spawn_process({exe}, {"XDG_DATA_HOME=" + data_home, "LC_ALL=C", "LANGUAGE="});
+  ASSERT_NE(0, pid);
   pid_ = pid;
 
   // Main window: the focus starts on the first date button; three steps back reach
   // "Search" in the header bar.
   std::string main_window;
-  ASSERT_EQ(0, run_helper({x_window, "wait", "alimora", "20000"}, &main_window))
-      << "the main window did not appear";
-  main_window = main_window.substr(0, main_window.find('\n'));
+  ASSERT_TRUE(x_window("wait", &main_window)) << "the main window did not appear";
   keys(main_window, {"shift+Tab", "shift+Tab", "shift+Tab", "Return"});
 
   // Search dialog: the entry has the focus; the first result is activated from the list.
   const std::string search = wait_for_window_titled("Search Foods");
   ASSERT_NE("", search) << "the search dialog did not open";
-  EXPECT_EQ(0, run_helper({"xdotool", "windowfocus", "--sync", search}));
-  EXPECT_EQ(0, run_helper({"xdotool", "type", "--delay", "30", search_text}));
+  EXPECT_EQ(0, run_process({"xdotool", "windowfocus", "--sync", search}).status);
+  EXPECT_EQ(0, run_process({"xdotool", "type", "--delay", "30", search_text}).status);
   g_usleep(1500 * 1000);  // the entry waits for a pause in typing before it searches
   keys(search, {"Tab", "Return"});
 

@@ -10,7 +10,6 @@
 #include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
-#include "ui/search-dialog.h"
 
 namespace {
 
@@ -170,21 +169,7 @@ TEST_F(AccessibilityTest, ProfileInputsAreLabelledByTheirLabels) {
 
 TEST_F(AccessibilityTest, AddDialogServingsAndDateAreLabelled) {
   Activate();
-  // The search dialog's result list as the add dialog receives it: code and description.
-  GtkListStore *store = gtk_list_store_new(2, G_TYPE_INT, G_TYPE_STRING);
-  gtk_list_store_insert_with_values(store, nullptr, -1, 0, kSpaghettiSauce, 1, "Spaghetti sauce",
-                                    -1);
-  GtkWidget *view =
-      GTK_WIDGET(g_object_ref_sink(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store))));
-  g_object_unref(store);
-  GtkTreePath *path = gtk_tree_path_new_first();
-  on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, &state_);
-  gtk_tree_path_free(path);
-  gtk_widget_destroy(view);
-  g_object_unref(view);
-  drain_events();
-
-  GtkWidget *dialog = dialog_titled("Spaghetti sauce");
+  GtkWidget *dialog = open_add_dialog(&state_, kSpaghettiSauce, "Spaghetti sauce");
   ASSERT_NE(nullptr, dialog);
   GtkWidget *spin = dialog_widget(dialog, KEY_SPIN_QUANTITY);
   GtkWidget *calendar = dialog_widget(dialog, KEY_CALENDAR);

@@ -3,10 +3,8 @@
 // German locale, with the catalogues built in the build tree.
 #include "config.h"
 
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <sys/wait.h>
 
 #include <clocale>
 #include <cstring>
@@ -24,6 +22,7 @@
 #include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
 #include "ui/search-dialog.h"
+#include "ui-fixture.h"
 
 namespace {
 
@@ -36,38 +35,12 @@ std::string build_root() {
   return root ? root : ".";
 }
 
-void drain_events() {
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
-}
-
-void collect(GtkWidget *widget, GType type, std::vector<GtkWidget *> *out) {
-  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) out->push_back(widget);
-  if (!GTK_IS_CONTAINER(widget)) return;
-  GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList *l = children; l; l = l->next) collect(GTK_WIDGET(l->data), type, out);
-  g_list_free(children);
-}
-
-// All widgets of |type| below |root|, |root| included, in tree order.
-std::vector<GtkWidget *> find_widgets(GtkWidget *root, GType type) {
-  std::vector<GtkWidget *> out;
-  if (root) collect(root, type, &out);
-  return out;
-}
-
 std::vector<std::string> button_labels(GtkWidget *root) {
   std::vector<std::string> out;
   for (GtkWidget *button : find_widgets(root, GTK_TYPE_BUTTON)) {
     const char *label = gtk_button_get_label(GTK_BUTTON(button));
     if (label) out.emplace_back(label);
   }
-  return out;
-}
-
-std::vector<std::string> label_texts(GtkWidget *root) {
-  std::vector<std::string> out;
-  for (GtkWidget *label : find_widgets(root, GTK_TYPE_LABEL))
-    out.emplace_back(gtk_label_get_text(GTK_LABEL(label)));
   return out;
 }
 
@@ -86,58 +59,15 @@ bool contains(const std::vector<std::string> &texts, const std::string &text) {
   return false;
 }
 
-// The newest visible dialog whose title is |title|, or null.
-GtkWidget *dialog_titled(const char *title) {
-  GtkWidget *found = nullptr;
-  GList *tops = gtk_window_list_toplevels();
-  for (GList *l = tops; l; l = l->next) {
-    GtkWidget *window = GTK_WIDGET(l->data);
-    if (GTK_IS_DIALOG(window) && gtk_widget_get_visible(window) &&
-        g_strcmp0(gtk_window_get_title(GTK_WINDOW(window)), title) == 0)
-      found = window;
-  }
-  g_list_free(tops);
-  return found;
-}
-
 // Today in the German date form, DD.MM.YYYY.
 std::string german_date(const char *date) {
   const std::string d = date;
   return d.substr(8, 2) + "." + d.substr(5, 2) + "." + d.substr(0, 4);
 }
 
-struct ProcessResult {
-  int status = -1;  // exit status, or -1 when the process did not exit normally
-  std::string out;
-  std::string err;
-};
-
-// Runs |argv| in a German environment whose data directory is |data_home|.
+// Runs |args| in a German environment whose data directory is |data_home|.
 ProcessResult run_german(const std::vector<std::string> &args, const std::string &data_home) {
-  ProcessResult result;
-  std::vector<char *> argv;
-  for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-  argv.push_back(nullptr);
-  gchar **envp = g_get_environ();
-  envp = g_environ_setenv(envp, "LANGUAGE", "de", TRUE);
-  envp = g_environ_setenv(envp, "LC_ALL", "de_DE.UTF-8", TRUE);
-  envp = g_environ_setenv(envp, "XDG_DATA_HOME", data_home.c_str(), TRUE);
-  gchar *out = nullptr, *err = nullptr;
-  gint wait_status = 0;
-  GError *error = nullptr;
-  if (g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err,
-                   &wait_status, &error)) {
-    if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
-    result.out = out ? out : "";
-    result.err = err ? err : "";
-  } else {
-    ADD_FAILURE() << "cannot run " << args[0] << ": " << error->message;
-    g_error_free(error);
-  }
-  g_free(out);
-  g_free(err);
-  g_strfreev(envp);
-  return result;
+  return run_process(args, {"LANGUAGE=de", "LC_ALL=de_DE.UTF-8", "XDG_DATA_HOME=" + data_home});
 }
 
 std::vector<std::string> lines_of(const std::string &text) {
@@ -158,72 +88,25 @@ std::vector<std::string> words_of(const std::string &line) {
   return words;
 }
 
-class GermanTest : public ::testing::Test {
+class GermanTest : public UiTest {
  protected:
   void SetUp() override {
     if (!german_locale_available) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-    char tmpl[] = "/tmp/alimora-de-XXXXXX";
-    ASSERT_NE(nullptr, g_mkdtemp(tmpl));
-    dir_ = tmpl;
-    state_ = GuiState{};
-    state_.food_db = food_db_open((build_root() + "/data/food.db").c_str());
-    ASSERT_NE(nullptr, state_.food_db);
-    state_.log_db = log_db_open((dir_ + "/log.db").c_str());
-    ASSERT_NE(nullptr, state_.log_db);
-    char bdate[] = "1990-05-07";
-    Profile profile{bdate, 170.0, 65.0, 1, 0, 2000};
-    ASSERT_EQ(0, profile_save(state_.log_db, &profile));
-    state_.calorie_target = 2000;
+    UiTest::SetUp();
+    StoreCompleteProfile(2000);
     date_today(today_);
-    app_ = gtk_application_new("io.github.alimora.AlimoraGermanTest", G_APPLICATION_NON_UNIQUE);
-    ASSERT_TRUE(g_application_register(G_APPLICATION(app_), nullptr, nullptr));
-  }
-
-  void TearDown() override {
-    GList *tops = gtk_window_list_toplevels();
-    for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
-    for (GList *l = tops; l; l = l->next)
-      if (gtk_window_get_window_type(GTK_WINDOW(l->data)) == GTK_WINDOW_TOPLEVEL)
-        gtk_widget_destroy(GTK_WIDGET(l->data));
-    g_list_free_full(tops, g_object_unref);
-    drain_events();
-    if (app_) g_object_unref(app_);
-    log_db_close(state_.log_db);
-    food_db_close(state_.food_db);
-    if (!dir_.empty()) {
-      g_unlink((dir_ + "/log.db").c_str());
-      g_unlink((dir_ + "/alimora/log.db").c_str());
-      g_rmdir((dir_ + "/alimora").c_str());
-      g_rmdir(dir_.c_str());
-    }
   }
 
   void Activate() {
-    on_activate(app_, &state_);
-    drain_events();
+    UiTest::Activate();
     ASSERT_NE(nullptr, state_.main_window);
   }
 
   // Opens the add-to-log dialog of the spaghetti sauce as the search result list would.
   GtkWidget *OpenAddDialog() {
-    GtkListStore *store = gtk_list_store_new(2, G_TYPE_INT, G_TYPE_STRING);
-    gtk_list_store_insert_with_values(store, nullptr, -1, 0, kSpaghettiSauce, 1, "Spaghetti sauce",
-                                      -1);
-    GtkWidget *view =
-        GTK_WIDGET(g_object_ref_sink(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store))));
-    g_object_unref(store);
-    GtkTreePath *path = gtk_tree_path_new_first();
-    on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, &state_);
-    gtk_tree_path_free(path);
-    gtk_widget_destroy(view);
-    g_object_unref(view);
-    drain_events();
-    return dialog_titled("Spaghetti sauce");
+    return open_add_dialog(&state_, kSpaghettiSauce, "Spaghetti sauce");
   }
 
-  GtkApplication *app_ = nullptr;
-  GuiState state_{};
-  std::string dir_;
   char today_[DATE_STRING_SIZE];
 };
 

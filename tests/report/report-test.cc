@@ -1,43 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of alimora-report run as a real process on the real food database.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "store/log-db.h"
 #include "store/log-entries.h"
-
-extern char **environ;
+#include "test-support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct RunResult {
-  int status;  // exit status, or -1 when the process did not exit normally
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 // Every file below |dir|, relative to it, sorted.
 std::vector<std::string> FilesBelow(const fs::path &dir) {
@@ -70,7 +49,7 @@ constexpr int32_t kUnknownFood = 99999999;  // not in the database
 
 }  // namespace
 
-class ReportTest : public ::testing::Test {
+class ReportTest : public TempDirTest {
  protected:
   void SetUp() override {
     const char *exe = getenv("ALIMORA_REPORT_EXE");
@@ -80,19 +59,10 @@ class ReportTest : public ::testing::Test {
     exe_ = exe;
     LinkFoodDatabase(fs::path(build_root));
 
-    std::string pattern = (fs::temp_directory_path() / "alimora-report-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-    dir_ = pattern;
-    data_home_ = dir_ / "data";
+    TempDirTest::SetUp();
+    data_home_ = fs::path(dir_) / "data";
     fs::create_directories(data_home_);
     log_path_ = data_home_ / "alimora" / "log.db";
-  }
-
-  void TearDown() override {
-    if (!dir_.empty()) {
-      std::error_code ignored;
-      fs::remove_all(dir_, ignored);
-    }
   }
 
   // The test copy of the program looks for food.db in <build>/tests/food-db-dir; point
@@ -130,59 +100,23 @@ class ReportTest : public ::testing::Test {
   }
 
   // Runs the program with |args| in an untranslated C locale and the temporary data home.
-  RunResult Run(const std::vector<std::string> &args) {
-    std::vector<std::string> env_strings;
-    for (char **entry = environ; *entry; ++entry) {
-      const std::string variable = *entry;
-      const std::string name = variable.substr(0, variable.find('='));
-      if (name == "LANGUAGE" || name == "LANG" || name.rfind("LC_", 0) == 0 ||
-          name == "XDG_DATA_HOME")
-        continue;
-      env_strings.push_back(variable);
-    }
-    env_strings.push_back("LC_ALL=C");
-    env_strings.push_back("XDG_DATA_HOME=" + data_home_.string());
-
-    std::vector<char *> argv{const_cast<char *>(exe_.c_str())};
-    for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char *> envp;
-    for (std::string &variable : env_strings) envp.push_back(variable.data());
-    envp.push_back(nullptr);
-
-    const fs::path out_path = dir_ / "stdout";
-    const fs::path err_path = dir_ / "stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-      execve(argv[0], argv.data(), envp.data());
-      _exit(127);
-    }
-    RunResult result{-1, "", ""};
-    EXPECT_LT(0, pid);
-    int wait_status = 0;
-    if (pid > 0 && waitpid(pid, &wait_status, 0) == pid && WIFEXITED(wait_status))
-      result.status = WEXITSTATUS(wait_status);
-    result.out = ReadFile(out_path);
-    result.err = ReadFile(err_path);
-    fs::remove(out_path);
-    fs::remove(err_path);
-    return result;
+  ProcessResult Run(const std::vector<std::string> &args) {
+    std::vector<std::string> argv = {exe_};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_process(argv,
+                       {"LANGUAGE", "LANG", "LC_ALL=C", "XDG_DATA_HOME=" + data_home_.string()});
   }
 
   std::string exe_;
-  fs::path dir_;
   fs::path data_home_;
   fs::path log_path_;
 };
 
 TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
   WriteLog(2400);
-  const std::string before = ReadFile(log_path_);
+  const std::string before = read_file(log_path_);
 
-  const RunResult result = Run({"2026-12-06"});
+  const ProcessResult result = Run({"2026-12-06"});
   EXPECT_EQ(0, result.status);
   EXPECT_EQ("", result.err);
   EXPECT_EQ(
@@ -198,7 +132,7 @@ TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
       "Oils                     32.0 g      13.9 g      18.1 g \n",
       result.out);
 
-  EXPECT_EQ(before, ReadFile(log_path_)) << "the log database must not be written";
+  EXPECT_EQ(before, read_file(log_path_)) << "the log database must not be written";
   EXPECT_EQ((std::vector<std::string>{"alimora", "alimora/log.db"}), FilesBelow(data_home_));
 }
 
@@ -207,7 +141,7 @@ TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
     SCOPED_TRACE(stored < 0 ? "no profile row" : "stored target 0");
     fs::remove_all(data_home_ / "alimora");
     WriteLog(stored);
-    const RunResult result = Run({"2026-12-05"});
+    const ProcessResult result = Run({"2026-12-05"});
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
     EXPECT_EQ(0u, result.out.find("Daily budget (2000 kcal USDA Healthy US-Style Eating "
@@ -220,7 +154,7 @@ TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
 
 TEST_F(ReportTest, DayWithoutEntriesGivesAZeroReport) {
   WriteLog(-1);
-  const RunResult result = Run({"2024-02-29"});
+  const ProcessResult result = Run({"2024-02-29"});
   EXPECT_EQ(0, result.status);
   EXPECT_EQ("", result.err);
   EXPECT_EQ(ZeroReport2000(), result.out);
@@ -229,7 +163,7 @@ TEST_F(ReportTest, DayWithoutEntriesGivesAZeroReport) {
 TEST_F(ReportTest, MissingLogDatabaseGivesAZeroReportAndCreatesNothing) {
   for (const std::vector<std::string> &args :
        {std::vector<std::string>{}, std::vector<std::string>{"2026-12-06"}}) {
-    const RunResult result = Run(args);
+    const ProcessResult result = Run(args);
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
     EXPECT_EQ(ZeroReport2000(), result.out);
@@ -243,7 +177,7 @@ TEST_F(ReportTest, BadDateGivesStatus2AndOneLine) {
                            "2026-12-6", "26-12-06", "2026/12/06", "2026-12-06x", "２026-12-06",
                            "abcd-ef-gh", "", "-", "0000-01-01"}) {
     SCOPED_TRACE(std::string("date '") + date + "'");
-    const RunResult result = Run({date});
+    const ProcessResult result = Run({date});
     EXPECT_EQ(2, result.status);
     EXPECT_EQ("", result.out);
     EXPECT_EQ(0u, result.err.rfind("alimora: ", 0)) << result.err;
@@ -257,7 +191,7 @@ TEST_F(ReportTest, ExtraArgumentsAndUnknownOptionsGiveStatus2) {
   for (const std::vector<std::string> &args :
        {std::vector<std::string>{"2026-12-06", "2026-12-07"},
         std::vector<std::string>{"--version", "extra"}, std::vector<std::string>{"--verbose"}}) {
-    const RunResult result = Run(args);
+    const ProcessResult result = Run(args);
     EXPECT_EQ(2, result.status);
     EXPECT_EQ("", result.out);
     EXPECT_EQ(0u, result.err.rfind("alimora: ", 0)) << result.err;
@@ -266,12 +200,12 @@ TEST_F(ReportTest, ExtraArgumentsAndUnknownOptionsGiveStatus2) {
 }
 
 TEST_F(ReportTest, VersionAndHelp) {
-  const RunResult version = Run({"--version"});
+  const ProcessResult version = Run({"--version"});
   EXPECT_EQ(0, version.status);
   EXPECT_EQ("alimora-report 0.33\n", version.out);
   EXPECT_EQ("", version.err);
 
-  const RunResult help = Run({"--help"});
+  const ProcessResult help = Run({"--help"});
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.find("Usage: alimora-report [YYYY-MM-DD]\n"));
   EXPECT_EQ("", help.err);
@@ -283,11 +217,11 @@ TEST_F(ReportTest, LogDatabaseThatIsNotADatabaseFailsAndStaysUnchanged) {
   const std::string content = "these are notes, not a database\n" + std::string(2000, '.');
   std::ofstream(log_path_, std::ios::binary) << content;
 
-  const RunResult result = Run({"2026-12-06"});
+  const ProcessResult result = Run({"2026-12-06"});
   EXPECT_EQ(1, result.status);
   EXPECT_EQ("", result.out);
   EXPECT_EQ("alimora: SQL error: file is not a database\n", result.err);
-  EXPECT_EQ(content, ReadFile(log_path_));
+  EXPECT_EQ(content, read_file(log_path_));
   EXPECT_EQ((std::vector<std::string>{"alimora", "alimora/log.db"}), FilesBelow(data_home_));
 }
 
@@ -297,11 +231,11 @@ TEST_F(ReportTest, LogDatabaseWithoutTheTablesFailsAndStaysUnchanged) {
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &db));
   ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "CREATE TABLE notes (text)", nullptr, nullptr, nullptr));
   sqlite3_close(db);
-  const std::string before = ReadFile(log_path_);
+  const std::string before = read_file(log_path_);
 
-  const RunResult result = Run({"2026-12-06"});
+  const ProcessResult result = Run({"2026-12-06"});
   EXPECT_EQ(1, result.status);
   EXPECT_EQ("", result.out);
   EXPECT_EQ("alimora: SQL error: no such table: user_profile\n", result.err);
-  EXPECT_EQ(before, ReadFile(log_path_));
+  EXPECT_EQ(before, read_file(log_path_));
 }

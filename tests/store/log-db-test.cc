@@ -67,8 +67,8 @@ TEST_F(LogDbTest, FirstOpenCreatesExactlyTheTwoTablesAndNoRows) {
       {"table", "user_profile", kProfileTableSql},
   };
   EXPECT_EQ(expected, SchemaOf(db));
-  EXPECT_EQ(0, QueryInt(db, "SELECT count(*) FROM food_log"));
-  EXPECT_EQ(0, QueryInt(db, "SELECT count(*) FROM user_profile"));
+  EXPECT_EQ(0, query_int(db, "SELECT count(*) FROM food_log"));
+  EXPECT_EQ(0, query_int(db, "SELECT count(*) FROM user_profile"));
 
   Profile profile = MakeProfile(nullptr, 1, 1800);
   EXPECT_EQ(1, profile_load(db, &profile));
@@ -87,18 +87,18 @@ TEST_F(LogDbTest, OpeningAnExistingFileChangesNothingInIt) {
   ASSERT_EQ(0, profile_save(db, &profile));
   ASSERT_EQ(0, log_entry_add(db, 11111000, "Milk", "2026-12-06", 1.5));
   CloseLog();
-  const std::string before = ReadFile(log_path_);
+  const std::string before = read_file(log_path_);
   ASSERT_FALSE(before.empty());
 
   db = OpenLog();
   ASSERT_NE(nullptr, db);
-  EXPECT_EQ(1, QueryInt(db, "SELECT count(*) FROM food_log"));
+  EXPECT_EQ(1, query_int(db, "SELECT count(*) FROM food_log"));
   Profile loaded;
   EXPECT_EQ(0, profile_load(db, &loaded));
   EXPECT_EQ(2400, loaded.calorie_target);
   profile_clear(&loaded);
   CloseLog();
-  EXPECT_EQ(before, ReadFile(log_path_));
+  EXPECT_EQ(before, read_file(log_path_));
 }
 
 TEST_F(LogDbTest, ExistingTablesOfAnotherShapeAreLeftAsTheyAre) {
@@ -127,7 +127,7 @@ TEST_F(LogDbTest, FileThatIsNotADatabaseFailsAndStaysUnchanged) {
   EXPECT_EQ(nullptr, log_db_open(log_path_.c_str()));
   EXPECT_EQ("alimora: cannot create log table: file is not a database\n",
             testing::internal::GetCapturedStderr());
-  EXPECT_EQ(content, ReadFile(log_path_));
+  EXPECT_EQ(content, read_file(log_path_));
 }
 
 TEST_F(LogDbTest, LogTableThatCannotBeCreatedStopsBeforeTheProfileTable) {
@@ -138,7 +138,7 @@ TEST_F(LogDbTest, LogTableThatCannotBeCreatedStopsBeforeTheProfileTable) {
   EXPECT_EQ(nullptr, log_db_open(log_path_.c_str()));
   EXPECT_EQ("alimora: cannot create log table: there is already an index named food_log\n",
             testing::internal::GetCapturedStderr());
-  EXPECT_EQ(0, QueryInt(raw, "SELECT count(*) FROM sqlite_master WHERE name = 'user_profile'"));
+  EXPECT_EQ(0, query_int(raw, "SELECT count(*) FROM sqlite_master WHERE name = 'user_profile'"));
 }
 
 TEST_F(LogDbTest, ProfileTableThatCannotBeCreatedFailsTheOpen) {
@@ -204,8 +204,8 @@ TEST_F(LogDbTest, SavingAgainReplacesTheOneRow) {
   ASSERT_EQ(0, profile_save(db, &first));
   ASSERT_EQ(0, profile_save(db, &second));
 
-  EXPECT_EQ(1, QueryInt(db, "SELECT count(*) FROM user_profile"));
-  EXPECT_EQ(1, QueryInt(db, "SELECT id FROM user_profile"));
+  EXPECT_EQ(1, query_int(db, "SELECT count(*) FROM user_profile"));
+  EXPECT_EQ(1, query_int(db, "SELECT id FROM user_profile"));
   Profile loaded;
   ASSERT_EQ(0, profile_load(db, &loaded));
   EXPECT_STREQ("1999-12-31", loaded.bdate);
@@ -244,7 +244,7 @@ TEST_F(LogDbTest, SavingThroughAReadOnlyConnectionFails) {
   EXPECT_EQ(-1, profile_save(read_only, &profile));
   EXPECT_EQ("alimora: cannot save profile: attempt to write a readonly database\n",
             testing::internal::GetCapturedStderr());
-  EXPECT_EQ(0, QueryInt(read_only, "SELECT count(*) FROM user_profile"));
+  EXPECT_EQ(0, query_int(read_only, "SELECT count(*) FROM user_profile"));
 }
 
 TEST_F(LogDbTest, ProfileTableWithoutAColumnIsAnSqlError) {

@@ -194,7 +194,7 @@ TEST_F(LogEntriesTest, UpdatingOrDeletingAMissingIdSucceedsAndChangesNothing) {
   ASSERT_EQ(1u, entries.count);
   EXPECT_EQ(1.25, entries.items[0].servings);
   log_entry_list_free(&entries);
-  EXPECT_EQ(1, QueryInt(db_, "SELECT count(*) FROM food_log"));
+  EXPECT_EQ(1, query_int(db_, "SELECT count(*) FROM food_log"));
 }
 
 TEST_F(LogEntriesTest, AddWithoutDescriptionOrDateFailsAndAddsNoRow) {
@@ -206,7 +206,7 @@ TEST_F(LogEntriesTest, AddWithoutDescriptionOrDateFailsAndAddsNoRow) {
   EXPECT_EQ(-1, log_entry_add(db_, 1, "x", nullptr, 1.0));
   EXPECT_EQ("alimora: cannot add log entry: NOT NULL constraint failed: food_log.date\n",
             testing::internal::GetCapturedStderr());
-  EXPECT_EQ(0, QueryInt(db_, "SELECT count(*) FROM food_log"));
+  EXPECT_EQ(0, query_int(db_, "SELECT count(*) FROM food_log"));
 }
 
 TEST_F(LogEntriesTest, UpdateToANullDateFailsAndKeepsTheRow) {
@@ -215,7 +215,7 @@ TEST_F(LogEntriesTest, UpdateToANullDateFailsAndKeepsTheRow) {
   EXPECT_EQ(-1, log_entry_update(db_, 1, nullptr, 2.0));
   EXPECT_EQ("alimora: cannot update log entry: NOT NULL constraint failed: food_log.date\n",
             testing::internal::GetCapturedStderr());
-  EXPECT_EQ(1, QueryInt(db_,
+  EXPECT_EQ(1, query_int(db_,
                         "SELECT count(*) FROM food_log WHERE date = '2026-12-06' AND "
                         "servings = 1.0"));
 }
@@ -233,7 +233,7 @@ TEST_F(LogEntriesTest, WritesThroughAReadOnlyConnectionFail) {
       "alimora: cannot update log entry: attempt to write a readonly database\n"
       "alimora: cannot delete log entry: attempt to write a readonly database\n",
       testing::internal::GetCapturedStderr());
-  EXPECT_EQ(1, QueryInt(db_, "SELECT count(*) FROM food_log WHERE date = '2026-12-06'"));
+  EXPECT_EQ(1, query_int(db_, "SELECT count(*) FROM food_log WHERE date = '2026-12-06'"));
 
   // Reading through it works.
   LogEntryList entries;

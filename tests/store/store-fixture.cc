@@ -1,34 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Test fixture for the log store: a temporary directory and raw SQLite helpers.
+// Test fixture for the log store: a temporary directory and raw SQLite connections.
 #include "store-fixture.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <vector>
 
 #include "store/log-db.h"
 
 void StoreTest::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "alimora-store-XXXXXX").string();
-  ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-  dir_ = pattern;
+  TempDirTest::SetUp();
   log_path_ = PathIn("log.db");
 }
 
 void StoreTest::TearDown() {
   CloseLog();
   for (sqlite3 *db : raw_handles_) sqlite3_close(db);
-  if (!dir_.empty()) {
-    std::error_code ignored;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(dir_, ignored);
-  }
+  raw_handles_.clear();
+  TempDirTest::TearDown();
 }
-
-std::string StoreTest::PathIn(const char *name) const { return dir_ + "/" + name; }
 
 sqlite3 *StoreTest::OpenLog() {
   CloseLog();
@@ -51,27 +37,7 @@ sqlite3 *StoreTest::OpenRaw(const std::string &path, int flags) {
 }
 
 void StoreTest::Exec(sqlite3 *db, const char *sql) {
-  char *error = nullptr;
-  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
-  EXPECT_EQ(SQLITE_OK, rc) << sql << ": " << (error ? error : "");
-  sqlite3_free(error);
-}
-
-long long StoreTest::QueryInt(sqlite3 *db, const char *sql) {
-  sqlite3_stmt *stmt = nullptr;
-  long long value = -1;
-  if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW)
-    value = sqlite3_column_int64(stmt, 0);
-  else
-    ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
-  sqlite3_finalize(stmt);
-  return value;
-}
-
-std::string StoreTest::ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  std::string error;
+  const int rc = exec_sql(db, sql, &error);
+  EXPECT_EQ(SQLITE_OK, rc) << sql << ": " << error;
 }

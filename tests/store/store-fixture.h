@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Test fixture for the log store: a temporary directory and raw SQLite helpers.
+// Test fixture for the log store: a temporary directory and raw SQLite connections.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <string>
 #include <vector>
 
-class StoreTest : public ::testing::Test {
+#include "test-support.h"
+
+class StoreTest : public TempDirTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-
-  // Full name of |name| inside the temporary directory.
-  std::string PathIn(const char *name) const;
 
   // The log database "log.db" in the temporary directory, opened with log_db_open and
   // closed by the fixture. Null (with a test failure) when it cannot be opened.
@@ -29,13 +27,6 @@ class StoreTest : public ::testing::Test {
   // Runs |sql| on |db|, failing the test when it does not succeed.
   static void Exec(sqlite3 *db, const char *sql);
 
-  // The single integer that |sql| selects, or -1 (with a test failure).
-  static long long QueryInt(sqlite3 *db, const char *sql);
-
-  // The whole content of a file.
-  static std::string ReadFile(const std::string &path);
-
-  std::string dir_;
   std::string log_path_;
 
  private:

@@ -3,16 +3,14 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "test-support.h"
 
 namespace fs = std::filesystem;
 
@@ -20,50 +18,11 @@ namespace {
 
 std::string builder_path;  // set by main from the command line
 
-struct RunResult {
-  int status;          // exit status, or -1 when the process did not exit normally
-  std::string output;  // what it wrote to standard output and standard error
-};
-
-RunResult run_builder(const std::vector<std::string> &args) {
-  std::vector<char *> argv;
-  argv.push_back(const_cast<char *>(builder_path.c_str()));
-  for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  int fds[2];
-  if (pipe(fds) != 0) return {-1, "pipe failed"};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], 1);
-    dup2(fds[1], 2);
-    close(fds[0]);
-    close(fds[1]);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(fds[1]);
-  RunResult result{-1, std::string()};
-  char buffer[4096];
-  ssize_t got;
-  while ((got = read(fds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, got);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-  return result;
-}
-
-void write_file(const fs::path &path, const std::string &contents) {
-  std::ofstream out(path, std::ios::binary);
-  out << contents;
-}
-
-std::string read_file(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
+// Runs the builder with |args|; its standard output and standard error together in |out|.
+ProcessResult run_builder(const std::vector<std::string> &args) {
+  std::vector<std::string> argv = {builder_path};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run_process(argv, {}, true);
 }
 
 // Each row of |sql| as its column values (NULL as "NULL") joined by '|'.
@@ -115,23 +74,17 @@ const char kEquivalentRows[] =
     "11111000,\"Milk, whole\",0,0,0,0,0.41,0,0,0\n"
     "63101000,\"Apple, \"\"raw\"\"\",0.91,0,0,0,0,0,0,0\n";
 
-class BuildFoodDbTest : public ::testing::Test {
+class BuildFoodDbTest : public TempDirTest {
  protected:
   void SetUp() override {
     ASSERT_FALSE(builder_path.empty()) << "pass the path of build-food-db as the argument";
-    std::string pattern = (fs::temp_directory_path() / "build-food-db-test-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-    dir_ = pattern;
-    nutrients_ = dir_ / "nutrients.csv";
-    equivalents_ = dir_ / "equivalents.csv";
-    out_ = dir_ / "food.db";
+    TempDirTest::SetUp();
+    nutrients_ = PathIn("nutrients.csv");
+    equivalents_ = PathIn("equivalents.csv");
+    out_ = PathIn("food.db");
   }
 
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
-
-  RunResult build(const std::string &nutrients, const std::string &equivalents) {
+  ProcessResult build(const std::string &nutrients, const std::string &equivalents) {
     write_file(nutrients_, nutrients);
     write_file(equivalents_, equivalents);
     return run_builder({nutrients_.string(), equivalents_.string(), out_.string()});
@@ -153,17 +106,16 @@ class BuildFoodDbTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
   fs::path nutrients_;
   fs::path equivalents_;
   fs::path out_;
 };
 
 TEST_F(BuildFoodDbTest, GoodInputGivesThreeTablesWithTheProgramsColumnNames) {
-  const RunResult run = build(std::string(kNutrientHeader) + kNutrientRows,
+  const ProcessResult run = build(std::string(kNutrientHeader) + kNutrientRows,
                               std::string(kEquivalentHeader) + kEquivalentRows);
-  ASSERT_EQ(0, run.status) << run.output;
-  EXPECT_EQ("", run.output);
+  ASSERT_EQ(0, run.status) << run.out;
+  EXPECT_EQ("", run.out);
 
   sqlite3 *db = open_output();
   ASSERT_NE(nullptr, db);
@@ -207,10 +159,10 @@ TEST_F(BuildFoodDbTest, GoodInputGivesThreeTablesWithTheProgramsColumnNames) {
 }
 
 TEST_F(BuildFoodDbTest, EmptyAmountsBecomeNull) {
-  const RunResult run =
+  const ProcessResult run =
       build(std::string(kNutrientHeader) + "11111000,Milk,1002,Milk,60,,0.067,0.001,88.1\n",
             std::string(kEquivalentHeader) + "11111000,Milk,0,0,0,0,,0,0,0\n");
-  ASSERT_EQ(0, run.status) << run.output;
+  ASSERT_EQ(0, run.status) << run.out;
   sqlite3 *db = open_output();
   ASSERT_NE(nullptr, db);
   EXPECT_EQ((std::vector<std::string>{"NULL|NULL"}),
@@ -245,8 +197,8 @@ TEST_F(BuildFoodDbTest, LaterReleaseHeadersBuildTheSameDatabase) {
       "A_DRINKS (no. of drinks)\r\n"
       "11111000,\"Milk, whole\",0,0,0,0,0.41,0,0,0\r\n"
       "63101000,\"Apple, \"\"raw\"\"\",0.91,0,0,0,0,0,0,0\r\n";
-  const RunResult run = build(nutrients, equivalents);
-  ASSERT_EQ(0, run.status) << run.output;
+  const ProcessResult run = build(nutrients, equivalents);
+  ASSERT_EQ(0, run.status) << run.out;
   db = open_output();
   ASSERT_NE(nullptr, db);
   EXPECT_EQ(expected, dump(db));
@@ -310,12 +262,12 @@ class BadInputTest : public BuildFoodDbTest, public ::testing::WithParamInterfac
 
 TEST_P(BadInputTest, FailsNamingFileAndLineAndWritesNoDatabase) {
   const BadInput &input = GetParam();
-  const RunResult run = build(input.nutrients, input.equivalents);
+  const ProcessResult run = build(input.nutrients, input.equivalents);
   EXPECT_EQ(1, run.status);
   EXPECT_NE(std::string::npos,
-            run.output.find("build-food-db: " + dir_.string() + "/" + input.where))
-      << run.output;
-  EXPECT_NE(std::string::npos, run.output.find(input.detail)) << run.output;
+            run.out.find("build-food-db: " + dir_ + "/" + input.where))
+      << run.out;
+  EXPECT_NE(std::string::npos, run.out.find(input.detail)) << run.out;
   EXPECT_EQ((std::vector<std::string>{"equivalents.csv", "nutrients.csv"}), files());
 }
 
@@ -335,18 +287,18 @@ INSTANTIATE_TEST_SUITE_P(Malformed, BadInputTest, ::testing::ValuesIn(bad_inputs
 
 TEST_F(BuildFoodDbTest, MissingInputFileIsNamed) {
   write_file(equivalents_, std::string(kEquivalentHeader) + kEquivalentRows);
-  const RunResult run =
-      run_builder({(dir_ / "absent.csv").string(), equivalents_.string(), out_.string()});
+  const ProcessResult run =
+      run_builder({PathIn("absent.csv"), equivalents_.string(), out_.string()});
   EXPECT_EQ(1, run.status);
-  EXPECT_NE(std::string::npos, run.output.find((dir_ / "absent.csv").string() + ": cannot open"))
-      << run.output;
+  EXPECT_NE(std::string::npos, run.out.find(PathIn("absent.csv") + ": cannot open"))
+      << run.out;
   EXPECT_FALSE(fs::exists(out_));
 }
 
 TEST_F(BuildFoodDbTest, WrongNumberOfArgumentsPrintsUsage) {
-  const RunResult run = run_builder({nutrients_.string()});
+  const ProcessResult run = run_builder({nutrients_.string()});
   EXPECT_NE(0, run.status);
-  EXPECT_NE(std::string::npos, run.output.find("usage:")) << run.output;
+  EXPECT_NE(std::string::npos, run.out.find("usage:")) << run.out;
 }
 
 }  // namespace

@@ -172,7 +172,7 @@ std::string lower(std::string text) {
 // from the database file.
 int count_foods_containing(const char *needle) {
   sqlite3 *db = nullptr;
-  if (sqlite3_open_v2(real_food_db_path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+  if (sqlite3_open_v2(built_food_db_path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
       SQLITE_OK) {
     sqlite3_close(db);
     return -1;

@@ -2,20 +2,11 @@
 // Widget test fixture: temporary log database, real food database, registered application.
 #include "ui-fixture.h"
 
-#include <glib/gstdio.h>
-#include <sqlite3.h>
-
-#include <clocale>
-#include <cstdlib>
 #include <cstring>
 
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
-
-std::string real_food_db_path() {
-  const char *root = g_getenv("ALIMORA_BUILD_ROOT");
-  return std::string(root ? root : ".") + "/data/food.db";
-}
+#include "ui/search-dialog.h"
 
 void drain_events() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
@@ -95,12 +86,10 @@ void answer_next_dialog(GType type, std::function<void(GtkDialog *)> answer) {
 }
 
 void UiTest::SetUp() {
-  char tmpl[] = "/tmp/alimora-ui-XXXXXX";
-  ASSERT_NE(nullptr, g_mkdtemp(tmpl));
-  dir_ = tmpl;
-  log_path_ = dir_ + "/log.db";
+  TempDirTest::SetUp();
+  log_path_ = PathIn("log.db");
   state_ = GuiState{};
-  state_.food_db = food_db_open(real_food_db_path().c_str());
+  state_.food_db = food_db_open(built_food_db_path().c_str());
   ASSERT_NE(nullptr, state_.food_db);
   state_.log_db = log_db_open(log_path_.c_str());
   ASSERT_NE(nullptr, state_.log_db);
@@ -127,19 +116,6 @@ void UiTest::DestroyAllToplevels() { destroy_toplevels_safely(); }
 
 void UiTest::TearDown() { TearDownSafely(); }
 
-// The widget tests need a display; run them under a virtual X server (xvfb-run).
-int main(int argc, char **argv) {
-  // Fixed, untranslated texts and "." as the decimal point, whatever the environment says.
-  gtk_disable_setlocale();
-  setlocale(LC_ALL, "C.UTF-8");
-  ::testing::InitGoogleTest(&argc, argv);
-  if (!gtk_init_check(&argc, &argv)) {
-    fprintf(stderr, "widget tests need a display (run them under xvfb-run)\n");
-    return 1;
-  }
-  return RUN_ALL_TESTS();
-}
-
 bool wait_until(const std::function<bool()> &done, int timeout_ms) {
   gint64 end = g_get_monotonic_time() + gint64{timeout_ms} * 1000;
   while (!done()) {
@@ -161,6 +137,21 @@ GtkWidget *dialog_titled(const char *title) {
   return found;
 }
 
+GtkWidget *open_add_dialog(GuiState *state, int code, const char *description) {
+  GtkListStore *store = gtk_list_store_new(2, G_TYPE_INT, G_TYPE_STRING);
+  gtk_list_store_insert_with_values(store, nullptr, -1, 0, code, 1, description, -1);
+  GtkWidget *view =
+      GTK_WIDGET(g_object_ref_sink(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store))));
+  g_object_unref(store);
+  GtkTreePath *path = gtk_tree_path_new_first();
+  on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, state);
+  gtk_tree_path_free(path);
+  gtk_widget_destroy(view);
+  g_object_unref(view);
+  drain_events();
+  return dialog_titled(description);
+}
+
 void destroy_toplevels_safely() {
   GList *tops = gtk_window_list_toplevels();
   for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
@@ -180,8 +171,5 @@ void UiTest::TearDownSafely() {
   log_db_close(state_.log_db);
   food_db_close(state_.food_db);
   state_ = GuiState{};
-  if (!dir_.empty()) {
-    g_unlink(log_path_.c_str());
-    g_rmdir(dir_.c_str());
-  }
+  TempDirTest::TearDown();
 }

@@ -12,8 +12,9 @@
 
 #include "app/gui-state.h"
 #include "store/log-db.h"
+#include "test-support.h"
 
-class UiTest : public ::testing::Test {
+class UiTest : public TempDirTest {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -29,15 +30,11 @@ class UiTest : public ::testing::Test {
 
   GtkApplication *app_ = nullptr;
   GuiState state_{};
-  std::string dir_;       // temporary directory, removed afterwards
   std::string log_path_;  // dir_/log.db
 };
 
 // Processes pending GTK events until none is left.
 void drain_events();
-
-// Path of the food database built in the build tree.
-std::string real_food_db_path();
 
 // All widgets below |root| (included) of the given GType, in tree order.
 std::vector<GtkWidget *> find_widgets(GtkWidget *root, GType type);
@@ -61,6 +58,10 @@ bool wait_until(const std::function<bool()> &done, int timeout_ms = 5000);
 
 // The newest visible GtkDialog toplevel whose title is |title|, or null.
 GtkWidget *dialog_titled(const char *title);
+
+// Activates the food |code| (|description|) as a row of the search dialog's result list
+// would, then drains events; returns the add-to-log dialog that opened, or null.
+GtkWidget *open_add_dialog(GuiState *state, int code, const char *description);
 
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
