@@ -63,6 +63,10 @@ GtkWidget *dialog_titled(const char *title);
 // would, then drains events; returns the add-to-log dialog that opened, or null.
 GtkWidget *open_add_dialog(GuiState *state, int code, const char *description);
 
+// Presses and releases |keyval| with |modifiers| in the toplevel window of |widget|, as the
+// keyboard would (Shift is added for keys typed with it), then drains events.
+void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers = GdkModifierType(0));
+
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
 // with their parent are not touched after being freed.
