@@ -602,7 +602,7 @@ bool all_selected(GtkWidget *field) {
 
 TEST_F(SearchDialogTest, KeyboardOnlyFromTheSearchFieldToTheLogAndBack) {
   OpenSearch();
-  gtk_widget_grab_focus(entry_);
+  EXPECT_EQ(entry_, gtk_window_get_focus(GTK_WINDOW(search_dialog_)));  // ready to type
   send_key(entry_, GDK_KEY_Return);  // nothing listed: nothing opens
   send_key(entry_, GDK_KEY_Down);
   EXPECT_EQ(1u, toplevels_of_type(GTK_TYPE_DIALOG).size());
