@@ -252,6 +252,8 @@ TEST_F(GermanTest, ShortcutsWindowAndOverBudgetBarSpeakGerman) {
                nullptr);
   EXPECT_STREQ("Lebensmittel suchen", title);
   g_free(title);
+  gtk_widget_destroy(state_.main_window);  // takes the shortcuts window with it
+  EXPECT_TRUE(toplevels_of_type(GTK_TYPE_SHORTCUTS_WINDOW).empty());
 }
 
 TEST_F(GermanTest, MissingFoodDatabaseIsReportedInGerman) {

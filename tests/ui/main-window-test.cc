@@ -193,8 +193,9 @@ TEST_F(MainWindowTest, ControlKeysOpenTheirWindowsOrCloseTheMainWindow) {
     }
     ASSERT_NE(nullptr, opened);
     EXPECT_EQ(GTK_WINDOW(state_.main_window), gtk_window_get_transient_for(GTK_WINDOW(opened)));
-    gtk_widget_destroy(opened);
-    drain_events();
+    WidgetWatch watch(opened);
+    gtk_window_close(GTK_WINDOW(opened));
+    EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
   }
 }
 
