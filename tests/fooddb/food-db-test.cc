@@ -177,6 +177,25 @@ TEST_F(RealFoodDbTest, UnknownFoodHasNoEquivalentsAndZeroAmounts) {
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 }
 
+TEST_F(RealFoodDbTest, MeasuresOfWholeMilkComeInUsdaOrder) {
+  FoodMeasureList measures;
+  ASSERT_EQ(0, food_measures(db_, 11111000, &measures));
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < measures.count; i++)
+    texts.push_back(std::string(measures.items[i].description) + " " +
+                    std::to_string(measures.items[i].grams));
+  EXPECT_EQ((std::vector<std::string>{"1 cup 244.000000", "1 fl oz 30.500000",
+                                      "1 individual school container 244.000000"}),
+            texts);
+  EXPECT_EQ(64u, measures.capacity);
+  food_measure_list_free(&measures);
+
+  // Foods of the "as ingredient" kind have no measures: no failure, an empty list.
+  ASSERT_EQ(0, food_measures(db_, 12345, &measures));
+  EXPECT_EQ(0u, measures.count);
+  EXPECT_EQ(nullptr, measures.items);
+}
+
 // Queries on small databases made for one test in a temporary directory.
 class SmallFoodDbTest : public ::testing::Test {
  protected:
@@ -327,6 +346,35 @@ TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   EXPECT_EQ("alimora: SQL error: no such table: nutrients\n",
             testing::internal::GetCapturedStderr());
   EXPECT_EQ(0u, nutrients_.count);
+
+  FoodMeasureList measures;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, food_measures(db_, 11, &measures));
+  EXPECT_EQ("alimora: SQL error: no such table: measures\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(0u, measures.count);
+  EXPECT_EQ(nullptr, measures.items);
+}
+
+// Rows of the same sequence number keep the order in which they were written.
+TEST_F(SmallFoodDbTest, MeasuresFollowTheirSequenceNumbers) {
+  ASSERT_NO_FATAL_FAILURE(
+      make("CREATE TABLE measures (\"Food code\" INTEGER, \"Seq num\" INTEGER, "
+           "\"Portion description\" TEXT, \"Portion weight (g)\" REAL);"
+           "INSERT INTO measures VALUES (5, 3, '1 large', 80), (5, 1, '1 small', 40),"
+           "  (6, 1, '1 cup', 200), (5, 2, '1 medium', 60), (5, 2, '1 piece', NULL);"));
+  FoodMeasureList measures;
+  ASSERT_EQ(0, food_measures(db_, 5, &measures));
+  ASSERT_EQ(4u, measures.count);
+  EXPECT_STREQ("1 small", measures.items[0].description);
+  EXPECT_STREQ("1 medium", measures.items[1].description);
+  EXPECT_STREQ("1 piece", measures.items[2].description);
+  EXPECT_EQ(0.0, measures.items[2].grams);
+  EXPECT_STREQ("1 large", measures.items[3].description);
+  EXPECT_DOUBLE_EQ(80.0, measures.items[3].grams);
+  food_measure_list_free(&measures);
+  food_measure_list_free(&measures);
+  food_measure_list_free(nullptr);
 }
 
 // Views whose columns fail while the statement runs, not when it is prepared.
