@@ -18,3 +18,7 @@
 #define KEY_WEIGHT_SPIN "weight-spin"
 #define KEY_ACTIVITY_COMBO "activity-combo"
 #define KEY_GENDER_COMBO "gender-combo"
+#define KEY_ENTRY_FOOD_CODE "entry-food-code"
+#define KEY_AMOUNT_SPIN "amount-spin"
+#define KEY_MEASURE_COMBO "measure-combo"
+#define KEY_MEASURE_GRAMS "measure-grams"
