@@ -16,9 +16,11 @@ const double kServingGrams = 100.0;  // the food database's amounts are per 100 
 
 enum { GRAMS_TEXT_SIZE = 32, MEASURE_TEXT_SIZE = 512, HEADER_TEXT_SIZE = 128 };
 
-// The measure texts can be long ("1 Quarter Pounder with cheese ..."); the chooser shows
-// their start and the whole text in its list.
-const int kMeasureWidthChars = 28;
+// The measure texts can be long ("1 small drumstick (from hen, approx 11 to 13 lb bird)
+// ..."); the chooser shows their start and their weight, its list the whole text.
+const int kMeasureMinChars = 13;  // "1 cup (244 g)"
+const int kMeasureMaxChars = 28;
+const int kAmountChars = 4;  // "1.00"; longer amounts scroll
 
 GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams_out) {
   GtkWidget *combo = gtk_combo_box_text_new();
@@ -46,8 +48,8 @@ GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams
 
   GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
   for (GList *l = cells; l; l = l->next)
-    g_object_set(l->data, "ellipsize", PANGO_ELLIPSIZE_END, "max-width-chars", kMeasureWidthChars,
-                 nullptr);
+    g_object_set(l->data, "ellipsize", PANGO_ELLIPSIZE_MIDDLE, "width-chars", kMeasureMinChars,
+                 "max-width-chars", kMeasureMaxChars, nullptr);
   g_list_free(cells);
   *grams_out = grams;
   return combo;
@@ -106,6 +108,7 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
 
   GtkWidget *amount = gtk_spin_button_new_with_range(0.01, 1000.0, 1.0);
   gtk_spin_button_set_digits(GTK_SPIN_BUTTON(amount), 2);
+  gtk_entry_set_width_chars(GTK_ENTRY(amount), kAmountChars);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount), 1.0);
   atk_object_set_name(gtk_widget_get_accessible(amount), _("Amount"));
 
