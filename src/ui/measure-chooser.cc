@@ -8,6 +8,7 @@
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "ui/dialog-util.h"
+#include "ui/number-input.h"
 #include "ui/object-keys.h"
 
 namespace {
@@ -109,6 +110,7 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   GtkWidget *amount = gtk_spin_button_new_with_range(0.01, 1000.0, 1.0);
   gtk_spin_button_set_digits(GTK_SPIN_BUTTON(amount), 2);
   gtk_entry_set_width_chars(GTK_ENTRY(amount), kAmountChars);
+  spin_button_accept_decimals(amount);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount), 1.0);
   atk_object_set_name(gtk_widget_get_accessible(amount), _("Amount"));
 
@@ -125,10 +127,11 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   connect_signal(combo, "changed", G_CALLBACK(on_measure_changed), servings_spin);
 }
 
-void measure_chooser_commit(GtkWidget *servings_spin) {
+bool measure_chooser_commit(GtkWidget *servings_spin) {
   auto *amount =
       static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN));
-  if (amount) gtk_spin_button_update(GTK_SPIN_BUTTON(amount));
+  double value = 0.0;
+  return !amount || spin_button_read(amount, &value);
 }
 
 void nutrient_grid_name_amount(GtkWidget *grid, GtkWidget *servings_spin) {

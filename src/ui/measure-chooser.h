@@ -18,8 +18,9 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
                          sqlite3 *food_db, int32_t food_code);
 
 // Takes an amount that was typed but not yet confirmed into the servings, before they are
-// read. Does nothing when |servings_spin| has no measure chooser.
-void measure_chooser_commit(GtkWidget *servings_spin);
+// read. Returns false when the amount is no number (the field is then marked and focused);
+// true otherwise, also when |servings_spin| has no measure chooser.
+bool measure_chooser_commit(GtkWidget *servings_spin);
 
 // Keeps a header above the nutrient grid naming the amount its values are for
 // ("Nutrients in 244 g"), renewed after every rebuild of the grid by a change of servings.
