@@ -356,27 +356,6 @@ TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   EXPECT_EQ(nullptr, measures.items);
 }
 
-// Rows of the same sequence number keep the order in which they were written.
-TEST_F(SmallFoodDbTest, MeasuresFollowTheirSequenceNumbers) {
-  ASSERT_NO_FATAL_FAILURE(
-      make("CREATE TABLE measures (\"Food code\" INTEGER, \"Seq num\" INTEGER, "
-           "\"Portion description\" TEXT, \"Portion weight (g)\" REAL);"
-           "INSERT INTO measures VALUES (5, 3, '1 large', 80), (5, 1, '1 small', 40),"
-           "  (6, 1, '1 cup', 200), (5, 2, '1 medium', 60), (5, 2, '1 piece', NULL);"));
-  FoodMeasureList measures;
-  ASSERT_EQ(0, food_measures(db_, 5, &measures));
-  ASSERT_EQ(4u, measures.count);
-  EXPECT_STREQ("1 small", measures.items[0].description);
-  EXPECT_STREQ("1 medium", measures.items[1].description);
-  EXPECT_STREQ("1 piece", measures.items[2].description);
-  EXPECT_EQ(0.0, measures.items[2].grams);
-  EXPECT_STREQ("1 large", measures.items[3].description);
-  EXPECT_DOUBLE_EQ(80.0, measures.items[3].grams);
-  food_measure_list_free(&measures);
-  food_measure_list_free(&measures);
-  food_measure_list_free(nullptr);
-}
-
 // Views whose columns fail while the statement runs, not when it is prepared.
 TEST_F(SmallFoodDbTest, FailedStepsGiveAnSqlErrorLineAndAnEmptyList) {
   ASSERT_NO_FATAL_FAILURE(make(

@@ -306,11 +306,6 @@ std::vector<BadInput> bad_inputs() {
       {"MeasureOfUnknownFood", good_nutrients, good_equivalents, "measures.csv:4:",
        "food code 11111001 has no row in",
        measures_start + "11111001,Milk,,,1002,Milk,1,1 cup,244\n"},
-      {"SameMeasureTwice", good_nutrients, good_equivalents, "measures.csv:4:",
-       "\"1 cup\" of food code 11111000 appears twice (first on line 2)",
-       measures_start + "11111000,Milk,,,1002,Milk,1,1 cup,245\n"},
-      {"MeasureColumnMissing", good_nutrients, good_equivalents, "measures.csv:1:", "9 columns",
-       "Food code,Seq num,Portion description,Portion weight (g)\n11111000,1,1 cup,244\n"},
   };
 }
 

@@ -186,10 +186,7 @@ TEST_F(EntryDialogTest, MeasureOfTheEntrysFoodSetsTheServingsToSave) {
   GtkWidget *spin = spin_of(dialog);
   EXPECT_EQ(2u, gtk_spin_button_get_digits(GTK_SPIN_BUTTON(spin)));
   EXPECT_DOUBLE_EQ(1.5, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));  // the stored servings
-  std::vector<std::string> items = measure_items(spin);
-  ASSERT_EQ(4u, items.size());
-  EXPECT_EQ("100 g", items[0]);
-  EXPECT_EQ("1 cup (244 g)", items[1]);
+  EXPECT_EQ("100 g", measure_items(spin).at(0));
   ASSERT_TRUE(choose_measure(spin, "1 cup (244 g)"));
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount_spin_of(spin)), 0.5);
   EXPECT_DOUBLE_EQ(1.22, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));

@@ -473,8 +473,6 @@ const MeasureCase kMeasureCases[] = {
      0, 0.56, "Nutrients in 56 g"},
     {"TablespoonOfOliveOilKeepsTwoDecimals", 82104000, "Olive oil", "1 tablespoon (14 g)",
      nullptr, 0, 0.14, "Nutrients in 14 g"},
-    {"HalfAFluidOunceRoundsToWholeGrams", 11111000, "Milk, whole", "1 fl oz (30.5 g)", "0.5", 0,
-     0.15, "Nutrients in 15 g"},
     {"AmountBeyondTheRangeIsClamped", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 100.0,
      "Nutrients in 10000 g"},
     {"ServingsStayEditableByHand", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 1.5, 1.5,
