@@ -263,3 +263,30 @@ int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out) 
   sqlite3_finalize(stmt);
   return result;
 }
+
+static const char kEnergySql[] =
+    "SELECT COALESCE(\"Energy (kcal)\", 0) FROM nutrients WHERE \"Food code\" = ?1 LIMIT 1";
+
+int food_energy(sqlite3 *handle, int32_t food_code, double *out) {
+  *out = 0.0;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kEnergySql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  sqlite3_bind_int(stmt, 1, food_code);
+
+  int result;
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    *out = sqlite3_column_double(stmt, 0);
+    result = 0;
+  } else if (rc == SQLITE_DONE) {
+    result = 1;
+  } else {
+    report_sql_error(handle);
+    result = -1;
+  }
+  sqlite3_finalize(stmt);
+  return result;
+}

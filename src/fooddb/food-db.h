@@ -59,3 +59,8 @@ void nutrient_list_free(NutrientList *list);
 // Writes the food's per-serving equivalents to |out| (key the food code; zeros first).
 // Returns 0 when the food has a row, 1 when it has none, -1 after printing an SQL error.
 int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out);
+
+// Writes the food's energy per serving in kcal to |out| (0 when the column is empty).
+// Returns 0 when the food has a nutrient row, 1 when it has none, -1 after printing an
+// SQL error.
+int food_energy(sqlite3 *handle, int32_t food_code, double *out);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "budget/date-string.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "test-support.h"
@@ -27,8 +28,15 @@ std::vector<std::string> FilesBelow(const fs::path &dir) {
   return files;
 }
 
-std::string ZeroReport2000() {
-  return "Daily budget (2000 kcal USDA Healthy US-Style Eating Pattern):\n"
+// The line that names the reported day, in the C locale's date form (MM/DD/YY).
+std::string DayLine(const char *date) {
+  char display[DISPLAY_DATE_SIZE];
+  return std::string("Report for ") + date_to_display(date, display) + "\n";
+}
+
+std::string ZeroReport2000(const char *date) {
+  return DayLine(date) +
+         "Daily budget (2000 kcal USDA Healthy US-Style Eating Pattern):\n"
          "\n"
          "Food Group               Budget   Consumed  Remaining\n"
          "-------------------- ---------- ---------- ----------\n"
@@ -120,6 +128,7 @@ TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
   EXPECT_EQ(0, result.status);
   EXPECT_EQ("", result.err);
   EXPECT_EQ(
+      "Report for 12/06/26\n"
       "Daily budget (2400 kcal USDA Healthy US-Style Eating Pattern):\n"
       "\n"
       "Food Group               Budget   Consumed  Remaining\n"
@@ -144,7 +153,8 @@ TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
     const ProcessResult result = Run({"2026-12-05"});
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
-    EXPECT_EQ(0u, result.out.find("Daily budget (2000 kcal USDA Healthy US-Style Eating "
+    EXPECT_EQ(0u, result.out.find("Report for 12/05/26\n"
+                                  "Daily budget (2000 kcal USDA Healthy US-Style Eating "
                                   "Pattern):\n"));
     EXPECT_NE(std::string::npos,
               result.out.find("Fruits                    2.0 c       9.1 c      -7.1 c \n"))
@@ -157,16 +167,18 @@ TEST_F(ReportTest, DayWithoutEntriesGivesAZeroReport) {
   const ProcessResult result = Run({"2024-02-29"});
   EXPECT_EQ(0, result.status);
   EXPECT_EQ("", result.err);
-  EXPECT_EQ(ZeroReport2000(), result.out);
+  EXPECT_EQ(ZeroReport2000("2024-02-29"), result.out);
 }
 
 TEST_F(ReportTest, MissingLogDatabaseGivesAZeroReportAndCreatesNothing) {
+  char today[DATE_STRING_SIZE];
+  date_today(today);
   for (const std::vector<std::string> &args :
        {std::vector<std::string>{}, std::vector<std::string>{"2026-12-06"}}) {
     const ProcessResult result = Run(args);
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
-    EXPECT_EQ(ZeroReport2000(), result.out);
+    EXPECT_EQ(ZeroReport2000(args.empty() ? today : "2026-12-06"), result.out);
     EXPECT_TRUE(FilesBelow(data_home_).empty());
   }
 }
