@@ -156,8 +156,8 @@ void print_summary(const RangeSummary &summary) {
     printf("%s %8.1f %s %8.1f %s %8d %10d\n", padded(_(kGroupNames[group]), 20, true).c_str(),
            budget, unit, total / days_counted, unit, met, over);
   }
-  printf("%s", _("\nA day met a group's budget when it reached it, and was over when it went "
-                 "beyond it.\n"));
+  printf("%s", _("\nMet: the day's amount reached the budget; over: it went beyond it. A day over\n"
+                 "the budget also counts as met.\n"));
 }
 
 // Appends |text| to |out| as one CSV field: quoted, with its quotes doubled, when it holds
