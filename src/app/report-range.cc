@@ -12,7 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
@@ -21,18 +20,15 @@
 
 namespace {
 
-// What the food database says about one food, looked up once per report.
-struct FoodValues {
-  bool has_groups;           // the food has food pattern equivalents
-  FoodGroupAmounts groups;   // per serving
-  bool has_energy;           // the food has a nutrient row
-  double kcal;               // per serving
-};
-using FoodCache = std::unordered_map<int32_t, FoodValues>;
-
 struct EntryListFreer {
   void operator()(LogEntryList *list) const { log_entry_list_free(list); }
 };
+struct FoodValuesListFreer {
+  void operator()(FoodValuesList *list) const { food_values_list_free(list); }
+};
+
+// What a food missing from the food database counts as: nothing.
+const FoodValues kUnknownFood = {0, false, {0, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}}, false, 0.0};
 
 // Column headings of the day lines, in food-group order.
 const char *const kDayColumns[FOOD_GROUP_COUNT] = {
@@ -63,19 +59,14 @@ const char kCsvHeader[] =
     "date,food_code,description,servings,grams,vegetables_cup_eq,fruits_cup_eq,grains_oz_eq,"
     "dairy_cup_eq,protein_foods_oz_eq,oils_g,energy_kcal\r\n";
 
-// Looks the food up in |cache|, asking the food database the first time. Returns null
-// after a failed read (the line is already printed).
-const FoodValues *food_values(sqlite3 *food_db, int32_t food_code, FoodCache *cache) {
-  const auto found = cache->find(food_code);
-  if (found != cache->end()) return &found->second;
-  FoodValues values;
-  const int groups = food_equivalents(food_db, food_code, &values.groups);
-  if (groups == -1) return nullptr;
-  const int energy = food_energy(food_db, food_code, &values.kcal);
-  if (energy == -1) return nullptr;
-  values.has_groups = groups == 0;
-  values.has_energy = energy == 0;
-  return &cache->emplace(food_code, values).first->second;
+// The values of |food_code| in |foods| (in food-code order), or kUnknownFood.
+const FoodValues &food_values(const FoodValuesList &foods, int32_t food_code) {
+  const FoodValues *begin = foods.items;
+  const FoodValues *end = begin + foods.count;
+  const FoodValues *found = std::lower_bound(
+      begin, end, food_code,
+      [](const FoodValues &values, int32_t code) { return values.food_code < code; });
+  return found != end && found->food_code == food_code ? *found : kUnknownFood;
 }
 
 // The number of characters of |text| in the locale's encoding (its bytes when it is not
@@ -182,13 +173,13 @@ void append_csv_number(double number, std::string *out) {
 }
 
 // Writes the entries of the range with valid dates as CSV records on standard output.
-void print_csv(const LogEntryList &entries, const FoodCache &cache) {
+void print_csv(const LogEntryList &entries, const FoodValuesList &foods) {
   std::string record;
   fputs(kCsvHeader, stdout);
   for (size_t i = 0; i < entries.count; ++i) {
     const LogEntry &entry = entries.items[i];
     if (date_day_number(entry.date) == 0) continue;
-    const FoodValues &values = cache.at(entry.food_code);
+    const FoodValues &values = food_values(foods, entry.food_code);
     record.assign(entry.date);
     record.append(",").append(std::to_string(entry.food_code)).append(",");
     append_csv_field(entry.description, &record);
@@ -251,25 +242,26 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
     return 1;
   std::unique_ptr<LogEntryList, EntryListFreer> entries_guard(&entries);
 
+  FoodValuesList foods{nullptr, 0, 0};
+  if (entries.count > 0 && food_values_all(food_db, &foods) != 0) return 1;
+  std::unique_ptr<FoodValuesList, FoodValuesListFreer> foods_guard(&foods);
+
   RangeSummary summary;
   summary.budget = pattern_for_calories(calorie_target);
-  FoodCache cache;
   for (size_t i = 0; i < entries.count; ++i) {
     const LogEntry &entry = entries.items[i];
     // An entry whose date is no calendar date belongs to no day of the range.
     const uint32_t number = date_day_number(entry.date);
     if (number == 0) continue;
-    const FoodValues *values = food_values(food_db, entry.food_code, &cache);
-    if (!values) return 1;
+    const FoodValues &values = food_values(foods, entry.food_code);
     if (summary.days.empty() || summary.days.back().day_number != number) {
       RangeDay day = {};
       snprintf(day.date, sizeof day.date, "%s", entry.date);
       day.day_number = number;
       summary.days.push_back(day);
     }
-    if (!values->has_groups) continue;
     for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
-      summary.days.back().amounts[group] += values->groups.amounts[group] * entry.servings;
+      summary.days.back().amounts[group] += values.groups.amounts[group] * entry.servings;
   }
 
   const char *from = request->from ? request->from
@@ -282,7 +274,7 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
 
   if (request->chart_path && !chart_write_svg(&summary, request->chart_path)) return 1;
   if (request->csv)
-    print_csv(entries, cache);
+    print_csv(entries, foods);
   else if (!request->chart_path)
     print_summary(summary);
   if (fflush(stdout) != 0 || ferror(stdout)) {
