@@ -29,6 +29,7 @@ constexpr double kPanelGap = 22.0;
 constexpr int kPanelColumns = 3;
 constexpr int kPanelRows = 2;
 constexpr double kBarGrey = 0.62;
+constexpr double kThinBarGrey = 0.4;  // bars too thin for an outline, a day a point or less
 constexpr double kGridGrey = 0.85;
 
 // Panel titles, in food-group order (the bar labels of the main window).
@@ -115,13 +116,14 @@ void draw_panel(cairo_t *cr, const RangeSummary &summary, int group, double x, d
     const double bar_top = y_of(day.amounts[group]);
     cairo_rectangle(cr, left, bar_top, bar_width, plot_y + plot_height - bar_top);
   }
-  cairo_set_source_rgb(cr, kBarGrey, kBarGrey, kBarGrey);
   if (outlined) {
+    cairo_set_source_rgb(cr, kBarGrey, kBarGrey, kBarGrey);
     cairo_fill_preserve(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_set_line_width(cr, 0.6);
     cairo_stroke(cr);
   } else {
+    cairo_set_source_rgb(cr, kThinBarGrey, kThinBarGrey, kThinBarGrey);
     cairo_fill(cr);
   }
   const double dashes[] = {6.0, 3.0};
