@@ -44,7 +44,7 @@ const char *const kDayColumns[FOOD_GROUP_COUNT] = {
     // Translators: column heading, at most 10 characters
     N_("Prot. (oz)"),
     // Translators: column heading, at most 10 characters; g is grams
-    N_("Oils (g)"),
+    N_("Oil (g)"),
 };
 // Row names and units of the averages, as in the one-day report.
 const char *const kGroupNames[FOOD_GROUP_COUNT] = {

@@ -185,6 +185,12 @@ TEST_F(ReportTest, MissingLogDatabaseGivesAZeroReportAndCreatesNothing) {
     EXPECT_EQ(ZeroReport2000(args.empty() ? today : "2026-12-06"), result.out);
     EXPECT_TRUE(FilesBelow(data_home_).empty());
   }
+  // The export of a missing log is its header record.
+  const ProcessResult csv = Run({"--csv"});
+  EXPECT_EQ(0, csv.status);
+  EXPECT_EQ(0u, csv.out.find("date,food_code,")) << csv.out;
+  EXPECT_EQ(1, std::count(csv.out.begin(), csv.out.end(), '\n')) << csv.out;
+  EXPECT_TRUE(FilesBelow(data_home_).empty());
 }
 
 TEST_F(ReportTest, BadDateGivesStatus2AndOneLine) {
@@ -289,7 +295,7 @@ TEST_F(ReportRangeTest, SummaryGivesTheDaysAveragesAndMetAndOverCounts) {
       "Food log from 12/01/26 to 12/07/26\n"
       "Days counted (days with entries): 3 of 7\n"
       "\n"
-      "Date       Veg. (c)  Fruit (c) Grain (oz)  Dairy (c) Prot. (oz)   Oils (g)\n"
+      "Date       Veg. (c)  Fruit (c) Grain (oz)  Dairy (c) Prot. (oz)    Oil (g)\n"
       "12/04/26        0.0        0.0        0.0        3.0        0.0        0.0\n"
       "12/05/26        0.0        9.1        0.0        0.0        0.0        0.0\n"
       "12/06/26        1.3        1.8        5.6        3.6        0.0       13.9\n"
