@@ -49,8 +49,10 @@ int main(int argc, char **argv) {
     return 1;
   }
 
+  // The log holds a person's birth date, weight and diet: directories made here are for
+  // their owner alone. Existing ones keep the mode they have.
   char *log_dir = g_path_get_dirname(log_path);
-  int mkdir_result = g_mkdir_with_parents(log_dir, 0755);
+  int mkdir_result = g_mkdir_with_parents(log_dir, 0700);
   g_free(log_dir);
   if (mkdir_result < 0) {
     fprintf(stderr, _("%s: cannot create directory\n"), "alimora");

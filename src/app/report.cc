@@ -16,6 +16,7 @@
 #include "budget/food-groups.h"
 #include "budget/pattern.h"
 #include "config.h"
+#include "db-connection.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "store/log-db.h"
@@ -96,13 +97,27 @@ bool is_date_string(const char *text) {
   return day <= last_day;
 }
 
-// Opens the log database read-only. A missing file is no failure: |*handle| stays null.
-// Returns false after printing why the file cannot be opened.
+// Opens the log database for reading. A missing file is no failure: |*handle| stays null.
+// The connection may write only so that SQLite can roll back the journal a crashed writer
+// left behind (it refuses to read the file until that is done); query_only keeps every
+// statement of the report from changing the file. A file the user may not write is
+// opened read-only by SQLite all the same. Returns false after printing why the file
+// cannot be opened.
 bool open_log_db_read_only(const char *path, std::unique_ptr<sqlite3, LogDbCloser> *handle) {
   struct stat info;
   if (stat(path, &info) != 0 && errno == ENOENT) return true;
+  if (db_path_is_special(path)) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
+            _("not a regular file"));
+    return false;
+  }
   sqlite3 *raw = nullptr;
-  if (sqlite3_open_v2(path, &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  int rc = sqlite3_open_v2(path, &raw, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) {
+    db_connection_configure(raw);
+    rc = sqlite3_exec(raw, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+  }
+  if (rc != SQLITE_OK) {
     fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path, sqlite3_errmsg(raw));
     sqlite3_close(raw);
     return false;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "db-connection.h"
 #include "i18n.h"
 
 namespace {
@@ -92,9 +93,14 @@ bool use_fatty_acid_name(char **name) {
 }  // namespace
 
 sqlite3 *food_db_open(const char *path) {
+  if (db_path_is_special(path)) {
+    fprintf(stderr, _("alimora: cannot open database '%s': %s\n"), path, _("not a regular file"));
+    return nullptr;
+  }
   sqlite3 *handle = nullptr;
   int rc = sqlite3_open_v2(path, &handle, SQLITE_OPEN_READONLY, nullptr);
   if (rc == SQLITE_OK) {
+    db_connection_configure(handle);
     // SQLite reads the file only when it first needs to, so a file that is not a
     // database would otherwise open without complaint and fail every query later.
     rc = sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);

@@ -2,14 +2,18 @@
 // The per-user log database: opening it with its two tables, and the single profile row.
 #include "store/log-db.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "db-connection.h"
 #include "i18n.h"
 
 namespace {
@@ -47,9 +51,24 @@ bool create_table(sqlite3 *handle, const char *sql, const char *format) {
   return false;
 }
 
+// Creates |path| as an empty file that only its owner may read and write, unless it exists.
+// SQLite gives its journal the mode of the database, so both stay private. A failure here
+// is left to sqlite3_open, which reports it.
+void create_private_file(const char *path) {
+  if (path[0] == '\0' || strcmp(path, ":memory:") == 0) return;  // SQLite's own, no file
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) close(fd);
+}
+
 }  // namespace
 
 sqlite3 *log_db_open(const char *path) {
+  if (db_path_is_special(path)) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
+            _("not a regular file"));
+    return nullptr;
+  }
+  create_private_file(path);
   sqlite3 *handle = nullptr;
   if (sqlite3_open(path, &handle) != SQLITE_OK) {
     fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
@@ -57,6 +76,7 @@ sqlite3 *log_db_open(const char *path) {
     sqlite3_close(handle);
     return nullptr;
   }
+  db_connection_configure(handle);
   if (!create_table(handle, kCreateLogTableSql, _("alimora: cannot create log table: %s\n")) ||
       !create_table(handle, kCreateProfileTableSql,
                     _("alimora: cannot create profile table: %s\n"))) {

@@ -93,19 +93,19 @@ int log_entry_add(sqlite3 *handle, int32_t food_code, const char *description, c
   return run_write(handle, std::move(stmt), _("alimora: cannot add log entry: %s\n"));
 }
 
-int log_entry_update(sqlite3 *handle, int32_t id, const char *date, double servings) {
+int log_entry_update(sqlite3 *handle, int64_t id, const char *date, double servings) {
   StatementPtr stmt = prepare(handle, kUpdateEntrySql);
   if (!stmt) return -1;
   bind_text(stmt.get(), 1, date);
   sqlite3_bind_double(stmt.get(), 2, servings);
-  sqlite3_bind_int(stmt.get(), 3, id);
+  sqlite3_bind_int64(stmt.get(), 3, id);
   return run_write(handle, std::move(stmt), _("alimora: cannot update log entry: %s\n"));
 }
 
-int log_entry_delete(sqlite3 *handle, int32_t id) {
+int log_entry_delete(sqlite3 *handle, int64_t id) {
   StatementPtr stmt = prepare(handle, kDeleteEntrySql);
   if (!stmt) return -1;
-  sqlite3_bind_int(stmt.get(), 1, id);
+  sqlite3_bind_int64(stmt.get(), 1, id);
   return run_write(handle, std::move(stmt), _("alimora: cannot delete log entry: %s\n"));
 }
 
@@ -117,7 +117,7 @@ int log_entries_for_date(sqlite3 *handle, const char *date, LogEntryList *out) {
 
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    const int32_t id = sqlite3_column_int(stmt.get(), 0);
+    const int64_t id = sqlite3_column_int64(stmt.get(), 0);
     const int32_t food_code = sqlite3_column_int(stmt.get(), 1);
     const char *description = column_text(stmt.get(), 2);
     const char *entry_date = column_text(stmt.get(), 3);
@@ -214,7 +214,7 @@ int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEn
       return -1;
     }
     LogEntry &entry = out->items[out->count];
-    entry.id = static_cast<decltype(entry.id)>(sqlite3_column_int64(stmt.get(), 0));
+    entry.id = sqlite3_column_int64(stmt.get(), 0);
     entry.food_code = sqlite3_column_int(stmt.get(), 1);
     entry.description = strdup(column_text(stmt.get(), 2));
     entry.date = strdup(column_text(stmt.get(), 3));

@@ -9,7 +9,7 @@ struct sqlite3;
 
 // One logged food.
 struct LogEntry {
-  int32_t id;         // row id, assigned by SQLite
+  int64_t id;         // row id, assigned by SQLite (64-bit, as SQLite's rowids are)
   int32_t food_code;  // code in the food database
   char *description;  // owned, never null
   char *date;         // owned date string, never null
@@ -36,10 +36,10 @@ int log_entry_add(sqlite3 *handle, int32_t food_code, const char *description,
 
 // Sets the date and servings of the entry |id|. A missing id is no failure.
 // Returns 0, or -1 after printing why.
-int log_entry_update(sqlite3 *handle, int32_t id, const char *date, double servings);
+int log_entry_update(sqlite3 *handle, int64_t id, const char *date, double servings);
 
 // Deletes the entry |id|. A missing id is no failure. Returns 0, or -1 after printing why.
-int log_entry_delete(sqlite3 *handle, int32_t id);
+int log_entry_delete(sqlite3 *handle, int64_t id);
 
 // Fills |out| (emptied first) with every entry whose date equals |date|, in id order.
 // Returns 0, or -1 with |out| empty after printing why. Free with log_entry_list_free.

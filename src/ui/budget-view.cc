@@ -89,12 +89,12 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
 
   GtkWidget *edit = gtk_button_new_with_label(_("Edit"));
   GtkWidget *del = gtk_button_new_with_label(_("Delete"));
-  g_object_set_data(G_OBJECT(edit), KEY_ENTRY_ID, GINT_TO_POINTER(entry.id));
+  entry_id_set(G_OBJECT(edit), entry.id);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_SERVINGS, g_memdup2(&entry.servings,
                          sizeof entry.servings), g_free);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DATE, g_strdup(entry.date), g_free);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DESC, g_strdup(entry.description), g_free);
-  g_object_set_data(G_OBJECT(del), KEY_ENTRY_ID, GINT_TO_POINTER(entry.id));
+  entry_id_set(G_OBJECT(del), entry.id);
   connect_clicked(edit, G_CALLBACK(on_edit_clicked), state);
   connect_clicked(del, G_CALLBACK(on_delete_clicked), state);
 

@@ -36,10 +36,18 @@ inline void connect_signal(gpointer instance, const char *signal, GCallback hand
   g_signal_connect_data(instance, signal, handler, data, nullptr, static_cast<GConnectFlags>(0));
 }
 
-// The spin button's value, taking a number that was typed but not yet confirmed with Enter.
-inline double spin_button_value(GtkWidget *spin) {
-  gtk_spin_button_update(GTK_SPIN_BUTTON(spin));
-  return gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin));
+// Tells the user, over |parent|, that a change to their data did not happen: |what| (already
+// translated) and the database's |reason|. The message is answered on its own; whatever
+// |parent| holds stays there, so that the user can try again or cancel.
+inline GtkWidget *show_write_failure(GtkWindow *parent, const char *what, const char *reason) {
+  GtkWidget *message = gtk_message_dialog_new(parent, kDialogFlags, GTK_MESSAGE_ERROR,
+                                              GTK_BUTTONS_CLOSE, "%s", what);
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(message),
+                                           _("The log database reported: %s"), reason);
+  gtk_window_set_title(GTK_WINDOW(message), _("Not Saved"));
+  g_signal_connect(message, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+  gtk_widget_show_all(message);
+  return message;
 }
 
 // Writes the calendar's selected day as a date string "YYYY-MM-DD" into |out|

@@ -2,6 +2,8 @@
 // The edit dialog and the delete confirmation of a food log entry.
 #include "ui/entry-dialogs.h"
 
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -12,13 +14,10 @@
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/number-input.h"
 #include "ui/object-keys.h"
 
 namespace {
-
-int32_t entry_id_of(GObject *object) {
-  return static_cast<int32_t>(GPOINTER_TO_INT(g_object_get_data(object, KEY_ENTRY_ID)));
-}
 
 // Moves |calendar| to |date| when it reads as a real calendar day; otherwise the calendar
 // stays where it is. Out-of-range numbers would make GtkCalendar complain or select a day
@@ -36,7 +35,7 @@ void calendar_show_date(GtkCalendar *calendar, const char *date) {
 
 void build_edit_dialog(GtkButton *button, GuiState *state) {
   GObject *source = G_OBJECT(button);
-  int32_t id = entry_id_of(source);
+  int64_t id = entry_id_get(source);
   auto *stored_servings =
       static_cast<const double *>(g_object_get_data(source, KEY_ENTRY_SERVINGS));
   double servings = stored_servings ? *stored_servings : 1.0;
@@ -53,6 +52,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
   GtkWidget *servings_label = gtk_label_new(_("Servings:"));
   GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), servings);  // clamped to the range
+  spin_button_accept_decimals(spin);
   gtk_label_set_mnemonic_widget(GTK_LABEL(servings_label), spin);
   gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
@@ -67,29 +67,37 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
 
   g_object_set_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY, spin);
   g_object_set_data(G_OBJECT(dialog), KEY_CALENDAR, calendar);
-  g_object_set_data(G_OBJECT(dialog), KEY_ENTRY_ID, GINT_TO_POINTER(id));
+  entry_id_set(G_OBJECT(dialog), id);
 
   g_signal_connect_data(dialog, "response", G_CALLBACK(on_edit_response), state, nullptr,
                         static_cast<GConnectFlags>(0));
   gtk_widget_show_all(dialog);
 }
 
-void save_edit(GtkDialog *dialog, GuiState *state) {
+// Stores what the dialog shows. Returns false, the dialog staying open, when the servings
+// are no number or the write failed (the user has been told).
+bool save_edit(GtkDialog *dialog, GuiState *state) {
   auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
   auto *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
-  int32_t id = entry_id_of(G_OBJECT(dialog));
-  if (!spin || !calendar) return;
+  int64_t id = entry_id_get(G_OBJECT(dialog));
+  if (!spin || !calendar) return true;
 
-  double servings = spin_button_value(spin);
+  double servings = 0.0;
+  if (!spin_button_read(spin, &servings)) return false;
   char date[DATE_STRING_SIZE];
   calendar_date_string(calendar, date);
 
-  log_entry_update(state->log_db, id, date, servings);
+  if (log_entry_update(state->log_db, id, date, servings) != 0) {
+    show_write_failure(GTK_WINDOW(dialog), _("The changes to this entry were not saved."),
+                       sqlite3_errmsg(state->log_db));
+    return false;
+  }
   refresh_views(state);
+  return true;
 }
 
 void confirm_delete(GtkButton *button, GuiState *state) {
-  int32_t id = entry_id_of(G_OBJECT(button));
+  int64_t id = entry_id_get(G_OBJECT(button));
   GtkWidget *question =
       gtk_message_dialog_new(GTK_WINDOW(state->main_window), kDialogFlags, GTK_MESSAGE_QUESTION,
                              GTK_BUTTONS_YES_NO, "%s", _("Delete this log entry?"));
@@ -101,11 +109,26 @@ void confirm_delete(GtkButton *button, GuiState *state) {
   g_object_unref(question);
 
   if (answer != GTK_RESPONSE_YES) return;
-  log_entry_delete(state->log_db, id);
+  if (log_entry_delete(state->log_db, id) != 0) {
+    // The view stays as it is, with the entry listed: a refresh now would most likely fail
+    // for the same reason and show an empty day.
+    show_write_failure(GTK_WINDOW(state->main_window), _("The entry was not deleted."),
+                       sqlite3_errmsg(state->log_db));
+    return;
+  }
   refresh_views(state);
 }
 
 }  // namespace
+
+void entry_id_set(GObject *object, int64_t id) {
+  g_object_set_data_full(object, KEY_ENTRY_ID, g_memdup2(&id, sizeof id), g_free);
+}
+
+int64_t entry_id_get(GObject *object) {
+  auto *id = static_cast<const int64_t *>(g_object_get_data(object, KEY_ENTRY_ID));
+  return id ? *id : 0;
+}
 
 void on_edit_clicked(GtkButton *button, gpointer state) {
   run_guarded("on_edit_clicked",
@@ -113,10 +136,11 @@ void on_edit_clicked(GtkButton *button, gpointer state) {
 }
 
 void on_edit_response(GtkDialog *dialog, gint response_id, gpointer state) {
+  bool done = true;
   run_guarded("on_edit_response", [&] {
-    if (response_id == GTK_RESPONSE_OK) save_edit(dialog, static_cast<GuiState *>(state));
+    if (response_id == GTK_RESPONSE_OK) done = save_edit(dialog, static_cast<GuiState *>(state));
   });
-  gtk_widget_destroy(GTK_WIDGET(dialog));
+  if (done) gtk_widget_destroy(GTK_WIDGET(dialog));
 }
 
 void on_delete_clicked(GtkButton *button, gpointer state) {

@@ -18,3 +18,6 @@
 #define KEY_WEIGHT_SPIN "weight-spin"
 #define KEY_ACTIVITY_COMBO "activity-combo"
 #define KEY_GENDER_COMBO "gender-combo"
+#define KEY_PROFILE_UNREAD "profile-unread"
+#define KEY_PROFILE_INFO_BAR "profile-info-bar"
+#define KEY_PROFILE_INFO_LABEL "profile-info-label"

@@ -3,6 +3,8 @@
 // "Profile Required" message that follows it while no usable profile is stored.
 #include "ui/profile-dialog.h"
 
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -14,11 +16,19 @@
 #include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/number-input.h"
 #include "ui/object-keys.h"
 
 namespace {
 
 enum { ACTIVITY_LEVEL_COUNT = 5, GENDER_COUNT = 2 };
+
+// Response of the "Try Again" button of the bar that says the profile could not be read.
+enum { RESPONSE_RELOAD = 1 };
+
+GtkWidget *dialog_input(GtkDialog *dialog, const char *key) {
+  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), key));
+}
 
 // One labelled input in |row| of the form: the label right-aligned in column 0.
 void attach_row(GtkGrid *grid, int row, const char *text, GtkWidget *input) {
@@ -32,6 +42,75 @@ void attach_row(GtkGrid *grid, int row, const char *text, GtkWidget *input) {
 // Selects item |index|, or none when the stored value is no item of the combo box.
 void combo_set_stored(GtkWidget *combo, int32_t index, int count) {
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index >= 0 && index < count ? index : -1);
+}
+
+void on_unread_bar_response(GtkDialog *dialog, gint response_id, gpointer bar);
+
+// The bar that says the stored profile could not be read, with "Try Again"; hidden until
+// then.
+GtkWidget *build_unread_bar(GtkDialog *dialog) {
+  GtkWidget *bar = gtk_info_bar_new_with_buttons(_("Try Again"), RESPONSE_RELOAD, nullptr);
+  gtk_info_bar_set_message_type(GTK_INFO_BAR(bar), GTK_MESSAGE_ERROR);
+  GtkWidget *label = gtk_label_new(nullptr);
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+  gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(bar))), label);
+  gtk_widget_set_no_show_all(bar, TRUE);
+  g_object_set_data(G_OBJECT(dialog), KEY_PROFILE_INFO_BAR, bar);
+  g_object_set_data(G_OBJECT(dialog), KEY_PROFILE_INFO_LABEL, label);
+  g_signal_connect_swapped(bar, "response", G_CALLBACK(on_unread_bar_response), dialog);
+  return bar;
+}
+
+// Prefills the form from the stored profile. When it cannot be read, the form must not
+// be saved: it would put its defaults in place of the stored row. Save then stays
+// insensitive and the bar says why, until a read succeeds. |first| is true while the
+// form still holds its defaults.
+void fill_from_stored(GtkDialog *dialog, GuiState *state, bool first) {
+  Profile stored;
+  const int result = profile_load(state->log_db, &stored);
+  auto *bar = dialog_input(dialog, KEY_PROFILE_INFO_BAR);
+  auto *label = dialog_input(dialog, KEY_PROFILE_INFO_LABEL);
+  if (result == -1) {
+    char text[512];
+    snprintf(text, sizeof text,
+             _("Your stored profile could not be read (%s). It cannot be changed until it "
+               "is read."),
+             sqlite3_errmsg(state->log_db));
+    if (label) gtk_label_set_text(GTK_LABEL(label), text);
+    if (bar) {
+      gtk_widget_set_no_show_all(bar, FALSE);
+      gtk_widget_show_all(bar);
+    }
+    g_object_set_data(G_OBJECT(dialog), KEY_PROFILE_UNREAD, GINT_TO_POINTER(1));
+    gtk_dialog_set_response_sensitive(dialog, GTK_RESPONSE_OK, FALSE);
+    if (first) gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_input(dialog, KEY_GENDER_COMBO)), 0);
+    return;
+  }
+  g_object_set_data(G_OBJECT(dialog), KEY_PROFILE_UNREAD, nullptr);
+  gtk_dialog_set_response_sensitive(dialog, GTK_RESPONSE_OK, TRUE);
+  if (bar) gtk_widget_hide(bar);
+  if (result == 0) {
+    if (stored.bdate && stored.bdate[0] != '\0')
+      gtk_entry_set_text(GTK_ENTRY(dialog_input(dialog, KEY_BIRTHDAY_ENTRY)), stored.bdate);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(dialog_input(dialog, KEY_HEIGHT_SPIN)),
+                              stored.height_cm);
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(dialog_input(dialog, KEY_WEIGHT_SPIN)),
+                              stored.weight_kg);
+    combo_set_stored(dialog_input(dialog, KEY_ACTIVITY_COMBO), stored.activity_level,
+                     ACTIVITY_LEVEL_COUNT);
+    combo_set_stored(dialog_input(dialog, KEY_GENDER_COMBO), stored.gender, GENDER_COUNT);
+    profile_clear(&stored);
+  } else {
+    gtk_combo_box_set_active(GTK_COMBO_BOX(dialog_input(dialog, KEY_GENDER_COMBO)), 0);
+  }
+}
+
+void on_unread_bar_response(GtkDialog *dialog, gint response_id, gpointer) {
+  run_guarded("on_unread_bar_response", [&] {
+    auto *state = static_cast<GuiState *>(g_object_get_data(G_OBJECT(dialog), KEY_GUI_STATE));
+    if (response_id == RESPONSE_RELOAD && state) fill_from_stored(dialog, state, false);
+  });
 }
 
 void build_profile_dialog(GuiState *state) {
@@ -66,68 +145,66 @@ void build_profile_dialog(GuiState *state) {
   attach_row(GTK_GRID(grid), 2, _("Weight (kg):"), weight);
   attach_row(GTK_GRID(grid), 3, _("Activity level:"), activity);
   attach_row(GTK_GRID(grid), 4, _("Gender:"), gender);
-
-  Profile stored;
-  if (profile_load(state->log_db, &stored) == 0) {
-    if (stored.bdate && stored.bdate[0] != '\0')
-      gtk_entry_set_text(GTK_ENTRY(birthday), stored.bdate);
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(height), stored.height_cm);
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(weight), stored.weight_kg);
-    combo_set_stored(activity, stored.activity_level, ACTIVITY_LEVEL_COUNT);
-    combo_set_stored(gender, stored.gender, GENDER_COUNT);
-    profile_clear(&stored);
-  } else {
-    gtk_combo_box_set_active(GTK_COMBO_BOX(gender), 0);
-  }
+  g_object_set_data(G_OBJECT(dialog), KEY_GUI_STATE, state);
 
   g_object_set_data(G_OBJECT(dialog), KEY_BIRTHDAY_ENTRY, birthday);
   g_object_set_data(G_OBJECT(dialog), KEY_HEIGHT_SPIN, height);
   g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_SPIN, weight);
   g_object_set_data(G_OBJECT(dialog), KEY_ACTIVITY_COMBO, activity);
   g_object_set_data(G_OBJECT(dialog), KEY_GENDER_COMBO, gender);
+  spin_button_accept_decimals(height);
+  spin_button_accept_decimals(weight);
 
-  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), grid, TRUE, TRUE, 0);
+  GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+  gtk_box_pack_start(content, grid, TRUE, TRUE, 0);
+  gtk_box_pack_start(content, build_unread_bar(GTK_DIALOG(dialog)), FALSE, FALSE, 0);
+  fill_from_stored(GTK_DIALOG(dialog), state, true);
   g_signal_connect_data(dialog, "response", G_CALLBACK(on_profile_response), state, nullptr,
                         static_cast<GConnectFlags>(0));
   gtk_widget_show_all(dialog);
 }
 
-GtkWidget *dialog_input(GtkDialog *dialog, const char *key) {
-  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), key));
-}
+// What became of "Save".
+enum class SaveOutcome {
+  kSaved,     // stored; the dialog goes
+  kNoGender,  // nothing to store: no gender is chosen, which counts as Cancel
+  kKeptOpen,  // not stored, and the dialog stays with what was typed: the stored profile
+              // is unread, a number is no number, or the write failed (the user was told)
+};
 
-// Saves what the dialog shows. Returns true when the profile was stored; false when no
-// gender is chosen or the save failed (it has said why).
-bool save_profile(GtkDialog *dialog, GuiState *state) {
+SaveOutcome save_profile(GtkDialog *dialog, GuiState *state) {
   GtkWidget *birthday = dialog_input(dialog, KEY_BIRTHDAY_ENTRY);
   GtkWidget *height = dialog_input(dialog, KEY_HEIGHT_SPIN);
   GtkWidget *weight = dialog_input(dialog, KEY_WEIGHT_SPIN);
   GtkWidget *activity = dialog_input(dialog, KEY_ACTIVITY_COMBO);
   GtkWidget *gender = dialog_input(dialog, KEY_GENDER_COMBO);
-  if (!birthday || !height || !weight || !activity || !gender) return false;
+  if (!birthday || !height || !weight || !activity || !gender) return SaveOutcome::kNoGender;
+  // Never store the form's defaults over a profile that could not be read.
+  if (g_object_get_data(G_OBJECT(dialog), KEY_PROFILE_UNREAD)) return SaveOutcome::kKeptOpen;
 
   gint gender_index = gtk_combo_box_get_active(GTK_COMBO_BOX(gender));
-  if (gender_index != 0 && gender_index != 1) return false;
-
-  char bdate[DATE_STRING_SIZE];
-  profile_birth_date_format(gtk_entry_get_text(GTK_ENTRY(birthday)), bdate);
-  // Take numbers that were typed but not yet confirmed with Enter.
-  gtk_spin_button_update(GTK_SPIN_BUTTON(height));
-  gtk_spin_button_update(GTK_SPIN_BUTTON(weight));
+  if (gender_index != 0 && gender_index != 1) return SaveOutcome::kNoGender;
 
   Profile profile;
+  if (!spin_button_read(height, &profile.height_cm) ||
+      !spin_button_read(weight, &profile.weight_kg))
+    return SaveOutcome::kKeptOpen;
+  char bdate[DATE_STRING_SIZE];
+  profile_birth_date_format(gtk_entry_get_text(GTK_ENTRY(birthday)), bdate);
   profile.bdate = bdate;
-  profile.height_cm = gtk_spin_button_get_value(GTK_SPIN_BUTTON(height));
-  profile.weight_kg = gtk_spin_button_get_value(GTK_SPIN_BUTTON(weight));
   profile.activity_level = gtk_combo_box_get_active(GTK_COMBO_BOX(activity));
   profile.gender = gender_index;
   profile.calorie_target = calorie_target_compute(bdate, profile.activity_level, profile.gender,
                                                   profile.height_cm, profile.weight_kg);
-  if (profile_save(state->log_db, &profile) != 0) return false;
+  if (profile_save(state->log_db, &profile) != 0) {
+    show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
+                       sqlite3_errmsg(state->log_db));
+    return SaveOutcome::kKeptOpen;
+  }
 
   state->calorie_target = profile.calorie_target;
   refresh_views(state);
-  return true;
+  return SaveOutcome::kSaved;
 }
 
 // While the stored profile is not usable, offers a new profile dialog or the end of the
@@ -178,12 +255,13 @@ void show_profile_dialog(GtkButton *, gpointer state) {
 
 void on_profile_response(GtkDialog *dialog, gint response_id, gpointer data) {
   auto *state = static_cast<GuiState *>(data);
-  bool saved = false;
+  SaveOutcome outcome = SaveOutcome::kNoGender;
   run_guarded("on_profile_response", [&] {
-    if (response_id == GTK_RESPONSE_OK) saved = save_profile(dialog, state);
+    if (response_id == GTK_RESPONSE_OK) outcome = save_profile(dialog, state);
   });
+  if (outcome == SaveOutcome::kKeptOpen) return;
   // Whatever was typed is discarded with the dialog.
   gtk_widget_destroy(GTK_WIDGET(dialog));
-  if (saved) return;
+  if (outcome == SaveOutcome::kSaved) return;
   run_guarded("on_profile_response", [&] { insist_on_profile(state); });
 }

@@ -14,6 +14,7 @@
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/number-input.h"
 #include "ui/object-keys.h"
 
 namespace {
@@ -124,6 +125,7 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   GtkWidget *servings_label = gtk_label_new(_("Servings:"));
   GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), 1.0);
+  spin_button_accept_decimals(spin);
   gtk_label_set_mnemonic_widget(GTK_LABEL(servings_label), spin);
   gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
@@ -155,19 +157,28 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   g_free(description);
 }
 
-void add_to_log(GtkDialog *dialog, GuiState *state) {
+// Adds the entry the dialog shows. Returns false, the dialog staying open, when the servings
+// are no number or the write failed (the user has been told).
+bool add_to_log(GtkDialog *dialog, GuiState *state) {
   auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
   auto *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
   int32_t food_code = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_CODE));
   auto *description = static_cast<const char *>(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_DESC));
-  if (!spin || !calendar) return;
+  if (!spin || !calendar) return true;
 
-  double servings = spin_button_value(spin);
+  double servings = 0.0;
+  if (!spin_button_read(spin, &servings)) return false;
   char date[DATE_STRING_SIZE];
   calendar_date_string(calendar, date);
 
-  log_entry_add(state->log_db, food_code, description ? description : "", date, servings);
+  if (log_entry_add(state->log_db, food_code, description ? description : "", date, servings) !=
+      0) {
+    show_write_failure(GTK_WINDOW(dialog), _("The food was not added to the log."),
+                       sqlite3_errmsg(state->log_db));
+    return false;
+  }
   refresh_views(state);
+  return true;
 }
 
 }  // namespace
@@ -197,10 +208,11 @@ void on_servings_changed(GtkSpinButton *spin, gpointer dialog) {
 }
 
 void on_add_response(GtkDialog *dialog, gint response_id, gpointer state) {
+  bool done = true;
   run_guarded("on_add_response", [&] {
-    if (response_id == GTK_RESPONSE_OK) add_to_log(dialog, static_cast<GuiState *>(state));
+    if (response_id == GTK_RESPONSE_OK) done = add_to_log(dialog, static_cast<GuiState *>(state));
   });
-  gtk_widget_destroy(GTK_WIDGET(dialog));
+  if (done) gtk_widget_destroy(GTK_WIDGET(dialog));
 }
 
 void fill_nutrient_grid(GtkWidget *grid_widget, sqlite3 *handle, int32_t food_code, double factor) {

@@ -105,7 +105,9 @@ TEST_F(StartupTest, FirstStartCreatesTheDirectoryAndTheLogWithItsTwoTables) {
   std::string alimora_dir = data_home_ + "/alimora";
   ASSERT_EQ(0, g_stat(alimora_dir.c_str(), &st));
   EXPECT_TRUE(S_ISDIR(st.st_mode));
-  EXPECT_EQ(0755u, st.st_mode & 07777);
+  EXPECT_EQ(0700u, st.st_mode & 07777) << "only its owner may read a person's log";
+  ASSERT_EQ(0, g_stat((alimora_dir + "/log.db").c_str(), &st));
+  EXPECT_EQ(0600u, st.st_mode & 07777);
   EXPECT_EQ((std::vector<std::string>{"food_log", "user_profile"}),
             table_names(alimora_dir + "/log.db"));
 }
@@ -120,6 +122,7 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheRunWithStatus0) {
   Profile profile{bdate, 180.0, 80.0, 2, 1, 2600};
   ASSERT_EQ(0, profile_save(log, &profile));
   log_db_close(log);
+  ASSERT_EQ(0, chmod((alimora_dir + "/log.db").c_str(), 0644));
 
   GPid pid = spawn_process({exe_}, {"XDG_DATA_HOME=" + data_home_, "LC_ALL=C", "LANGUAGE="});
   ASSERT_NE(0, pid);
@@ -128,6 +131,12 @@ TEST_F(StartupTest, ClosingTheMainWindowEndsTheRunWithStatus0) {
   ASSERT_NE(-1, wait_status) << "the program did not end after its window was closed";
   ASSERT_TRUE(WIFEXITED(wait_status));
   EXPECT_EQ(0, WEXITSTATUS(wait_status));
+  // What existed keeps its mode.
+  struct stat st;
+  ASSERT_EQ(0, g_stat(alimora_dir.c_str(), &st));
+  EXPECT_EQ(0755u, st.st_mode & 07777);
+  ASSERT_EQ(0, g_stat((alimora_dir + "/log.db").c_str(), &st));
+  EXPECT_EQ(0644u, st.st_mode & 07777);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // line and an empty result, and the read-only file keeps its bytes.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <string>
@@ -100,6 +101,61 @@ TEST_F(HostileFoodTest, EachMissingTableFailsOnlyItsOwnQuery) {
     food_db_close(db_);
     db_ = nullptr;
     EXPECT_EQ(before, read_file(path_)) << "the queries changed the file";
+  }
+}
+
+// A column that a query names in double quotes and the file lacks is an SQL error, never
+// the column's name read back as a text.
+TEST_F(HostileFoodTest, EachMissingColumnFailsItsQueryInsteadOfBecomingData) {
+  struct Case {
+    const char *missing;
+    std::string sql;
+  };
+  const Case cases[] = {
+      {"Main food description",
+       "CREATE TABLE foods (\"Food code\" INTEGER, \"Description\" TEXT);"
+       "INSERT INTO foods VALUES (1, 'Apple, raw');" + std::string(kNutrientsSql) + kPointsSql},
+      {"Food code",
+       "CREATE TABLE foods (code INTEGER, \"Main food description\" TEXT);"
+       "INSERT INTO foods VALUES (1, 'Apple, raw');" + std::string(kNutrientsSql) + kPointsSql},
+      {"OILS (grams)",
+       std::string(kFoodsSql) + kNutrientsSql +
+           "CREATE TABLE points (FOODCODE INTEGER, \"V_TOTAL (cup eq)\" REAL, "
+           "\"F_TOTAL (cup eq)\" REAL, \"G_TOTAL (oz eq)\" REAL, \"D_TOTAL (cup eq)\" REAL, "
+           "\"PF_TOTAL (oz eq)\" REAL, \"OILS\" REAL);"
+           "INSERT INTO points VALUES (1, 0, 0.91, 0, 0, 0, 39.5);"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.missing);
+    ASSERT_NO_FATAL_FAILURE(Open(std::string("column-") + std::to_string(&c - cases) + ".db", c.sql));
+    const std::string line = std::string("alimora: SQL error: no such column: ") + c.missing + "\n";
+    const bool in_points = std::string(c.missing) == "OILS (grams)";
+    testing::internal::CaptureStderr();
+    const int result = in_points ? [&] {
+      FoodGroupAmounts amounts;
+      return food_equivalents(db_, 1, &amounts);
+    }() : food_search(db_, "a", &hits_);
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(line, testing::internal::GetCapturedStderr());
+    EXPECT_EQ(0u, hits_.count);
+  }
+}
+
+// A FIFO, a directory or a device in place of a database is refused at once: opening a
+// FIFO would wait for a writer forever, with no window and no message.
+TEST_F(HostileFoodTest, DatabasesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+  const std::string fifo = PathIn("fifo.db");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const std::string directory = PathIn("directory.db");
+  ASSERT_EQ(0, mkdir(directory.c_str(), 0700));
+  for (const std::string &path : {fifo, directory, std::string("/dev/null")}) {
+    SCOPED_TRACE(path);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(nullptr, food_db_open(path.c_str()));
+    EXPECT_EQ(nullptr, log_db_open(path.c_str()));
+    EXPECT_EQ("alimora: cannot open database '" + path + "': not a regular file\n" +
+                  "alimora: cannot open log database '" + path + "': not a regular file\n",
+              testing::internal::GetCapturedStderr());
   }
 }
 

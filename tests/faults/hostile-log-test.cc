@@ -10,11 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "fault-fixture.h"
 #include "store/log-db.h"
@@ -249,6 +252,7 @@ TEST_F(HostileLogTest, WritesFailWhileAnotherConnectionHoldsAWriteTransaction) {
   ASSERT_NO_FATAL_FAILURE(MakeFilledLog());
   sqlite3 *db = log_db_open(log_path_.c_str());
   ASSERT_NE(nullptr, db);
+  sqlite3_busy_timeout(db, 0);  // as if the lock outlasted the wait
   sqlite3 *other = nullptr;
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
   ASSERT_EQ(SQLITE_OK, exec_sql(other,
@@ -300,6 +304,7 @@ TEST_F(HostileLogTest, ExclusiveLockFailsTheOpenAndTheReads) {
   ASSERT_NO_FATAL_FAILURE(MakeFilledLog());
   sqlite3 *db = log_db_open(log_path_.c_str());
   ASSERT_NE(nullptr, db);
+  sqlite3_busy_timeout(db, 0);  // as if the lock outlasted the wait; the open below waits
   sqlite3 *other = nullptr;
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
   ASSERT_EQ(SQLITE_OK, exec_sql(other,
@@ -332,6 +337,101 @@ TEST_F(HostileLogTest, ExclusiveLockFailsTheOpenAndTheReads) {
   ASSERT_EQ(0, log_entries_for_date(db, "2026-12-06", &entries));
   EXPECT_EQ(static_cast<size_t>(kEntries), entries.count) << "the rolled-back delete lost nothing";
   log_entry_list_free(&entries);
+  log_db_close(db);
+}
+
+// Another process (a backup, the report, the sqlite3 shell) holds a write transaction for
+// part of the wait: each write and read waits for it and lands after it.
+TEST_F(HostileLogTest, LockHeldForPartOfTheWaitDelaysTheWritesWithoutLosingThem) {
+  ASSERT_NO_FATAL_FAILURE(MakeFilledLog());
+  sqlite3 *db = log_db_open(log_path_.c_str());
+  ASSERT_NE(nullptr, db);
+  EXPECT_EQ(5000, query_int(db, "PRAGMA busy_timeout"));
+
+  struct Case {
+    const char *lock;  // how the other connection holds the file
+    std::function<int()> operation;
+  };
+  char bdate[] = "1975-06-01";
+  Profile profile{bdate, 180.0, 80.0, 2, 1, 2600};
+  LogEntryList entries;
+  const Case cases[] = {
+      {"BEGIN IMMEDIATE", [&] { return log_entry_add(db, 9, "Late", "2026-12-09", 1.0); }},
+      {"BEGIN EXCLUSIVE", [&] { return log_entry_update(db, 1, "2026-12-10", 3.0); }},
+      {"BEGIN IMMEDIATE", [&] { return log_entry_delete(db, 2); }},
+      {"BEGIN EXCLUSIVE", [&] { return profile_save(db, &profile); }},
+      {"BEGIN EXCLUSIVE", [&] {
+         int rc = log_entries_for_date(db, "2026-12-06", &entries);
+         log_entry_list_free(&entries);
+         return rc;
+       }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.lock);
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+    ASSERT_EQ(SQLITE_OK, exec_sql(other, std::string(c.lock) + "; SELECT count(*) FROM food_log"));
+    std::thread holder([other] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      exec_sql(other, "COMMIT");
+    });
+    testing::internal::CaptureStderr();
+    const int rc = c.operation();
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    holder.join();
+    sqlite3_close(other);
+    EXPECT_EQ(0, rc);
+  }
+  EXPECT_EQ(1, query_int(db, "SELECT count(*) FROM food_log WHERE description = 'Late'"));
+  EXPECT_EQ(1, query_int(db, "SELECT count(*) FROM food_log WHERE id = 1 AND servings = 3.0"));
+  EXPECT_EQ(0, query_int(db, "SELECT count(*) FROM food_log WHERE id = 2"));
+  EXPECT_EQ(2600, query_int(db, "SELECT calorie_target FROM user_profile"));
+  log_db_close(db);
+}
+
+// A writer that died in the middle of a transaction leaves a hot journal; the report may
+// roll it back (SQLite reads nothing until that is done) and otherwise leaves the file as
+// it is.
+TEST_F(HostileLogTest, ReportRollsBackAHotJournalAndOtherwiseChangesNothing) {
+  const std::string exe = required_env("ALIMORA_REPORT_EXE");
+  ASSERT_FALSE(exe.empty());
+  const std::string data_home = PathIn("data");
+  ASSERT_EQ(0, g_mkdir_with_parents((data_home + "/alimora").c_str(), 0700));
+  log_path_ = data_home + "/alimora/log.db";
+  ASSERT_NO_FATAL_FAILURE(MakeFilledLog());
+  const std::vector<std::string> report = {exe, "2026-12-06"};
+  const std::vector<std::string> env = {"XDG_DATA_HOME=" + data_home, "LC_ALL=C", "LANGUAGE="};
+
+  const std::string before = read_file(log_path_);
+  ProcessResult clean = run_process(report, env);
+  EXPECT_EQ(0, clean.status) << clean.err;
+  EXPECT_NE(std::string::npos, clean.out.find("Daily budget (2600 kcal")) << clean.out;
+  EXPECT_EQ(before, read_file(log_path_)) << "the report changed the log";
+
+  // A writer with a tiny page cache spills its changes into the file, then dies.
+  const pid_t pid = fork();
+  ASSERT_NE(-1, pid);
+  if (pid == 0) {
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(log_path_.c_str(), &db) != SQLITE_OK) _exit(1);
+    exec_sql(db, "PRAGMA cache_size = 1; BEGIN; DELETE FROM food_log; "
+                 "UPDATE user_profile SET calorie_target = 1000");
+    _exit(0);
+  }
+  int wait_status = 0;
+  waitpid(pid, &wait_status, 0);
+  ASSERT_TRUE(WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 0);
+  ASSERT_LT(0u, read_file(log_path_ + "-journal").size()) << "no hot journal was left";
+
+  ProcessResult after_crash = run_process(report, env);
+  EXPECT_EQ(0, after_crash.status) << after_crash.err;
+  EXPECT_EQ(clean.out, after_crash.out);
+  EXPECT_EQ("", after_crash.err);
+  EXPECT_TRUE(read_file(log_path_ + "-journal").empty()) << "the journal was not rolled back";
+  sqlite3 *db = log_db_open(log_path_.c_str());
+  ASSERT_NE(nullptr, db);
+  EXPECT_EQ(kEntries, query_int(db, "SELECT count(*) FROM food_log"));
+  EXPECT_EQ(2600, query_int(db, "SELECT calorie_target FROM user_profile"));
   log_db_close(db);
 }
 

@@ -108,6 +108,28 @@ TEST_F(LogDbTest, ExistingTablesOfAnotherShapeAreLeftAsTheyAre) {
   EXPECT_EQ("CREATE TABLE food_log (id INTEGER PRIMARY KEY, note TEXT)", SchemaOf(raw)[0][2]);
 }
 
+// The log holds a person's birth date, weight and diet: a new file and its journal are
+// for the owner alone, whatever the umask; an existing file keeps its mode.
+TEST_F(LogDbTest, NewLogAndItsJournalArePrivateAndExistingFilesKeepTheirMode) {
+  const mode_t old_umask = umask(022);
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  struct stat info;
+  ASSERT_EQ(0, stat(log_path_.c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 07777);
+  Exec(db, "BEGIN; INSERT INTO food_log (food_code, description, date) VALUES (1, 'a', 'b')");
+  ASSERT_EQ(0, stat((log_path_ + "-journal").c_str(), &info)) << "a write has a journal";
+  EXPECT_EQ(0600u, info.st_mode & 07777);
+  Exec(db, "COMMIT");
+  CloseLog();
+
+  ASSERT_EQ(0, chmod(log_path_.c_str(), 0640));
+  ASSERT_NE(nullptr, OpenLog());
+  ASSERT_EQ(0, stat(log_path_.c_str(), &info));
+  EXPECT_EQ(0640u, info.st_mode & 07777);
+  umask(old_umask);
+}
+
 TEST_F(LogDbTest, MissingDirectoryIsAnOpenFailure) {
   const std::string path = PathIn("absent/log.db");
   testing::internal::CaptureStderr();

@@ -33,8 +33,8 @@ int RowsBeforeError(sqlite3 *db, const char *sql) {
   return rc == SQLITE_DONE ? -1 : rows;
 }
 
-std::vector<int32_t> IdsOf(const LogEntryList &list) {
-  std::vector<int32_t> ids;
+std::vector<int64_t> IdsOf(const LogEntryList &list) {
+  std::vector<int64_t> ids;
   for (size_t i = 0; i < list.count; ++i) ids.push_back(list.items[i].id);
   return ids;
 }
@@ -129,7 +129,7 @@ TEST_F(LogEntriesTest, EntriesOfADateComeInIdOrderAndAMovedEntryKeepsItsId) {
 
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(db_, "2026-12-06", &entries));
-  EXPECT_EQ((std::vector<int32_t>{1, 2, 3}), IdsOf(entries));
+  EXPECT_EQ((std::vector<int64_t>{1, 2, 3}), IdsOf(entries));
   ASSERT_EQ(3u, entries.count);
   EXPECT_EQ(2, entries.items[1].food_code);
   EXPECT_STREQ("second", entries.items[1].description);
@@ -147,7 +147,7 @@ TEST_F(LogEntriesTest, DateMatchIsExactText) {
   ASSERT_EQ(0, log_entry_add(db_, 2, "full date", "2024-01-05", 1.0));
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(db_, "2024-01-05", &entries));
-  EXPECT_EQ((std::vector<int32_t>{2}), IdsOf(entries));
+  EXPECT_EQ((std::vector<int64_t>{2}), IdsOf(entries));
   log_entry_list_free(&entries);
 }
 
@@ -170,7 +170,7 @@ TEST_F(LogEntriesTest, DeleteRemovesOnlyThatEntry) {
   ASSERT_EQ(0, log_entry_delete(db_, 2));
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(db_, "2026-12-06", &entries));
-  EXPECT_EQ((std::vector<int32_t>{1, 3}), IdsOf(entries));
+  EXPECT_EQ((std::vector<int64_t>{1, 3}), IdsOf(entries));
   log_entry_list_free(&entries);
 
   // Ids are never reused.
@@ -178,8 +178,33 @@ TEST_F(LogEntriesTest, DeleteRemovesOnlyThatEntry) {
   ASSERT_EQ(0, log_entry_delete(db_, 4));
   AddEntries(1, "2026-12-06");
   ASSERT_EQ(0, log_entries_for_date(db_, "2026-12-06", &entries));
-  EXPECT_EQ((std::vector<int32_t>{1, 3, 5}), IdsOf(entries));
+  EXPECT_EQ((std::vector<int64_t>{1, 3, 5}), IdsOf(entries));
   log_entry_list_free(&entries);
+}
+
+// Row ids beyond 32 bits (an imported log; AUTOINCREMENT goes on above its largest id)
+// reach the entry they belong to and no other.
+TEST_F(LogEntriesTest, IdsBeyondThirtyTwoBitsReadAndActOnTheirOwnRow) {
+  for (const int64_t big : {int64_t{2147483648}, int64_t{4294967297}, INT64_MAX - 1}) {
+    SCOPED_TRACE(big);
+    Exec(db_, "DELETE FROM food_log");
+    Exec(db_, ("INSERT INTO food_log (id, food_code, description, date, servings) VALUES "
+               "(1, 1, 'Other day', '2026-12-01', 1.0), (" + std::to_string(big) +
+               ", 2, 'This day', '2026-12-06', 1.0)").c_str());
+    ASSERT_EQ(0, log_entry_add(db_, 3, "Added after", "2026-12-06", 1.0));
+    LogEntryList entries;
+    ASSERT_EQ(0, log_entries_for_date(db_, "2026-12-06", &entries));
+    EXPECT_EQ((std::vector<int64_t>{big, big + 1}), IdsOf(entries));
+    log_entry_list_free(&entries);
+
+    ASSERT_EQ(0, log_entry_update(db_, big, "2026-12-07", 2.0));
+    EXPECT_EQ(1, query_int(db_, "SELECT count(*) FROM food_log WHERE id = " +
+                                    std::to_string(big) + " AND date = '2026-12-07'"));
+    ASSERT_EQ(0, log_entry_delete(db_, big));
+    EXPECT_EQ(0, query_int(db_, "SELECT count(*) FROM food_log WHERE id = " + std::to_string(big)));
+    EXPECT_EQ(1, query_int(db_, "SELECT count(*) FROM food_log WHERE id = 1 AND date = "
+                                "'2026-12-01' AND servings = 1.0"));
+  }
 }
 
 TEST_F(LogEntriesTest, UpdatingOrDeletingAMissingIdSucceedsAndChangesNothing) {

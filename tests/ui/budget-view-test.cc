@@ -8,6 +8,7 @@
 #include "store/log-entries.h"
 #include "ui-fixture.h"
 #include "ui/budget-view.h"
+#include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
 
 namespace {
@@ -106,7 +107,7 @@ TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
   LogEntryList list;
   ASSERT_EQ(0, log_entries_for_date(state_.log_db, today_, &list));
   ASSERT_EQ(1u, list.count);
-  int id = list.items[0].id;
+  int64_t id = list.items[0].id;
   log_entry_list_free(&list);
 
   std::vector<GtkWidget *> rows = Rows();
@@ -115,8 +116,8 @@ TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
   GtkWidget *del = find_button(rows[0], "Delete");
   ASSERT_NE(nullptr, edit);
   ASSERT_NE(nullptr, del);
-  EXPECT_EQ(id, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_ID)));
-  EXPECT_EQ(id, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(del), KEY_ENTRY_ID)));
+  EXPECT_EQ(id, entry_id_get(G_OBJECT(edit)));
+  EXPECT_EQ(id, entry_id_get(G_OBJECT(del)));
   auto *servings = static_cast<double *>(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_SERVINGS));
   ASSERT_NE(nullptr, servings);
   EXPECT_EQ(1.5, *servings);

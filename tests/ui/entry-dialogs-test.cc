@@ -14,7 +14,7 @@
 namespace {
 
 struct Entry {
-  int id;
+  int64_t id;
   int food_code;
   std::string description;
   std::string date;
@@ -117,7 +117,7 @@ TEST_F(EntryDialogTest, EditDialogShowsTheEntrysServingsDateAndDescription) {
   EXPECT_DOUBLE_EQ(2.5, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin_of(dialog))));
   EXPECT_EQ("2024-01-03", calendar_date(calendar_of(dialog)));
   EXPECT_EQ(Entries("2024-01-03").at(0).id,
-            GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), "entry-id")));
+            entry_id_get(G_OBJECT(dialog)));
 
   bool servings_labelled = false, date_labelled = false;
   for (GtkWidget *label : find_widgets(dialog, GTK_TYPE_LABEL)) {
@@ -139,7 +139,7 @@ TEST_F(EntryDialogTest, ButtonWithoutEntryValuesOpensAGenericDialog) {
   ASSERT_NE(nullptr, dialog);
   EXPECT_DOUBLE_EQ(1.0, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin_of(dialog))));
   EXPECT_EQ(today(), calendar_date(calendar_of(dialog)));
-  EXPECT_EQ(0, GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), "entry-id")));
+  EXPECT_EQ(0, entry_id_get(G_OBJECT(dialog)));
   gtk_widget_destroy(button);
   g_object_unref(button);
 }

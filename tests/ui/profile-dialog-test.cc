@@ -389,25 +389,33 @@ TEST_F(ProfileDialogTest, SaveWithoutActivityStoresMinusOneAndSedentaryTarget) {
   EXPECT_EQ(calorie_target_compute("1990-05-07", 0, 1, 170, 65), stored.calorie_target);
 }
 
-TEST_F(ProfileDialogTest, FailedSaveKeepsStateAndAsksWhenStillIncomplete) {
+TEST_F(ProfileDialogTest, FailedSaveKeepsTheDialogAndStateAndCancelStillAsks) {
   Activate();
   GtkWidget *dialog = dialog_titled("Profile");
   ASSERT_NE(nullptr, dialog);
-  // Another connection holds a write lock on the file, so the save cannot complete.
-  sqlite3 *other = log_db_open(log_path_.c_str());
-  ASSERT_NE(nullptr, other);
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
+  WidgetWatch profile_dialog(dialog);
+  // Another connection holds a lock on the file past the wait, so the save cannot complete.
+  ASSERT_NO_FATAL_FAILURE(LockLog());
   Fill(dialog, "1990-5-7", 170, 65, 1, 0);
-  MessageWatch watch(GTK_RESPONSE_CLOSE);
-  testing::internal::CaptureStderr();
-  Click(dialog, "Save");
-  std::string errors = testing::internal::GetCapturedStderr();
-  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-  log_db_close(other);
-  EXPECT_EQ(0u, errors.find("alimora: ")) << errors;
-  EXPECT_EQ(1, watch.seen());
+  {
+    MessageWatch watch(GTK_RESPONSE_CLOSE);
+    testing::internal::CaptureStderr();
+    Click(dialog, "Save");
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(0u, errors.find("alimora: cannot save profile: ")) << errors;
+    EXPECT_TRUE(wait_until([&] { return watch.seen() == 1; }));  // "Your profile was not saved."
+  }
+  UnlockLog();
+  ASSERT_NE(nullptr, profile_dialog.get()) << "what was typed is still there to try again";
+  EXPECT_EQ("1990-5-7", birthday(dialog));
   EXPECT_EQ(2000, state_.calorie_target);
   EXPECT_EQ(1, Load().result);
+  ASSERT_NE(nullptr, state_.main_window);
+
+  // Giving up brings the "Profile Required" message, as on any cancel of an incomplete one.
+  MessageWatch quit(GTK_RESPONSE_CLOSE);
+  Click(dialog, "Cancel");
+  EXPECT_EQ(1, quit.seen());
   EXPECT_EQ(nullptr, state_.main_window);  // the message was answered with "Quit"
 }
 

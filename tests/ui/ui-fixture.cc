@@ -164,7 +164,40 @@ void destroy_toplevels_safely() {
   drain_events();
 }
 
+void UiTest::LockLog(int wait_ms) {
+  ASSERT_EQ(nullptr, locker_);
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &locker_));
+  ASSERT_EQ(SQLITE_OK, exec_sql(locker_, "BEGIN EXCLUSIVE; SELECT count(*) FROM food_log"));
+  sqlite3_busy_timeout(state_.log_db, wait_ms);
+}
+
+void UiTest::UnlockLog() {
+  if (!locker_) return;
+  exec_sql(locker_, "ROLLBACK");
+  sqlite3_close(locker_);
+  locker_ = nullptr;
+  sqlite3_busy_timeout(state_.log_db, 5000);
+}
+
+std::vector<GtkWidget *> messages_over(GtkWidget *parent) {
+  std::vector<GtkWidget *> found;
+  for (GtkWidget *message : toplevels_of_type(GTK_TYPE_MESSAGE_DIALOG))
+    if (gtk_window_get_transient_for(GTK_WINDOW(message)) == GTK_WINDOW(parent))
+      found.push_back(message);
+  return found;
+}
+
+std::string message_texts(GtkWidget *message) {
+  gchar *primary = nullptr, *secondary = nullptr;
+  g_object_get(message, "text", &primary, "secondary-text", &secondary, nullptr);
+  std::string out = std::string(primary ? primary : "") + "\n" + (secondary ? secondary : "");
+  g_free(primary);
+  g_free(secondary);
+  return out;
+}
+
 void UiTest::TearDownSafely() {
+  UnlockLog();
   destroy_toplevels_safely();
   if (app_) g_object_unref(app_);
   app_ = nullptr;

@@ -27,10 +27,16 @@ class UiTest : public TempDirTest {
   void DestroyAllToplevels();
   // As TearDown, but closes the windows with destroy_toplevels_safely.
   void TearDownSafely();
+  // Another connection holds the log under an exclusive lock, as a backup or the sqlite3
+  // shell may; the fixture's connection gives up after |wait_ms| instead of its usual wait.
+  void LockLog(int wait_ms = 50);
+  // Ends that lock; the fixture's connection waits as usual again.
+  void UnlockLog();
 
   GtkApplication *app_ = nullptr;
   GuiState state_{};
   std::string log_path_;  // dir_/log.db
+  sqlite3 *locker_ = nullptr;  // the connection of LockLog
 };
 
 // Processes pending GTK events until none is left.
@@ -55,6 +61,12 @@ std::vector<std::string> label_texts(GtkWidget *root);
 // Runs the main loop until |done| returns true or |timeout_ms| have passed; returns
 // whether |done| became true.
 bool wait_until(const std::function<bool()> &done, int timeout_ms = 5000);
+
+// The visible message dialogs transient for |parent|, oldest first.
+std::vector<GtkWidget *> messages_over(GtkWidget *parent);
+
+// The primary and secondary text of a message dialog, joined by a line feed.
+std::string message_texts(GtkWidget *message);
 
 // The newest visible GtkDialog toplevel whose title is |title|, or null.
 GtkWidget *dialog_titled(const char *title);
