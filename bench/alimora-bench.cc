@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the interactive paths on the real food database and a ten-year log: the
 // food search and its keystroke path, the main window's refresh and its two log queries,
-// and the nutrient grid of the add-to-log dialog with its servings change.
+// the nutrient grid of the add-to-log dialog with its servings change, and alimora-report's
+// summary, CSV export and chart over the whole log.
 //
 // Every benchmark times single runs (one iteration per repetition, 100 repetitions) and
 // reports their mean, median, standard deviation and maximum ("max", the worst run).
@@ -10,6 +11,8 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -192,6 +195,10 @@ void close_databases() {
   food_db_close(bench.state.food_db);
   bench.state.log_db = bench.state.food_db = nullptr;
   if (!bench.dir.empty()) {
+    g_unlink((bench.dir + "/chart.svg").c_str());
+    g_unlink((bench.dir + "/data/alimora/log.db").c_str());
+    g_rmdir((bench.dir + "/data/alimora").c_str());
+    g_rmdir((bench.dir + "/data").c_str());
     g_unlink(bench.log_path.c_str());
     g_rmdir(bench.dir.c_str());
   }
@@ -263,6 +270,71 @@ void register_query_benchmarks() {
       date_list_free(&dates);
     }
   }));
+}
+
+// ---- alimora-report over the whole log -------------------------------------------------
+
+constexpr int kReportRuns = 20;  // each run is a whole process of a few hundred ms
+
+// The processor time, user and system, of the waited-for children so far.
+double children_cpu_seconds() {
+  struct rusage usage;
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the report program ($ALIMORA_REPORT_EXE) over the ten years of the log with |options|,
+// its output to /dev/null, as a whole process: start-up, both databases, the work, the exit.
+// "cpu_ms" is the processor time of the process.
+void register_report_benchmarks() {
+  const char *exe = g_getenv("ALIMORA_REPORT_EXE");
+  if (!exe) {
+    fprintf(stderr, "alimora-bench: note: ALIMORA_REPORT_EXE is not set, the report is skipped\n");
+    return;
+  }
+  // The program reads $XDG_DATA_HOME/alimora/log.db: a link to the generated log.
+  const std::string data_home = bench.dir + "/data";
+  if (g_mkdir_with_parents((data_home + "/alimora").c_str(), 0700) != 0 ||
+      symlink(bench.log_path.c_str(), (data_home + "/alimora/log.db").c_str()) != 0) {
+    perror("alimora-bench: cannot link the log for the report");
+    return;
+  }
+  const std::string chart = bench.dir + "/chart.svg";
+  const struct {
+    const char *name;
+    std::vector<std::string> options;
+  } kForms[] = {
+      {"alimora-report summary/3650 days, 73k entries", {}},
+      {"alimora-report --csv/73k entries", {"--csv"}},
+      {"alimora-report --chart/3650 days", {"--chart", chart}},
+  };
+  for (const auto &form : kForms) {
+    std::vector<std::string> args = {exe, "--from", "2015-01-01", "--to", "2024-12-31"};
+    args.insert(args.end(), form.options.begin(), form.options.end());
+    auto *b = benchmark::RegisterBenchmark(form.name, [=](benchmark::State &s) {
+      std::vector<char *> argv;
+      for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+      argv.push_back(nullptr);
+      gchar **envp = g_environ_setenv(g_get_environ(), "XDG_DATA_HOME", data_home.c_str(), TRUE);
+      for (auto _ : s) {
+        const double cpu = children_cpu_seconds();
+        const Clock::time_point start = Clock::now();
+        int status = -1;
+        GError *error = nullptr;
+        const bool ran = g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_STDOUT_TO_DEV_NULL,
+                                      nullptr, nullptr, nullptr, nullptr, &status, &error);
+        s.SetIterationTime(seconds_since(start));
+        s.counters["cpu_ms"] = (children_cpu_seconds() - cpu) * 1000.0;
+        if (!ran || !g_spawn_check_wait_status(status, nullptr))
+          s.SkipWithError(error ? error->message : "alimora-report failed");
+        g_clear_error(&error);
+      }
+      g_strfreev(envp);
+    });
+    single_runs(b);
+    if (!g_getenv("ALIMORA_BENCH_RUNS")) b->Repetitions(kReportRuns);
+  }
 }
 
 // ---- Widgets --------------------------------------------------------------------------
@@ -609,6 +681,7 @@ int main(int argc, char **argv) {
     return 1;
   }
   register_query_benchmarks();
+  register_report_benchmarks();
 
   bool widgets = gtk_init_check(&argc, &argv);
   if (!widgets) {

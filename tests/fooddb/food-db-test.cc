@@ -325,6 +325,38 @@ TEST_F(SmallFoodDbTest, FoodWithoutPointsRowHasZeroEquivalents) {
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 }
 
+TEST_F(SmallFoodDbTest, AllValuesGiveOneItemPerCodeAsTheSingleLookupsDo) {
+  ASSERT_NO_FATAL_FAILURE(
+      make("CREATE TABLE nutrients (\"Food code\" INTEGER, \"Energy (kcal)\" REAL);"
+           "INSERT INTO nutrients VALUES (1, 10), (1, 30), (2, NULL);"
+           "CREATE TABLE points (FOODCODE INTEGER, \"V_TOTAL (cup eq)\" REAL, "
+           "\"F_TOTAL (cup eq)\" REAL, \"G_TOTAL (oz eq)\" REAL, \"D_TOTAL (cup eq)\" REAL, "
+           "\"PF_TOTAL (oz eq)\" REAL, \"OILS (grams)\" REAL);"
+           "INSERT INTO points VALUES (3, 0.5, NULL, 0, 0, 0, 4), (1, 1, 1, 1, 1, 1, 1), "
+           "(1, 2, 2, 2, 2, 2, 2);"));
+  FoodValuesList values{nullptr, 0, 0};
+  ASSERT_EQ(0, food_values_all(db_, &values));
+  ASSERT_EQ(3u, values.count);
+  const FoodValues &one = values.items[0], &two = values.items[1], &three = values.items[2];
+  EXPECT_EQ((std::vector<int32_t>{1, 2, 3}),
+            (std::vector<int32_t>{one.food_code, two.food_code, three.food_code}));
+  EXPECT_TRUE(one.has_groups);
+  EXPECT_DOUBLE_EQ(1.0, one.groups.amounts[FOOD_GROUP_OILS]) << "the first of duplicate rows";
+  EXPECT_TRUE(one.has_energy);
+  EXPECT_DOUBLE_EQ(10.0, one.kcal);
+  EXPECT_FALSE(two.has_groups);
+  for (double amount : two.groups.amounts) EXPECT_EQ(0.0, amount);
+  EXPECT_TRUE(two.has_energy);
+  EXPECT_EQ(0.0, two.kcal) << "an empty energy is 0";
+  EXPECT_TRUE(three.has_groups);
+  EXPECT_FALSE(three.has_energy);
+  EXPECT_EQ((std::vector<double>{0.5, 0, 0, 0, 0, 4}),
+            std::vector<double>(three.groups.amounts, three.groups.amounts + FOOD_GROUP_COUNT));
+  food_values_list_free(&values);
+  food_values_list_free(&values);
+  EXPECT_EQ(nullptr, values.items);
+}
+
 TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   ASSERT_NO_FATAL_FAILURE(make("CREATE TABLE other (x);"));
   FoodGroupAmounts amounts;
