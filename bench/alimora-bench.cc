@@ -33,6 +33,7 @@
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
+#include "ui/measure-chooser.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
@@ -234,6 +235,18 @@ void register_query_benchmarks() {
       }
     }));
   }
+
+  single_runs(
+      benchmark::RegisterBenchmark("food_measures/Milk, whole (3)", [](benchmark::State &s) {
+        for (auto _ : s) {
+          FoodMeasureList measures;
+          RunTimer timer;
+          int rc = food_measures(bench.state.food_db, kGridFoodCode, &measures);
+          timer.Stop(s);
+          if (rc != 0 || measures.count != 3) s.SkipWithError("wrong measures");
+          food_measure_list_free(&measures);
+        }
+      }));
 
   single_runs(
       benchmark::RegisterBenchmark("log_entries_for_date/30 of 73k", [](benchmark::State &s) {
@@ -557,6 +570,93 @@ void register_widget_benchmarks() {
   }
 }
 
+// Opening the add-to-log dialog of "Milk, whole" (its three measures in the chooser) and
+// choosing "1 cup (244 g)" in it, which sets the servings to 2.44 and so rebuilds the grid.
+void register_measure_benchmarks() {
+  // Times on_food_row_activated alone: building the dialog, its queries and show_all.
+  auto open_milk = [](benchmark::State &s) -> GtkWidget * {
+    GtkListStore *store = gtk_list_store_new(2, G_TYPE_INT, G_TYPE_STRING);
+    gtk_list_store_insert_with_values(store, nullptr, -1, 0, kGridFoodCode, 1, "Milk, whole", -1);
+    GtkWidget *view =
+        GTK_WIDGET(g_object_ref_sink(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store))));
+    g_object_unref(store);
+    GtkTreePath *path = gtk_tree_path_new_first();
+    RunTimer timer;
+    on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, &bench.state);
+    timer.Stop(s);
+    gtk_tree_path_free(path);
+    gtk_widget_destroy(view);
+    g_object_unref(view);
+    drain_events();
+    // The new dialog, not the one the grid benchmarks keep open with the same title.
+    GtkWidget *found = nullptr;
+    GList *tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next)
+      if (GTK_IS_DIALOG(l->data) && l->data != bench.add_dialog &&
+          g_strcmp0(gtk_window_get_title(GTK_WINDOW(l->data)), "Milk, whole") == 0)
+        found = GTK_WIDGET(l->data);
+    g_list_free(tops);
+    return found;
+  };
+
+  single_runs(benchmark::RegisterBenchmark(
+      "on_food_row_activated/Milk, whole with 3 measures", [=](benchmark::State &s) {
+        for (auto _ : s) {
+          settle();
+          GtkWidget *dialog = open_milk(s);
+          if (!dialog) {
+            s.SkipWithError("no add-to-log dialog");
+            break;
+          }
+          s.counters["measures"] = static_cast<double>(
+              gtk_tree_model_iter_n_children(
+                  gtk_combo_box_get_model(GTK_COMBO_BOX(g_object_get_data(
+                      G_OBJECT(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY)),
+                      KEY_MEASURE_COMBO))),
+                  nullptr) -
+              1);
+          gtk_widget_destroy(dialog);
+          drain_events();
+        }
+      }));
+
+  // The measures' share of the opening: the amount, the chooser and its query, without the
+  // rest of the dialog.
+  single_runs(benchmark::RegisterBenchmark(
+      "measure_chooser_add/Milk, whole", [](benchmark::State &s) {
+        for (auto _ : s) {
+          GtkWidget *row = g_object_ref_sink(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6));
+          GtkWidget *label = gtk_label_new("Servings:");
+          GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+          gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 6);
+          gtk_box_pack_start(GTK_BOX(row), spin, FALSE, FALSE, 6);
+          RunTimer timer;
+          measure_chooser_add(row, label, spin, bench.state.food_db, kGridFoodCode);
+          timer.Stop(s);
+          gtk_widget_destroy(row);
+          g_object_unref(row);
+        }
+      }));
+
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "on_measure_changed+redraw/100 g to 1 cup"
+                              : "on_measure_changed/100 g to 1 cup";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (!bench.add_dialog) {
+        s.SkipWithError("no add-to-log dialog");
+        return;
+      }
+      auto *combo = GTK_COMBO_BOX(
+          g_object_get_data(G_OBJECT(servings_spin()), KEY_MEASURE_COMBO));
+      time_widget_runs(
+          s, missing, redraw, [=] { gtk_combo_box_set_active(combo, 0); },
+          [=] { gtk_combo_box_set_active(combo, 1); });
+      s.counters["servings"] = gtk_spin_button_get_value(servings_spin());
+    }));
+  }
+}
+
 void close_widgets() {
   GList *tops = gtk_window_list_toplevels();
   for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
@@ -595,6 +695,7 @@ int main(int argc, char **argv) {
     return 1;
   } else {
     register_widget_benchmarks();
+    register_measure_benchmarks();
   }
 
   benchmark::RunSpecifiedBenchmarks();

@@ -318,3 +318,51 @@ void food_values_list_free(FoodValuesList *list) {
   free(list->items);
   *list = FoodValuesList{nullptr, 0, 0};
 }
+
+void food_measure_list_free(FoodMeasureList *list) {
+  if (list == nullptr) return;
+  for (size_t i = 0; i < list->count; i++) free(list->items[i].description);
+  free(list->items);
+  list->items = nullptr;
+  list->count = 0;
+  list->capacity = 0;
+}
+
+static const char kMeasuresSql[] =
+    "SELECT \"Portion description\", \"Portion weight (g)\" FROM measures "
+    "WHERE \"Food code\" = ?1 ORDER BY \"Seq num\", rowid";
+
+int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out) {
+  *out = FoodMeasureList{nullptr, 0, 0};
+
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kMeasuresSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  sqlite3_bind_int(stmt, 1, food_code);
+
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const unsigned char *description = sqlite3_column_text(stmt, 0);
+    const double grams = sqlite3_column_double(stmt, 1);
+    if (!list_make_room(&out->items, out->count, &out->capacity)) goto out_of_memory;
+    out->items[out->count].description =
+        strdup(description != nullptr ? reinterpret_cast<const char *>(description) : "");
+    if (out->items[out->count].description == nullptr) goto out_of_memory;
+    out->items[out->count].grams = grams;
+    out->count++;
+  }
+
+  sqlite3_finalize(stmt);
+  if (rc == SQLITE_DONE) return 0;
+  report_sql_error(handle);
+  food_measure_list_free(out);
+  return -1;
+
+out_of_memory:
+  report_memory_exhausted();
+  sqlite3_finalize(stmt);
+  food_measure_list_free(out);
+  return -1;
+}

@@ -83,3 +83,23 @@ int food_values_all(sqlite3 *handle, FoodValuesList *out);
 
 // Frees the array; leaves the list empty. Accepts null.
 void food_values_list_free(FoodValuesList *list);
+
+// One household measure of a food, as USDA writes it.
+struct FoodMeasure {
+  char *description;  // owned, never null: "1 cup", "1 medium or regular slice"
+  double grams;       // weight of the measure in grams, as stored
+};
+
+struct FoodMeasureList {
+  FoodMeasure *items;
+  size_t count;
+  size_t capacity;
+};
+
+// Fills |out| (emptied first) with the food's household measures in USDA's order. A food
+// without measures gives 0 and an empty list. Returns 0, or -1 with |out| empty after
+// printing why.
+int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out);
+
+// Frees every description and the array; leaves the list empty. Accepts null.
+void food_measure_list_free(FoodMeasureList *list);

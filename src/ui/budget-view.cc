@@ -94,6 +94,7 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
                          sizeof entry.servings), g_free);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DATE, g_strdup(entry.date), g_free);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DESC, g_strdup(entry.description), g_free);
+  g_object_set_data(G_OBJECT(edit), KEY_ENTRY_FOOD_CODE, GINT_TO_POINTER(entry.food_code));
   entry_id_set(G_OBJECT(del), entry.id);
   connect_clicked(edit, G_CALLBACK(on_edit_clicked), state);
   connect_clicked(del, G_CALLBACK(on_delete_clicked), state);

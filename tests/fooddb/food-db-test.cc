@@ -177,6 +177,25 @@ TEST_F(RealFoodDbTest, UnknownFoodHasNoEquivalentsAndZeroAmounts) {
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 }
 
+TEST_F(RealFoodDbTest, MeasuresOfWholeMilkComeInUsdaOrder) {
+  FoodMeasureList measures;
+  ASSERT_EQ(0, food_measures(db_, 11111000, &measures));
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < measures.count; i++)
+    texts.push_back(std::string(measures.items[i].description) + " " +
+                    std::to_string(measures.items[i].grams));
+  EXPECT_EQ((std::vector<std::string>{"1 cup 244.000000", "1 fl oz 30.500000",
+                                      "1 individual school container 244.000000"}),
+            texts);
+  EXPECT_EQ(64u, measures.capacity);
+  food_measure_list_free(&measures);
+
+  // Foods of the "as ingredient" kind have no measures: no failure, an empty list.
+  ASSERT_EQ(0, food_measures(db_, 12345, &measures));
+  EXPECT_EQ(0u, measures.count);
+  EXPECT_EQ(nullptr, measures.items);
+}
+
 // Queries on small databases made for one test in a temporary directory.
 class SmallFoodDbTest : public ::testing::Test {
  protected:
@@ -359,6 +378,14 @@ TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   EXPECT_EQ("alimora: SQL error: no such table: nutrients\n",
             testing::internal::GetCapturedStderr());
   EXPECT_EQ(0u, nutrients_.count);
+
+  FoodMeasureList measures;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, food_measures(db_, 11, &measures));
+  EXPECT_EQ("alimora: SQL error: no such table: measures\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(0u, measures.count);
+  EXPECT_EQ(nullptr, measures.items);
 }
 
 // Views whose columns fail while the statement runs, not when it is prepared.
