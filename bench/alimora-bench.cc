@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the interactive paths on the real food database and a ten-year log: the
 // food search and its keystroke path, the main window's refresh and its two log queries,
-// and the nutrient grid of the add-to-log dialog with its servings change.
+// the nutrient grid of the add-to-log dialog with its servings change, and alimora-report's
+// summary, CSV export and chart over the whole log.
 //
 // Every benchmark times single runs (one iteration per repetition, 100 repetitions) and
 // reports their mean, median, standard deviation and maximum ("max", the worst run).
@@ -10,6 +11,8 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -30,6 +33,7 @@
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
+#include "ui/measure-chooser.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
@@ -191,6 +195,10 @@ void close_databases() {
   food_db_close(bench.state.food_db);
   bench.state.log_db = bench.state.food_db = nullptr;
   if (!bench.dir.empty()) {
+    g_unlink((bench.dir + "/chart.svg").c_str());
+    g_unlink((bench.dir + "/data/alimora/log.db").c_str());
+    g_rmdir((bench.dir + "/data/alimora").c_str());
+    g_rmdir((bench.dir + "/data").c_str());
     g_unlink(bench.log_path.c_str());
     g_rmdir(bench.dir.c_str());
   }
@@ -229,6 +237,18 @@ void register_query_benchmarks() {
   }
 
   single_runs(
+      benchmark::RegisterBenchmark("food_measures/Milk, whole (3)", [](benchmark::State &s) {
+        for (auto _ : s) {
+          FoodMeasureList measures;
+          RunTimer timer;
+          int rc = food_measures(bench.state.food_db, kGridFoodCode, &measures);
+          timer.Stop(s);
+          if (rc != 0 || measures.count != 3) s.SkipWithError("wrong measures");
+          food_measure_list_free(&measures);
+        }
+      }));
+
+  single_runs(
       benchmark::RegisterBenchmark("log_entries_for_date/30 of 73k", [](benchmark::State &s) {
         for (auto _ : s) {
           LogEntryList entries;
@@ -250,6 +270,71 @@ void register_query_benchmarks() {
       date_list_free(&dates);
     }
   }));
+}
+
+// ---- alimora-report over the whole log -------------------------------------------------
+
+constexpr int kReportRuns = 20;  // each run is a whole process of a few hundred ms
+
+// The processor time, user and system, of the waited-for children so far.
+double children_cpu_seconds() {
+  struct rusage usage;
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the report program ($ALIMORA_REPORT_EXE) over the ten years of the log with |options|,
+// its output to /dev/null, as a whole process: start-up, both databases, the work, the exit.
+// "cpu_ms" is the processor time of the process.
+void register_report_benchmarks() {
+  const char *exe = g_getenv("ALIMORA_REPORT_EXE");
+  if (!exe) {
+    fprintf(stderr, "alimora-bench: note: ALIMORA_REPORT_EXE is not set, the report is skipped\n");
+    return;
+  }
+  // The program reads $XDG_DATA_HOME/alimora/log.db: a link to the generated log.
+  const std::string data_home = bench.dir + "/data";
+  if (g_mkdir_with_parents((data_home + "/alimora").c_str(), 0700) != 0 ||
+      symlink(bench.log_path.c_str(), (data_home + "/alimora/log.db").c_str()) != 0) {
+    perror("alimora-bench: cannot link the log for the report");
+    return;
+  }
+  const std::string chart = bench.dir + "/chart.svg";
+  const struct {
+    const char *name;
+    std::vector<std::string> options;
+  } kForms[] = {
+      {"alimora-report summary/3650 days, 73k entries", {}},
+      {"alimora-report --csv/73k entries", {"--csv"}},
+      {"alimora-report --chart/3650 days", {"--chart", chart}},
+  };
+  for (const auto &form : kForms) {
+    std::vector<std::string> args = {exe, "--from", "2015-01-01", "--to", "2024-12-31"};
+    args.insert(args.end(), form.options.begin(), form.options.end());
+    auto *b = benchmark::RegisterBenchmark(form.name, [=](benchmark::State &s) {
+      std::vector<char *> argv;
+      for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+      argv.push_back(nullptr);
+      gchar **envp = g_environ_setenv(g_get_environ(), "XDG_DATA_HOME", data_home.c_str(), TRUE);
+      for (auto _ : s) {
+        const double cpu = children_cpu_seconds();
+        const Clock::time_point start = Clock::now();
+        int status = -1;
+        GError *error = nullptr;
+        const bool ran = g_spawn_sync(nullptr, argv.data(), envp, G_SPAWN_STDOUT_TO_DEV_NULL,
+                                      nullptr, nullptr, nullptr, nullptr, &status, &error);
+        s.SetIterationTime(seconds_since(start));
+        s.counters["cpu_ms"] = (children_cpu_seconds() - cpu) * 1000.0;
+        if (!ran || !g_spawn_check_wait_status(status, nullptr))
+          s.SkipWithError(error ? error->message : "alimora-report failed");
+        g_clear_error(&error);
+      }
+      g_strfreev(envp);
+    });
+    single_runs(b);
+    if (!g_getenv("ALIMORA_BENCH_RUNS")) b->Repetitions(kReportRuns);
+  }
 }
 
 // ---- Widgets --------------------------------------------------------------------------
@@ -485,6 +570,93 @@ void register_widget_benchmarks() {
   }
 }
 
+// Opening the add-to-log dialog of "Milk, whole" (its three measures in the chooser) and
+// choosing "1 cup (244 g)" in it, which sets the servings to 2.44 and so rebuilds the grid.
+void register_measure_benchmarks() {
+  // Times on_food_row_activated alone: building the dialog, its queries and show_all.
+  auto open_milk = [](benchmark::State &s) -> GtkWidget * {
+    GtkListStore *store = gtk_list_store_new(2, G_TYPE_INT, G_TYPE_STRING);
+    gtk_list_store_insert_with_values(store, nullptr, -1, 0, kGridFoodCode, 1, "Milk, whole", -1);
+    GtkWidget *view =
+        GTK_WIDGET(g_object_ref_sink(gtk_tree_view_new_with_model(GTK_TREE_MODEL(store))));
+    g_object_unref(store);
+    GtkTreePath *path = gtk_tree_path_new_first();
+    RunTimer timer;
+    on_food_row_activated(GTK_TREE_VIEW(view), path, nullptr, &bench.state);
+    timer.Stop(s);
+    gtk_tree_path_free(path);
+    gtk_widget_destroy(view);
+    g_object_unref(view);
+    drain_events();
+    // The new dialog, not the one the grid benchmarks keep open with the same title.
+    GtkWidget *found = nullptr;
+    GList *tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next)
+      if (GTK_IS_DIALOG(l->data) && l->data != bench.add_dialog &&
+          g_strcmp0(gtk_window_get_title(GTK_WINDOW(l->data)), "Milk, whole") == 0)
+        found = GTK_WIDGET(l->data);
+    g_list_free(tops);
+    return found;
+  };
+
+  single_runs(benchmark::RegisterBenchmark(
+      "on_food_row_activated/Milk, whole with 3 measures", [=](benchmark::State &s) {
+        for (auto _ : s) {
+          settle();
+          GtkWidget *dialog = open_milk(s);
+          if (!dialog) {
+            s.SkipWithError("no add-to-log dialog");
+            break;
+          }
+          s.counters["measures"] = static_cast<double>(
+              gtk_tree_model_iter_n_children(
+                  gtk_combo_box_get_model(GTK_COMBO_BOX(g_object_get_data(
+                      G_OBJECT(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY)),
+                      KEY_MEASURE_COMBO))),
+                  nullptr) -
+              1);
+          gtk_widget_destroy(dialog);
+          drain_events();
+        }
+      }));
+
+  // The measures' share of the opening: the amount, the chooser and its query, without the
+  // rest of the dialog.
+  single_runs(benchmark::RegisterBenchmark(
+      "measure_chooser_add/Milk, whole", [](benchmark::State &s) {
+        for (auto _ : s) {
+          GtkWidget *row = g_object_ref_sink(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6));
+          GtkWidget *label = gtk_label_new("Servings:");
+          GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+          gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 6);
+          gtk_box_pack_start(GTK_BOX(row), spin, FALSE, FALSE, 6);
+          RunTimer timer;
+          measure_chooser_add(row, label, spin, bench.state.food_db, kGridFoodCode);
+          timer.Stop(s);
+          gtk_widget_destroy(row);
+          g_object_unref(row);
+        }
+      }));
+
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "on_measure_changed+redraw/100 g to 1 cup"
+                              : "on_measure_changed/100 g to 1 cup";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (!bench.add_dialog) {
+        s.SkipWithError("no add-to-log dialog");
+        return;
+      }
+      auto *combo = GTK_COMBO_BOX(
+          g_object_get_data(G_OBJECT(servings_spin()), KEY_MEASURE_COMBO));
+      time_widget_runs(
+          s, missing, redraw, [=] { gtk_combo_box_set_active(combo, 0); },
+          [=] { gtk_combo_box_set_active(combo, 1); });
+      s.counters["servings"] = gtk_spin_button_get_value(servings_spin());
+    }));
+  }
+}
+
 void close_widgets() {
   GList *tops = gtk_window_list_toplevels();
   for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
@@ -509,6 +681,7 @@ int main(int argc, char **argv) {
     return 1;
   }
   register_query_benchmarks();
+  register_report_benchmarks();
 
   bool widgets = gtk_init_check(&argc, &argv);
   if (!widgets) {
@@ -522,6 +695,7 @@ int main(int argc, char **argv) {
     return 1;
   } else {
     register_widget_benchmarks();
+    register_measure_benchmarks();
   }
 
   benchmark::RunSpecifiedBenchmarks();

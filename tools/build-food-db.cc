@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Build-time tool that turns the USDA FNDDS nutrient values and FPED food pattern equivalents
-// (CSV files) into the read-only reference food database food.db.
+// Build-time tool that turns the USDA FNDDS nutrient values, FPED food pattern equivalents
+// and FNDDS portions and weights (CSV files) into the read-only reference food database food.db.
 //
-// Usage: build-food-db FNDDS.csv FPED.csv OUT.db
+// Usage: build-food-db FNDDS.csv FPED.csv PORTIONS.csv OUT.db
 //
-// Both files are read and checked completely before anything is written; the database is
+// All files are read and checked completely before anything is written; the database is
 // then built in a temporary file next to OUT.db in one transaction and renamed into place,
 // so a failed run leaves any earlier OUT.db as it was.
 
@@ -436,6 +436,91 @@ void check_same_foods(const Table &nutrients, const Table &equivalents) {
   }
 }
 
+// FNDDS portions and weights: the household measures of each food. Only the generic rows
+// (empty subcode) with a real weight go into the database; "Quantity not specified" (the
+// weight a survey assigns when no amount was given) and the "Guideline amount ..." rows are
+// no amounts a person eats, and weights -9 and 0 mark portions without a weight.
+struct Measure {
+  int32_t food_code;
+  int32_t seq_num;
+  std::string description;
+  double grams;
+};
+
+struct MeasureFile {
+  std::string path;
+  std::vector<Measure> kept;
+};
+
+MeasureFile read_measure_file(const std::string &path, const Table &nutrients) {
+  MeasureFile file;
+  file.path = path;
+  Table table;  // for the header checks
+  table.path = path;
+  CsvRecord header;
+  const std::vector<CsvRecord> rows = read_records(path, &header);
+  static const char *const kColumns[] = {
+      "Food code",          "Main food description",      "Subcode",
+      "Subcode description", "WWEIA Category number",     "WWEIA Category description",
+      "Seq num",            "Portion description",        "Portion weight (g)"};
+  const size_t width = sizeof kColumns / sizeof kColumns[0];
+  if (header.fields.size() != width)
+    throw BuildError(located(path, header.line,
+                             "expected the " + std::to_string(width) +
+                                 " columns of the portions and weights, found " +
+                                 std::to_string(header.fields.size())));
+  for (size_t c = 0; c < width; c++) expect_header(table, header, c, kColumns[c]);
+
+  std::unordered_map<std::string, long> line_of_measure;  // code, subcode, seq, text -> line
+  for (const CsvRecord &row : rows) {
+    if (row.fields.size() != width)
+      throw BuildError(located(path, row.line,
+                               "row has " + std::to_string(row.fields.size()) +
+                                   " fields, the header has " + std::to_string(width)));
+    const std::string &code_text = row.fields[0].text;
+    const std::string subcode = trimmed(row.fields[2].text);
+    const std::string &seq_text = row.fields[6].text;
+    const std::string &description = row.fields[7].text;
+    const std::string &weight_text = row.fields[8].text;
+    Measure measure{0, 0, description, 0.0};
+    if (!parse_int32(code_text, &measure.food_code))
+      throw BuildError(
+          located(path, row.line, "food code " + quoted(code_text) + " is not a whole number"));
+    if (nutrients.line_of_code.count(measure.food_code) == 0)
+      throw BuildError(located(path, row.line,
+                               "food code " + std::to_string(measure.food_code) +
+                                   " has no row in " + nutrients.path));
+    int32_t number = 0;
+    if (!subcode.empty() && !parse_int32(subcode, &number))
+      throw BuildError(
+          located(path, row.line, "subcode " + quoted(subcode) + " is not a whole number"));
+    if (!parse_int32(seq_text, &measure.seq_num))
+      throw BuildError(
+          located(path, row.line, "\"Seq num\": " + quoted(seq_text) + " is not a whole number"));
+    if (trimmed(description).empty())
+      throw BuildError(located(path, row.line, "portion without a description"));
+    if (!parse_amount(weight_text, &measure.grams) ||
+        (measure.grams < 0.0 && measure.grams != -9.0))
+      throw BuildError(located(path, row.line,
+                               "\"Portion weight (g)\": " + quoted(weight_text) +
+                                   " is not a weight in grams"));
+    const std::string key = std::to_string(measure.food_code) + "|" + subcode + "|" +
+                            std::to_string(measure.seq_num) + "|" + description;
+    const auto inserted = line_of_measure.emplace(key, row.line);
+    if (!inserted.second)
+      throw BuildError(located(path, row.line,
+                               "portion " + quoted(description) + " of food code " +
+                                   std::to_string(measure.food_code) + " appears twice (first on line " +
+                                   std::to_string(inserted.first->second) + ")"));
+
+    if (!subcode.empty() || measure.grams <= 0.0) continue;
+    if (description == "Quantity not specified" || description.rfind("Guideline amount", 0) == 0)
+      continue;
+    file.kept.push_back(std::move(measure));
+  }
+  return file;
+}
+
 std::string quote_identifier(const std::string &name) {
   std::string text = "\"";
   for (char c : name) {
@@ -556,11 +641,34 @@ void write_table(TempDatabase *out, const std::string &name, const Table &table,
   }
 }
 
+// Creates the measures table, indexed on the food code, with the kept portions in file order.
+void write_measures(TempDatabase *out, const MeasureFile &measures) {
+  out->exec(
+      "CREATE TABLE measures (\"Food code\" INTEGER, \"Seq num\" INTEGER, "
+      "\"Portion description\" TEXT, \"Portion weight (g)\" REAL)");
+  out->exec("CREATE INDEX measures_code ON measures (\"Food code\")");
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(out->db(), "INSERT INTO measures VALUES (?1, ?2, ?3, ?4)", -1, &stmt,
+                         nullptr) != SQLITE_OK)
+    out->fail("cannot prepare insert into measures");
+  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+  for (const Measure &measure : measures.kept) {
+    sqlite3_bind_int(stmt, 1, measure.food_code);
+    sqlite3_bind_int(stmt, 2, measure.seq_num);
+    sqlite3_bind_text(stmt, 3, measure.description.data(),
+                      static_cast<int>(measure.description.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_double(stmt, 4, measure.grams);
+    if (sqlite3_step(stmt) != SQLITE_DONE) out->fail("cannot insert into measures");
+    sqlite3_reset(stmt);
+  }
+}
+
 void build(const std::string &nutrient_path, const std::string &equivalent_path,
-           const std::string &out_path) {
+           const std::string &measure_path, const std::string &out_path) {
   const Table nutrients = read_nutrient_file(nutrient_path);
   const Table equivalents = read_equivalent_file(equivalent_path);
   check_same_foods(nutrients, equivalents);
+  const MeasureFile measures = read_measure_file(measure_path, nutrients);
 
   TempDatabase out(out_path);
   out.exec("PRAGMA journal_mode = OFF");
@@ -573,6 +681,7 @@ void build(const std::string &nutrient_path, const std::string &equivalent_path,
   write_table(&out, "foods", nutrients, {0, 1, 2, 3});
   write_table(&out, "nutrients", nutrients, all_nutrient_columns);
   write_table(&out, "points", equivalents, all_equivalent_columns);
+  write_measures(&out, measures);
   out.exec("COMMIT");
   out.commit();
 }
@@ -580,12 +689,12 @@ void build(const std::string &nutrient_path, const std::string &equivalent_path,
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: %s FNDDS.csv FPED.csv OUT.db\n", kProgram);
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: %s FNDDS.csv FPED.csv PORTIONS.csv OUT.db\n", kProgram);
     return 2;
   }
   try {
-    build(argv[1], argv[2], argv[3]);
+    build(argv[1], argv[2], argv[3], argv[4]);
   } catch (const BuildError &error) {
     std::fprintf(stderr, "%s: %s\n", kProgram, error.what());
     return 1;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// alimora-report: prints the plain-text food-group budget report of one day of the food log.
+// alimora-report: prints the plain-text food-group budget report of one day of the food log,
+// or, over a range of days, a summary, the entries as CSV or a chart (report-range.h).
 #include <glib.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/report-range.h"
 #include "budget/date-string.h"
 #include "budget/food-groups.h"
 #include "budget/pattern.h"
@@ -55,11 +57,21 @@ struct EntryListFreer {
 void print_usage() {
   printf(
       _("Usage: alimora-report [YYYY-MM-DD]\n"
+        "       alimora-report [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv] [--chart FILE.svg]\n"
         "Print the food-group budget of a day, what the food log holds for it and what\n"
         "remains. Without a date, today is reported.\n"
         "\n"
-        "  --help     show this help and exit\n"
-        "  --version  show the version and exit\n"));
+        "With --from or --to, summarise the days with entries from the first date (by\n"
+        "default the first logged day) to the second (by default today): each day's\n"
+        "amounts, the average per day against the budget and the days each group's\n"
+        "budget was met and was over.\n"
+        "\n"
+        "  --from YYYY-MM-DD  first day of the range\n"
+        "  --to YYYY-MM-DD    last day of the range\n"
+        "  --csv              print the range's entries as CSV instead of the summary\n"
+        "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
+        "  --help             show this help and exit\n"
+        "  --version          show the version and exit\n"));
 }
 
 bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -144,7 +156,20 @@ bool add_consumed(sqlite3 *food_db, sqlite3 *log_db, const char *date, FoodGroup
   return true;
 }
 
-int print_report(const char *date) {
+// What the command line asks for.
+struct ReportOptions {
+  const char *date = nullptr;   // the day of the one-day report
+  const char *from = nullptr;   // --from
+  const char *to = nullptr;     // --to
+  bool csv = false;             // --csv
+  const char *chart = nullptr;  // --chart
+};
+
+bool is_range_report(const ReportOptions &options) {
+  return options.from || options.to || options.csv || options.chart;
+}
+
+int print_report(const ReportOptions &options) {
   char food_db_path[1024];
   snprintf(food_db_path, sizeof food_db_path, "%s/food.db", REPORT_FOOD_DB_DIR);
   std::unique_ptr<sqlite3, FoodDbCloser> food_db(food_db_open(food_db_path));
@@ -157,16 +182,114 @@ int print_report(const char *date) {
 
   int target = kDefaultCalorieTarget;
   if (!read_calorie_target(log_db.get(), &target)) return kExitFailure;
+
+  char today[DATE_STRING_SIZE];
+  date_today(today);
+  if (is_range_report(options)) {
+    RangeRequest request = {options.date ? options.date : options.from,
+                            options.date ? options.date : options.to ? options.to : today,
+                            options.csv, options.chart};
+    return report_range(food_db.get(), log_db.get(), target, &request);
+  }
+
+  const char *date = options.date ? options.date : today;
   FoodGroupAmounts consumed = {0, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
   if (!add_consumed(food_db.get(), log_db.get(), date, &consumed)) return kExitFailure;
 
   const FoodGroupAmounts budget = pattern_for_calories(target);
+  char display[DISPLAY_DATE_SIZE];
+  printf(_("Report for %s\n"), date_to_display(date, display));
   budget_report_print(&budget, &consumed);
   if (fflush(stdout) != 0 || ferror(stdout)) {
     fprintf(stderr, _("alimora: cannot write the report: %s\n"), g_strerror(errno));
     return kExitFailure;
   }
   return kExitOk;
+}
+
+// If |argument| is the option |name|, sets |*value| to its value, given as "NAME=VALUE" or
+// as the next argument (then |*index| moves past it), and returns true. A missing or empty
+// value leaves |*value| null.
+bool take_option(const char *name, int argc, char **argv, int *index, const char **value) {
+  const char *argument = argv[*index];
+  const size_t length = strlen(name);
+  if (strncmp(argument, name, length) != 0) return false;
+  if (argument[length] == '=') {
+    *value = argument[length + 1] ? argument + length + 1 : nullptr;
+    return true;
+  }
+  if (argument[length] != '\0') return false;
+  *value = *index + 1 < argc && argv[*index + 1][0] ? argv[++*index] : nullptr;
+  return true;
+}
+
+// Reads the command line into |options|. Returns -1 when the report is to be made, else
+// the exit status after printing the help, the version or the line that says what is wrong.
+int parse_arguments(int argc, char **argv, ReportOptions *options) {
+  for (int i = 1; i < argc; ++i) {
+    const char *argument = argv[i];
+    if (strcmp(argument, "--help") == 0 || strcmp(argument, "--version") == 0) {
+      if (argc > 2) {
+        fprintf(stderr, _("alimora: %s takes no other arguments\n"), argument);
+        return kExitUsage;
+      }
+      if (argument[2] == 'h')
+        print_usage();
+      else
+        printf("alimora-report %s\n", PACKAGE_VERSION);
+      return kExitOk;
+    }
+    const char *value = nullptr;
+    const char **target = nullptr;
+    if (take_option("--from", argc, argv, &i, &value)) {
+      target = &options->from;
+    } else if (take_option("--to", argc, argv, &i, &value)) {
+      target = &options->to;
+    } else if (take_option("--chart", argc, argv, &i, &value)) {
+      target = &options->chart;
+    } else if (strcmp(argument, "--csv") == 0) {
+      options->csv = true;
+      continue;
+    } else if (argument[0] == '-' && argument[1] != '\0') {
+      fprintf(stderr, _("alimora: unknown option '%s'; see alimora-report --help\n"), argument);
+      return kExitUsage;
+    } else if (options->date) {
+      fprintf(stderr, "%s",
+              _("alimora: too many arguments; usage: alimora-report [YYYY-MM-DD]\n"));
+      return kExitUsage;
+    } else {
+      options->date = argument;
+      continue;
+    }
+    if (!value) {
+      fprintf(stderr, _("alimora: option '%s' needs a value; see alimora-report --help\n"),
+              argument);
+      return kExitUsage;
+    }
+    *target = value;
+  }
+
+  for (const char *date : {options->date, options->from, options->to}) {
+    if (date && !is_date_string(date)) {
+      fprintf(stderr, _("alimora: '%s' is not a date; expected YYYY-MM-DD\n"), date);
+      return kExitUsage;
+    }
+  }
+  if (options->date && (options->from || options->to)) {
+    fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));
+    return kExitUsage;
+  }
+  if (options->from) {
+    char today[DATE_STRING_SIZE];
+    date_today(today);
+    const char *to = options->to ? options->to : today;
+    if (strcmp(options->from, to) > 0) {
+      fprintf(stderr, _("alimora: the start date %s is after the end date %s\n"), options->from,
+              to);
+      return kExitUsage;
+    }
+  }
+  return -1;
 }
 
 }  // namespace
@@ -176,33 +299,8 @@ int main(int argc, char **argv) {
   bindtextdomain(GETTEXT_PACKAGE, REPORT_LOCALEDIR);
   textdomain(GETTEXT_PACKAGE);
 
-  if (argc > 2) {
-    fprintf(stderr, "%s", _("alimora: too many arguments; usage: alimora-report [YYYY-MM-DD]\n"));
-    return kExitUsage;
-  }
-  char date[DATE_STRING_SIZE];
-  if (argc < 2) {
-    date_today(date);
-    return print_report(date);
-  }
-
-  const char *argument = argv[1];
-  if (strcmp(argument, "--help") == 0) {
-    print_usage();
-    return kExitOk;
-  }
-  if (strcmp(argument, "--version") == 0) {
-    printf("alimora-report %s\n", PACKAGE_VERSION);
-    return kExitOk;
-  }
-  if (argument[0] == '-' && argument[1] != '\0') {
-    fprintf(stderr, _("alimora: unknown option '%s'; see alimora-report --help\n"), argument);
-    return kExitUsage;
-  }
-  if (!is_date_string(argument)) {
-    fprintf(stderr, _("alimora: '%s' is not a date; expected YYYY-MM-DD\n"), argument);
-    return kExitUsage;
-  }
-  snprintf(date, sizeof date, "%s", argument);
-  return print_report(date);
+  ReportOptions options;
+  const int status = parse_arguments(argc, argv, &options);
+  if (status != -1) return status;
+  return print_report(options);
 }

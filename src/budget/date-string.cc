@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Date strings: today's local date as "YYYY-MM-DD".
+// Date strings: today's local date as "YYYY-MM-DD", and a date in the locale's form.
 #include "budget/date-string.h"
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -10,4 +12,22 @@ void date_today(char *buffer) {
   struct tm today;
   if (!localtime_r(&now, &today) || strftime(buffer, DATE_STRING_SIZE, "%Y-%m-%d", &today) == 0)
     memcpy(buffer, "1970-01-01", DATE_STRING_SIZE);
+}
+
+char *date_to_display(const char *date, char *out) {
+  out[0] = '\0';
+  if (!date) return out;
+  int year = 0, month = 0, day = 0;
+  if (sscanf(date, "%d-%d-%d", &year, &month, &day) == 3) {
+    struct tm tm = {};
+    // Numbers at the bottom of int's range stay there rather than overflow.
+    tm.tm_year = year < INT_MIN + 1900 ? INT_MIN : year - 1900;
+    tm.tm_mon = month == INT_MIN ? INT_MIN : month - 1;
+    tm.tm_mday = day;
+    mktime(&tm);
+    if (strftime(out, DISPLAY_DATE_SIZE, "%x", &tm) == 0) out[0] = '\0';
+  } else {
+    snprintf(out, DISPLAY_DATE_SIZE, "%.63s", date);
+  }
+  return out;
 }

@@ -269,3 +269,100 @@ int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out) 
   sqlite3_finalize(stmt);
   return result;
 }
+
+static const char kAllValuesSql[] =
+    "SELECT c.code, p.FOODCODE IS NOT NULL, COALESCE(p.\"V_TOTAL (cup eq)\", 0), "
+    "COALESCE(p.\"F_TOTAL (cup eq)\", 0), COALESCE(p.\"G_TOTAL (oz eq)\", 0), "
+    "COALESCE(p.\"D_TOTAL (cup eq)\", 0), COALESCE(p.\"PF_TOTAL (oz eq)\", 0), "
+    "COALESCE(p.\"OILS (grams)\", 0), n.\"Food code\" IS NOT NULL, "
+    "COALESCE(n.\"Energy (kcal)\", 0) "
+    "FROM (SELECT FOODCODE AS code FROM points UNION SELECT \"Food code\" FROM nutrients) AS c "
+    "LEFT JOIN points AS p ON p.rowid = (SELECT rowid FROM points WHERE FOODCODE = c.code LIMIT 1) "
+    "LEFT JOIN nutrients AS n ON n.rowid = "
+    "(SELECT rowid FROM nutrients WHERE \"Food code\" = c.code LIMIT 1) "
+    "ORDER BY c.code";
+
+int food_values_all(sqlite3 *handle, FoodValuesList *out) {
+  *out = FoodValuesList{nullptr, 0, 0};
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kAllValuesSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    if (!list_make_room(&out->items, out->count, &out->capacity)) {
+      report_memory_exhausted();
+      sqlite3_finalize(stmt);
+      food_values_list_free(out);
+      return -1;
+    }
+    FoodValues &values = out->items[out->count++];
+    values.food_code = sqlite3_column_int(stmt, 0);
+    values.has_groups = sqlite3_column_int(stmt, 1) != 0;
+    values.groups.key = values.food_code;
+    for (int group = 0; group < FOOD_GROUP_COUNT; group++)
+      values.groups.amounts[group] = sqlite3_column_double(stmt, 2 + group);
+    values.has_energy = sqlite3_column_int(stmt, 8) != 0;
+    values.kcal = sqlite3_column_double(stmt, 9);
+  }
+  sqlite3_finalize(stmt);
+  if (rc == SQLITE_DONE) return 0;
+  report_sql_error(handle);
+  food_values_list_free(out);
+  return -1;
+}
+
+void food_values_list_free(FoodValuesList *list) {
+  if (list == nullptr) return;
+  free(list->items);
+  *list = FoodValuesList{nullptr, 0, 0};
+}
+
+void food_measure_list_free(FoodMeasureList *list) {
+  if (list == nullptr) return;
+  for (size_t i = 0; i < list->count; i++) free(list->items[i].description);
+  free(list->items);
+  list->items = nullptr;
+  list->count = 0;
+  list->capacity = 0;
+}
+
+static const char kMeasuresSql[] =
+    "SELECT \"Portion description\", \"Portion weight (g)\" FROM measures "
+    "WHERE \"Food code\" = ?1 ORDER BY \"Seq num\", rowid";
+
+int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out) {
+  *out = FoodMeasureList{nullptr, 0, 0};
+
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kMeasuresSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  sqlite3_bind_int(stmt, 1, food_code);
+
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const unsigned char *description = sqlite3_column_text(stmt, 0);
+    const double grams = sqlite3_column_double(stmt, 1);
+    if (!list_make_room(&out->items, out->count, &out->capacity)) goto out_of_memory;
+    out->items[out->count].description =
+        strdup(description != nullptr ? reinterpret_cast<const char *>(description) : "");
+    if (out->items[out->count].description == nullptr) goto out_of_memory;
+    out->items[out->count].grams = grams;
+    out->count++;
+  }
+
+  sqlite3_finalize(stmt);
+  if (rc == SQLITE_DONE) return 0;
+  report_sql_error(handle);
+  food_measure_list_free(out);
+  return -1;
+
+out_of_memory:
+  report_memory_exhausted();
+  sqlite3_finalize(stmt);
+  food_measure_list_free(out);
+  return -1;
+}

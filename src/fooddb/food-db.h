@@ -59,3 +59,47 @@ void nutrient_list_free(NutrientList *list);
 // Writes the food's per-serving equivalents to |out| (key the food code; zeros first).
 // Returns 0 when the food has a row, 1 when it has none, -1 after printing an SQL error.
 int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out);
+
+// What reports over many entries need of one food, per serving.
+struct FoodValues {
+  int32_t food_code;
+  bool has_groups;          // the food has food pattern equivalents
+  FoodGroupAmounts groups;  // its equivalents (key the food code), zeros without
+  bool has_energy;          // the food has a nutrient row
+  double kcal;              // its energy, 0 without
+};
+
+struct FoodValuesList {
+  FoodValues *items;
+  size_t count;
+  size_t capacity;
+};
+
+// Fills |out| (emptied first) with the values of every food that has equivalents or a
+// nutrient row, in food-code order, one item per code, with one statement: looking up
+// thousands of foods one at a time costs a statement and a file lock each.
+// Returns 0, or -1 with |out| empty after printing why. Free with food_values_list_free.
+int food_values_all(sqlite3 *handle, FoodValuesList *out);
+
+// Frees the array; leaves the list empty. Accepts null.
+void food_values_list_free(FoodValuesList *list);
+
+// One household measure of a food, as USDA writes it.
+struct FoodMeasure {
+  char *description;  // owned, never null: "1 cup", "1 medium or regular slice"
+  double grams;       // weight of the measure in grams, as stored
+};
+
+struct FoodMeasureList {
+  FoodMeasure *items;
+  size_t count;
+  size_t capacity;
+};
+
+// Fills |out| (emptied first) with the food's household measures in USDA's order. A food
+// without measures gives 0 and an empty list. Returns 0, or -1 with |out| empty after
+// printing why.
+int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out);
+
+// Frees every description and the array; leaves the list empty. Accepts null.
+void food_measure_list_free(FoodMeasureList *list);

@@ -190,3 +190,47 @@ void date_list_free(DateList *list) {
   free(list->items);
   *list = DateList{nullptr, 0, 0};
 }
+
+namespace {
+
+const char kEntriesBetweenSql[] =
+    "SELECT id, food_code, description, date, servings FROM food_log "
+    "WHERE date BETWEEN ?1 AND ?2 ORDER BY date, id";
+
+}  // namespace
+
+int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEntryList *out) {
+  *out = LogEntryList{nullptr, 0, 0};
+  StatementPtr stmt = prepare(handle, kEntriesBetweenSql);
+  if (!stmt) return -1;
+  bind_text(stmt.get(), 1, from);
+  bind_text(stmt.get(), 2, to);
+
+  int rc;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    if (!grow_if_full(&out->items, out->count, &out->capacity)) {
+      fprintf(stderr, "%s", _("alimora: memory exhausted\n"));
+      log_entry_list_free(out);
+      return -1;
+    }
+    LogEntry &entry = out->items[out->count];
+    entry.id = sqlite3_column_int64(stmt.get(), 0);
+    entry.food_code = sqlite3_column_int(stmt.get(), 1);
+    entry.description = strdup(column_text(stmt.get(), 2));
+    entry.date = strdup(column_text(stmt.get(), 3));
+    entry.servings = sqlite3_column_double(stmt.get(), 4);
+    if (!entry.description || !entry.date) {
+      fprintf(stderr, "%s", _("alimora: memory exhausted\n"));
+      free(entry.description);
+      free(entry.date);
+      log_entry_list_free(out);
+      return -1;
+    }
+    ++out->count;
+  }
+  stmt.reset();
+  if (rc == SQLITE_DONE) return 0;
+  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+  log_entry_list_free(out);
+  return -1;
+}

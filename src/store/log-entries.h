@@ -54,3 +54,8 @@ int log_dates(sqlite3 *handle, DateList *out);
 
 // Frees every date and the array; leaves the list empty. Accepts null.
 void date_list_free(DateList *list);
+
+// Fills |out| (emptied first) with every entry whose date lies between |from| and |to|
+// (both included, compared as text), ordered by date and then by id. Returns 0, or -1
+// with |out| empty after printing why. Free with log_entry_list_free.
+int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEntryList *out);

@@ -129,6 +129,7 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
                          sizeof entry.servings), g_free);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DATE, g_strdup(entry.date), g_free);
   g_object_set_data_full(G_OBJECT(edit), KEY_ENTRY_DESC, g_strdup(entry.description), g_free);
+  g_object_set_data(G_OBJECT(edit), KEY_ENTRY_FOOD_CODE, GINT_TO_POINTER(entry.food_code));
   entry_id_set(G_OBJECT(del), entry.id);
   connect_clicked(edit, G_CALLBACK(on_edit_clicked), state);
   connect_clicked(del, G_CALLBACK(on_delete_clicked), state);
@@ -232,20 +233,3 @@ void on_today_clicked(GtkButton *, gpointer data) {
   refresh_views(state);
 }
 
-char *date_to_display(const char *date, char *out) {
-  out[0] = '\0';
-  if (!date) return out;
-  int year = 0, month = 0, day = 0;
-  if (sscanf(date, "%d-%d-%d", &year, &month, &day) == 3) {
-    struct tm tm = {};
-    // Numbers at the bottom of int's range stay there rather than overflow.
-    tm.tm_year = year < INT_MIN + 1900 ? INT_MIN : year - 1900;
-    tm.tm_mon = month == INT_MIN ? INT_MIN : month - 1;
-    tm.tm_mday = day;
-    mktime(&tm);
-    if (strftime(out, DISPLAY_DATE_SIZE, "%x", &tm) == 0) out[0] = '\0';
-  } else {
-    snprintf(out, DISPLAY_DATE_SIZE, "%.63s", date);
-  }
-  return out;
-}

@@ -5,8 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "app/gui-state.h"
-
-enum { DISPLAY_DATE_SIZE = 64 };
+#include "budget/date-string.h"
 
 // Style class of a budget bar whose consumed amount is above its budget.
 #define BAR_OVER_BUDGET_CLASS "over-budget"
@@ -18,10 +17,6 @@ void refresh_views(GuiState *state);
 void on_prev_date_clicked(GtkButton *button, gpointer state);
 void on_today_clicked(GtkButton *button, gpointer state);
 void on_next_date_clicked(GtkButton *button, gpointer state);
-
-// Writes |date| (may be null) in the locale's date form into |out| (DISPLAY_DATE_SIZE
-// bytes) and returns |out|.
-char *date_to_display(const char *date, char *out);
 
 // The translated bar label of a food group ("Vegetables (cup-eq)", ...).
 const char *food_group_label(int group);

@@ -14,6 +14,7 @@
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/measure-chooser.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
 
@@ -41,6 +42,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
   double servings = stored_servings ? *stored_servings : 1.0;
   auto *date = static_cast<const char *>(g_object_get_data(source, KEY_ENTRY_DATE));
   auto *description = static_cast<const char *>(g_object_get_data(source, KEY_ENTRY_DESC));
+  int32_t food_code = GPOINTER_TO_INT(g_object_get_data(source, KEY_ENTRY_FOOD_CODE));
 
   GtkWidget *dialog = gtk_dialog_new_with_buttons(
       description ? description : _("Edit Log Entry"), GTK_WINDOW(state->main_window), kDialogFlags,
@@ -51,11 +53,13 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
   GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   GtkWidget *servings_label = gtk_label_new(_("Servings:"));
   GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+  gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), 2);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), servings);  // clamped to the range
   spin_button_accept_decimals(spin);
   gtk_label_set_mnemonic_widget(GTK_LABEL(servings_label), spin);
   gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
+  measure_chooser_add(servings_row, servings_label, spin, state->food_db, food_code);
   gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
 
   GtkWidget *frame = gtk_frame_new(_("Date"));
@@ -85,7 +89,7 @@ bool save_edit(GtkDialog *dialog, GuiState *state) {
   if (!spin || !calendar) return true;
 
   double servings = 0.0;
-  if (!spin_button_read(spin, &servings)) return false;
+  if (!measure_chooser_commit(spin) || !spin_button_read(spin, &servings)) return false;
   char date[DATE_STRING_SIZE];
   calendar_date_string(calendar, date);
 

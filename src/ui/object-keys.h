@@ -22,3 +22,7 @@
 #define KEY_PROFILE_UNREAD "profile-unread"
 #define KEY_PROFILE_INFO_BAR "profile-info-bar"
 #define KEY_PROFILE_INFO_LABEL "profile-info-label"
+#define KEY_ENTRY_FOOD_CODE "entry-food-code"
+#define KEY_AMOUNT_SPIN "amount-spin"
+#define KEY_MEASURE_COMBO "measure-combo"
+#define KEY_MEASURE_GRAMS "measure-grams"

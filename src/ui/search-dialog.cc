@@ -14,6 +14,7 @@
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/measure-chooser.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
 
@@ -176,11 +177,13 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   GtkWidget *servings_label = gtk_label_new(_("Servings:"));
   GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+  gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), 2);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), 1.0);
   spin_button_accept_decimals(spin);
   gtk_label_set_mnemonic_widget(GTK_LABEL(servings_label), spin);
   gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
+  measure_chooser_add(servings_row, servings_label, spin, state->food_db, food_code);
   gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
 
   GtkWidget *frame = gtk_frame_new(_("Log Date"));
@@ -200,6 +203,7 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   gtk_grid_set_row_spacing(GTK_GRID(grid), 2);
   g_object_set_data(G_OBJECT(dialog), KEY_NUTRIENT_GRID, grid);
   fill_nutrient_grid(grid, state->food_db, food_code, 1.0);
+  nutrient_grid_name_amount(grid, spin);
   gtk_box_pack_start(content, scrolled_window_for(grid), TRUE, TRUE, 0);
 
   connect_signal(spin, "value-changed", G_CALLBACK(on_servings_changed), dialog);
@@ -223,7 +227,7 @@ bool add_to_log(GtkDialog *dialog, GuiState *state) {
   if (!spin || !calendar) return true;
 
   double servings = 0.0;
-  if (!spin_button_read(spin, &servings)) return false;
+  if (!measure_chooser_commit(spin) || !spin_button_read(spin, &servings)) return false;
   char date[DATE_STRING_SIZE];
   calendar_date_string(calendar, date);
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tests of today's date string.
+// Tests of today's date string and of the display form of a date.
 #include "budget/date-string.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <ctime>
+#include <string>
 
 TEST(DateToday, WritesTheLocalDateAsTenCharacters) {
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -26,4 +27,16 @@ TEST(DateToday, WritesTheLocalDateAsTenCharacters) {
     EXPECT_EQ('#', buffer[DATE_STRING_SIZE]) << "wrote past the 11-byte buffer";
     return;
   }
+}
+
+TEST(DateToDisplay, FormatsNormalisesAndPassesOtherTextThrough) {
+  char out[DISPLAY_DATE_SIZE];
+  // The C locale's date form is MM/DD/YY.
+  EXPECT_STREQ("01/05/24", date_to_display("2024-01-05", out));
+  EXPECT_STREQ("03/01/24", date_to_display("2024-02-30", out));
+  EXPECT_STREQ("abc", date_to_display("abc", out));
+  EXPECT_STREQ("", date_to_display(nullptr, out));
+  std::string long_text(100, 'z');
+  EXPECT_EQ(std::string(63, 'z'), date_to_display(long_text.c_str(), out));
+  EXPECT_EQ(out, date_to_display("2024-01-05", out));
 }

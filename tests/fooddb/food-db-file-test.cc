@@ -57,7 +57,8 @@ TEST_F(FoodDbFileTest, EachTableHoldsEveryFoodOnce) {
 }
 
 TEST_F(FoodDbFileTest, EachTableHasAnIndexOnItsCodeColumn) {
-  EXPECT_EQ((std::vector<std::string>{"foods:Food code", "nutrients:Food code", "points:FOODCODE"}),
+  EXPECT_EQ((std::vector<std::string>{"foods:Food code", "measures:Food code",
+                                      "nutrients:Food code", "points:FOODCODE"}),
             column("SELECT m.tbl_name || ':' || i.name FROM sqlite_master AS m, "
                    "pragma_index_info(m.name) AS i WHERE m.type = 'index' ORDER BY 1"));
 }
@@ -92,6 +93,26 @@ TEST_F(FoodDbFileTest, PointsColumnsSpellUnitsWithoutPeriods) {
                      "'D_TOTAL (cup eq)', 'PF_TOTAL (oz eq)', 'OILS (grams)')"));
   EXPECT_EQ("1", one("SELECT count(*) FROM pragma_table_info('points') "
                      "WHERE name = 'ADD_SUGARS (tsp eq)'"));
+}
+
+// The generic household measures with a real weight, without "Quantity not specified" and
+// the "Guideline amount ..." rows; 18 foods ("..., for use on a sandwich") have no others.
+TEST_F(FoodDbFileTest, MeasuresHoldTheGenericPortionsAPersonEats) {
+  EXPECT_EQ("24358", one("SELECT count(*) FROM measures"));
+  EXPECT_EQ("7040", one("SELECT count(DISTINCT \"Food code\") FROM measures"));
+  EXPECT_EQ("0", one("SELECT count(*) FROM measures WHERE \"Portion weight (g)\" <= 0 "
+                     "OR \"Portion description\" = 'Quantity not specified' "
+                     "OR \"Portion description\" LIKE 'Guideline amount%'"));
+  EXPECT_EQ("0", one("SELECT count(*) FROM measures AS m LEFT JOIN foods AS f "
+                     "USING (\"Food code\") WHERE f.\"Food code\" IS NULL"));
+  EXPECT_EQ((std::vector<std::string>{"1 cup|244.0", "1 fl oz|30.5",
+                                      "1 individual school container|244.0"}),
+            column("SELECT \"Portion description\" || '|' || \"Portion weight (g)\" "
+                   "FROM measures WHERE \"Food code\" = 11111000 ORDER BY \"Seq num\""));
+  EXPECT_EQ("28.0", one("SELECT \"Portion weight (g)\" FROM measures WHERE \"Food code\" = "
+                        "51101000 AND \"Portion description\" = '1 medium or regular slice'"));
+  EXPECT_EQ("50.0", one("SELECT \"Portion weight (g)\" FROM measures WHERE \"Food code\" = "
+                        "31101010 AND \"Portion description\" = '1 egg'"));
 }
 
 }  // namespace

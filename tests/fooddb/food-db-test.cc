@@ -177,6 +177,25 @@ TEST_F(RealFoodDbTest, UnknownFoodHasNoEquivalentsAndZeroAmounts) {
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 }
 
+TEST_F(RealFoodDbTest, MeasuresOfWholeMilkComeInUsdaOrder) {
+  FoodMeasureList measures;
+  ASSERT_EQ(0, food_measures(db_, 11111000, &measures));
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < measures.count; i++)
+    texts.push_back(std::string(measures.items[i].description) + " " +
+                    std::to_string(measures.items[i].grams));
+  EXPECT_EQ((std::vector<std::string>{"1 cup 244.000000", "1 fl oz 30.500000",
+                                      "1 individual school container 244.000000"}),
+            texts);
+  EXPECT_EQ(64u, measures.capacity);
+  food_measure_list_free(&measures);
+
+  // Foods of the "as ingredient" kind have no measures: no failure, an empty list.
+  ASSERT_EQ(0, food_measures(db_, 12345, &measures));
+  EXPECT_EQ(0u, measures.count);
+  EXPECT_EQ(nullptr, measures.items);
+}
+
 // Queries on small databases made for one test in a temporary directory.
 class SmallFoodDbTest : public ::testing::Test {
  protected:
@@ -306,6 +325,38 @@ TEST_F(SmallFoodDbTest, FoodWithoutPointsRowHasZeroEquivalents) {
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 }
 
+TEST_F(SmallFoodDbTest, AllValuesGiveOneItemPerCodeAsTheSingleLookupsDo) {
+  ASSERT_NO_FATAL_FAILURE(
+      make("CREATE TABLE nutrients (\"Food code\" INTEGER, \"Energy (kcal)\" REAL);"
+           "INSERT INTO nutrients VALUES (1, 10), (1, 30), (2, NULL);"
+           "CREATE TABLE points (FOODCODE INTEGER, \"V_TOTAL (cup eq)\" REAL, "
+           "\"F_TOTAL (cup eq)\" REAL, \"G_TOTAL (oz eq)\" REAL, \"D_TOTAL (cup eq)\" REAL, "
+           "\"PF_TOTAL (oz eq)\" REAL, \"OILS (grams)\" REAL);"
+           "INSERT INTO points VALUES (3, 0.5, NULL, 0, 0, 0, 4), (1, 1, 1, 1, 1, 1, 1), "
+           "(1, 2, 2, 2, 2, 2, 2);"));
+  FoodValuesList values{nullptr, 0, 0};
+  ASSERT_EQ(0, food_values_all(db_, &values));
+  ASSERT_EQ(3u, values.count);
+  const FoodValues &one = values.items[0], &two = values.items[1], &three = values.items[2];
+  EXPECT_EQ((std::vector<int32_t>{1, 2, 3}),
+            (std::vector<int32_t>{one.food_code, two.food_code, three.food_code}));
+  EXPECT_TRUE(one.has_groups);
+  EXPECT_DOUBLE_EQ(1.0, one.groups.amounts[FOOD_GROUP_OILS]) << "the first of duplicate rows";
+  EXPECT_TRUE(one.has_energy);
+  EXPECT_DOUBLE_EQ(10.0, one.kcal);
+  EXPECT_FALSE(two.has_groups);
+  for (double amount : two.groups.amounts) EXPECT_EQ(0.0, amount);
+  EXPECT_TRUE(two.has_energy);
+  EXPECT_EQ(0.0, two.kcal) << "an empty energy is 0";
+  EXPECT_TRUE(three.has_groups);
+  EXPECT_FALSE(three.has_energy);
+  EXPECT_EQ((std::vector<double>{0.5, 0, 0, 0, 0, 4}),
+            std::vector<double>(three.groups.amounts, three.groups.amounts + FOOD_GROUP_COUNT));
+  food_values_list_free(&values);
+  food_values_list_free(&values);
+  EXPECT_EQ(nullptr, values.items);
+}
+
 TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   ASSERT_NO_FATAL_FAILURE(make("CREATE TABLE other (x);"));
   FoodGroupAmounts amounts;
@@ -327,6 +378,14 @@ TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   EXPECT_EQ("alimora: SQL error: no such table: nutrients\n",
             testing::internal::GetCapturedStderr());
   EXPECT_EQ(0u, nutrients_.count);
+
+  FoodMeasureList measures;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, food_measures(db_, 11, &measures));
+  EXPECT_EQ("alimora: SQL error: no such table: measures\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(0u, measures.count);
+  EXPECT_EQ(nullptr, measures.items);
 }
 
 // Views whose columns fail while the statement runs, not when it is prepared.

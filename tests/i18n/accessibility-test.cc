@@ -179,6 +179,45 @@ TEST_F(AccessibilityTest, AddDialogServingsAndDateAreLabelled) {
   EXPECT_EQ(std::vector<std::string>{"Log Date"}, labelled_by(calendar));
 }
 
+// The amount and the measure follow the servings in the Tab order, with spoken names, and
+// "Servings:" says what a serving is.
+TEST_F(AccessibilityTest, AddDialogAmountAndMeasureFollowServings) {
+  Activate();
+  GtkWidget *dialog = open_add_dialog(&state_, kSpaghettiSauce, "Spaghetti sauce");
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *spin = dialog_widget(dialog, KEY_SPIN_QUANTITY);
+  ASSERT_NE(nullptr, spin);
+  GtkWidget *amount = dialog_widget(spin, KEY_AMOUNT_SPIN);
+  GtkWidget *measure = dialog_widget(spin, KEY_MEASURE_COMBO);
+  ASSERT_NE(nullptr, amount);
+  ASSERT_NE(nullptr, measure);
+  EXPECT_EQ("Amount", accessible_name(amount));
+  EXPECT_EQ("Measure", accessible_name(measure));
+  for (GtkWidget *label : find_widgets(dialog, GTK_TYPE_LABEL)) {
+    if (gtk_label_get_mnemonic_widget(GTK_LABEL(label)) != spin) continue;
+    gchar *tooltip = gtk_widget_get_tooltip_text(label);
+    EXPECT_STREQ("One serving is 100 g of the food.", tooltip);
+    g_free(tooltip);
+  }
+
+  ASSERT_TRUE(wait_until([&] { return gtk_widget_get_mapped(dialog) != FALSE; }));
+  // Without a window manager nobody makes the dialog the active window, as a click would.
+  GdkEvent *focus_in = gdk_event_new(GDK_FOCUS_CHANGE);
+  focus_in->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(dialog)));
+  focus_in->focus_change.in = TRUE;
+  gtk_widget_send_focus_change(dialog, focus_in);
+  gdk_event_free(focus_in);
+  gtk_widget_grab_focus(spin);
+  GtkWidget *order[3] = {nullptr, nullptr, nullptr};
+  for (GtkWidget *&next : order) {
+    g_signal_emit_by_name(dialog, "move-focus", GTK_DIR_TAB_FORWARD);  // what Tab does
+    next = gtk_window_get_focus(GTK_WINDOW(dialog));
+  }
+  EXPECT_EQ(amount, order[0]);
+  EXPECT_TRUE(order[1] == measure || (order[1] && gtk_widget_is_ancestor(order[1], measure)));
+  EXPECT_EQ(dialog_widget(dialog, KEY_CALENDAR), order[2]);
+}
+
 TEST_F(AccessibilityTest, EditDialogServingsAndDateAreLabelled) {
   ActivateWithSauce();
   GtkWidget *edit = FirstRowButton("Edit");

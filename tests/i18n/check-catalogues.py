@@ -35,7 +35,9 @@ MARKED = re.compile(r'\bN?_\(\s*"')
 REPORT_UNITS = ['c ', 'oz', 'g ']  # exactly two characters
 REPORT_NAMES = ['Vegetables', 'Fruits', 'Grains', 'Dairy', 'Protein Foods', 'Oils',
                 'Food Group']     # at most 20 characters
-REPORT_HEADINGS = ['Budget', 'Consumed', 'Remaining']  # at most 10 characters
+REPORT_HEADINGS = ['Budget', 'Consumed', 'Remaining',  # at most 10 characters
+                   'Average', 'Days met', 'Days over',  # of the range summary
+                   'Veg. (c)', 'Fruit (c)', 'Grain (oz)', 'Dairy (c)', 'Prot. (oz)', 'Oil (g)']
 DESKTOP_KEYWORDS = re.compile(r'^[^;]+(;[^;]+)*;$')
 
 

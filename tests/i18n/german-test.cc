@@ -295,23 +295,24 @@ TEST_F(GermanTest, ReportPrintsGermanRowsWithDecimalCommas) {
   EXPECT_EQ(0, run.status) << run.err;
   EXPECT_EQ("", run.err);
   std::vector<std::string> lines = lines_of(run.out);
-  ASSERT_EQ(10u, lines.size()) << run.out;
-  EXPECT_EQ("Tagesbudget (2000 kcal, gesundes Ernährungsmuster nach US-Art des USDA):", lines[0]);
-  EXPECT_EQ("", lines[1]);
+  ASSERT_EQ(11u, lines.size()) << run.out;
+  EXPECT_EQ("Bericht für 05.01.2026", lines[0]);
+  EXPECT_EQ("Tagesbudget (2000 kcal, gesundes Ernährungsmuster nach US-Art des USDA):", lines[1]);
+  EXPECT_EQ("", lines[2]);
   EXPECT_EQ((std::vector<std::string>{"Lebensmittelgruppe", "Budget", "Verzehrt", "Rest"}),
-            words_of(lines[2]));
+            words_of(lines[3]));
   // Rows: name, then budget, consumed and remaining, each with its two-character unit.
   EXPECT_EQ((std::vector<std::string>{"Gemüse", "2,5", "T.", "1,0", "T.", "1,5", "T."}),
-            words_of(lines[4]));
+            words_of(lines[5]));
   // Names with umlauts keep the columns in line.
-  EXPECT_EQ("Gemüse                    2,5 T.      1,0 T.      1,5 T.", lines[4]);
-  EXPECT_EQ("Öle                      27,0 g       2,3 g      24,7 g ", lines[9]);
-  EXPECT_EQ("Obst                      2,0 T.      0,0 T.      2,0 T.", lines[5]);
-  EXPECT_EQ("Getreide                  6,0 oz      0,0 oz      6,0 oz", lines[6]);
+  EXPECT_EQ("Gemüse                    2,5 T.      1,0 T.      1,5 T.", lines[5]);
+  EXPECT_EQ("Öle                      27,0 g       2,3 g      24,7 g ", lines[10]);
+  EXPECT_EQ("Obst                      2,0 T.      0,0 T.      2,0 T.", lines[6]);
+  EXPECT_EQ("Getreide                  6,0 oz      0,0 oz      6,0 oz", lines[7]);
   EXPECT_EQ((std::vector<std::string>{"Proteinquellen", "5,5", "oz", "1,6", "oz", "3,9", "oz"}),
-            words_of(lines[8]));
-  EXPECT_EQ((std::vector<std::string>{"Öle", "27,0", "g", "2,3", "g", "24,7", "g"}),
             words_of(lines[9]));
+  EXPECT_EQ((std::vector<std::string>{"Öle", "27,0", "g", "2,3", "g", "24,7", "g"}),
+            words_of(lines[10]));
 }
 
 }  // namespace

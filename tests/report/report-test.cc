@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <glib.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "budget/date-string.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "test-support.h"
@@ -27,8 +32,15 @@ std::vector<std::string> FilesBelow(const fs::path &dir) {
   return files;
 }
 
-std::string ZeroReport2000() {
-  return "Daily budget (2000 kcal USDA Healthy US-Style Eating Pattern):\n"
+// The line that names the reported day, in the C locale's date form (MM/DD/YY).
+std::string DayLine(const char *date) {
+  char display[DISPLAY_DATE_SIZE];
+  return std::string("Report for ") + date_to_display(date, display) + "\n";
+}
+
+std::string ZeroReport2000(const char *date) {
+  return DayLine(date) +
+         "Daily budget (2000 kcal USDA Healthy US-Style Eating Pattern):\n"
          "\n"
          "Food Group               Budget   Consumed  Remaining\n"
          "-------------------- ---------- ---------- ----------\n"
@@ -120,6 +132,7 @@ TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
   EXPECT_EQ(0, result.status);
   EXPECT_EQ("", result.err);
   EXPECT_EQ(
+      "Report for 12/06/26\n"
       "Daily budget (2400 kcal USDA Healthy US-Style Eating Pattern):\n"
       "\n"
       "Food Group               Budget   Consumed  Remaining\n"
@@ -144,7 +157,8 @@ TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
     const ProcessResult result = Run({"2026-12-05"});
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
-    EXPECT_EQ(0u, result.out.find("Daily budget (2000 kcal USDA Healthy US-Style Eating "
+    EXPECT_EQ(0u, result.out.find("Report for 12/05/26\n"
+                                  "Daily budget (2000 kcal USDA Healthy US-Style Eating "
                                   "Pattern):\n"));
     EXPECT_NE(std::string::npos,
               result.out.find("Fruits                    2.0 c       9.1 c      -7.1 c \n"))
@@ -157,18 +171,26 @@ TEST_F(ReportTest, DayWithoutEntriesGivesAZeroReport) {
   const ProcessResult result = Run({"2024-02-29"});
   EXPECT_EQ(0, result.status);
   EXPECT_EQ("", result.err);
-  EXPECT_EQ(ZeroReport2000(), result.out);
+  EXPECT_EQ(ZeroReport2000("2024-02-29"), result.out);
 }
 
 TEST_F(ReportTest, MissingLogDatabaseGivesAZeroReportAndCreatesNothing) {
+  char today[DATE_STRING_SIZE];
+  date_today(today);
   for (const std::vector<std::string> &args :
        {std::vector<std::string>{}, std::vector<std::string>{"2026-12-06"}}) {
     const ProcessResult result = Run(args);
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
-    EXPECT_EQ(ZeroReport2000(), result.out);
+    EXPECT_EQ(ZeroReport2000(args.empty() ? today : "2026-12-06"), result.out);
     EXPECT_TRUE(FilesBelow(data_home_).empty());
   }
+  // The export of a missing log is its header record.
+  const ProcessResult csv = Run({"--csv"});
+  EXPECT_EQ(0, csv.status);
+  EXPECT_EQ(0u, csv.out.find("date,food_code,")) << csv.out;
+  EXPECT_EQ(1, std::count(csv.out.begin(), csv.out.end(), '\n')) << csv.out;
+  EXPECT_TRUE(FilesBelow(data_home_).empty());
 }
 
 TEST_F(ReportTest, BadDateGivesStatus2AndOneLine) {
@@ -238,4 +260,201 @@ TEST_F(ReportTest, LogDatabaseWithoutTheTablesFailsAndStaysUnchanged) {
   EXPECT_EQ("", result.out);
   EXPECT_EQ("alimora: SQL error: no such table: user_profile\n", result.err);
   EXPECT_EQ(before, read_file(log_path_));
+}
+
+// The range of days: the log of WriteLog (2400 kcal) and, on 2026-12-04, whole milk that
+// just reaches the dairy budget as shown (2.993 cup-eq) and a food missing from the
+// database whose description needs quoting in CSV; one entry before the week, one with a
+// date that is no calendar date and one after the week.
+class ReportRangeTest : public ReportTest {
+ protected:
+  void SetUp() override {
+    ReportTest::SetUp();
+    WriteLog(2400);
+    sqlite3 *db = log_db_open(log_path_.c_str());
+    ASSERT_NE(nullptr, db);
+    EXPECT_EQ(0, log_entry_add(db, kWholeMilk, "Milk, whole", "2026-12-04", 7.3));
+    EXPECT_EQ(0, log_entry_add(db, kUnknownFood, "Cake, \"birthday\"", "2026-12-04", 1.0));
+    EXPECT_EQ(0, log_entry_add(db, kApple, "Apple, raw", "2026-11-20", 1.0));
+    EXPECT_EQ(0, log_entry_add(db, kApple, "Apple, raw", "2026-12-06 ", 50.0));
+    EXPECT_EQ(0, log_entry_add(db, kApple, "Apple, raw", "2026-12-09", 50.0));
+    log_db_close(db);
+  }
+
+  // Runs |args| and expects success with nothing on standard error.
+  std::string RunOk(const std::vector<std::string> &args) {
+    const ProcessResult result = Run(args);
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("", result.err);
+    return result.out;
+  }
+};
+
+TEST_F(ReportRangeTest, SummaryGivesTheDaysAveragesAndMetAndOverCounts) {
+  EXPECT_EQ(
+      "Food log from 12/01/26 to 12/07/26\n"
+      "Days counted (days with entries): 3 of 7\n"
+      "\n"
+      "Date       Veg. (c)  Fruit (c) Grain (oz)  Dairy (c) Prot. (oz)    Oil (g)\n"
+      "12/04/26        0.0        0.0        0.0        3.0        0.0        0.0\n"
+      "12/05/26        0.0        9.1        0.0        0.0        0.0        0.0\n"
+      "12/06/26        1.3        1.8        5.6        3.6        0.0       13.9\n"
+      "\n"
+      "Average per day against the daily budget (2400 kcal USDA Healthy US-Style Eating "
+      "Pattern):\n"
+      "\n"
+      "Food Group               Budget    Average   Days met  Days over\n"
+      "-------------------- ---------- ---------- ---------- ----------\n"
+      "Vegetables                3.0 c       0.4 c         0          0\n"
+      "Fruits                    2.0 c       3.6 c         1          1\n"
+      "Grains                    8.0 oz      1.9 oz        0          0\n"
+      "Dairy                     3.0 c       2.2 c         2          1\n"
+      "Protein Foods             6.5 oz      0.0 oz        0          0\n"
+      "Oils                     32.0 g       4.6 g         0          0\n"
+      "\n"
+      "Met: the day's amount reached the budget; over: it went beyond it. A day over\n"
+      "the budget also counts as met.\n",
+      RunOk({"--from", "2026-12-01", "--to=2026-12-07"}));
+}
+
+TEST_F(ReportRangeTest, RangeEndsDefaultToTheFirstLoggedDayAndToday) {
+  EXPECT_EQ(0u, RunOk({"--to", "2026-12-07"})
+                    .find("Food log from 11/20/26 to 12/07/26\n"
+                          "Days counted (days with entries): 4 of 18\n\n"));
+  EXPECT_EQ("Food log from 12/10/26 to 12/31/26\n"
+            "Days counted (days with entries): 0 of 22\n",
+            RunOk({"--from", "2026-12-10", "--to", "2026-12-31"}));
+  // A date with --csv is that one day: the header and its two entries.
+  const std::string one_day = RunOk({"--csv", "2026-12-04"});
+  EXPECT_EQ(3, std::count(one_day.begin(), one_day.end(), '\n')) << one_day;
+
+  char today[DATE_STRING_SIZE];
+  char display[DISPLAY_DATE_SIZE];
+  date_today(today);
+  const std::string whole_log = RunOk({"--from", "2026-11-20"});
+  EXPECT_EQ(0u, whole_log.find(std::string("Food log from 11/20/26 to ") +
+                               date_to_display(today, display) + "\n"))
+      << whole_log;
+}
+
+TEST_F(ReportRangeTest, CsvHasOneRecordPerEntryWithPlainNumbersInEveryLocale) {
+  const std::string expected =
+      "date,food_code,description,servings,grams,vegetables_cup_eq,fruits_cup_eq,grains_oz_eq,"
+      "dairy_cup_eq,protein_foods_oz_eq,oils_g,energy_kcal\r\n"
+      "2026-12-04,11111000,\"Milk, whole\",7.3,730,0,0,0,2.993,0,0,438\r\n"
+      "2026-12-04,99999999,\"Cake, \"\"birthday\"\"\",1,100,,,,,,,\r\n"
+      "2026-12-05,63101000,\"Apple, raw\",10,1000,0,9.1,0,0,0,0,520\r\n"
+      "2026-12-06,63101000,\"Apple, raw\",2,200,0,1.82,0,0,0,0,104\r\n"
+      "2026-12-06,11111000,\"Milk, whole\",4,400,0,0,0,1.64,0,0,240\r\n"
+      "2026-12-06,58106230,\"Pizza, cheese\",3,300,0.36,0,5.64,1.98,0,13.92,813\r\n"
+      "2026-12-06,99999999,Gone from the database,5,500,,,,,,,\r\n"
+      "2026-12-06,75101000,\"Bean sprouts, raw\",1,100,0.95,0,0,0,0,0,30\r\n";
+  EXPECT_EQ(expected, RunOk({"--from", "2026-12-04", "--to", "2026-12-06", "--csv"}));
+
+  const ProcessResult german =
+      run_process({exe_, "--csv", "--from=2026-12-04", "--to=2026-12-06"},
+                  {"LANGUAGE=de", "LC_ALL=de_DE.UTF-8", "XDG_DATA_HOME=" + data_home_.string()});
+  EXPECT_EQ(0, german.status);
+  EXPECT_EQ(expected, german.out);
+}
+
+// The rectangles of |svg| that are stroked and not filled, at least |min_width| by
+// |min_height|: the frames of the panels. Fails the test when |svg| is not well-formed.
+int CountFrames(const std::string &svg, double min_width, double min_height) {
+  struct Count {
+    double min_width, min_height;
+    int frames = 0;
+    bool root_is_svg = false;
+    int depth = 0;
+  } count{min_width, min_height};
+  GMarkupParser parser = {};
+  parser.start_element = [](GMarkupParseContext *, const char *element, const char **names,
+                            const char **values, gpointer data, GError **) {
+    auto *c = static_cast<Count *>(data);
+    if (c->depth++ == 0) c->root_is_svg = strcmp(element, "svg") == 0;
+    if (strcmp(element, "path") != 0) return;
+    const char *d = nullptr, *style = "";
+    for (int i = 0; names[i]; ++i) {
+      if (strcmp(names[i], "d") == 0) d = values[i];
+      if (strcmp(names[i], "style") == 0) style = values[i];
+    }
+    double x0, y0, x1, y1, x2, y2, x3, y3;
+    if (!d || !strstr(style, "fill:none") ||
+        sscanf(d, "M %lf %lf L %lf %lf L %lf %lf L %lf %lf Z", &x0, &y0, &x1, &y1, &x2, &y2, &x3,
+               &y3) != 8)
+      return;
+    if (y0 == y1 && x1 == x2 && y2 == y3 && x3 == x0 && x1 - x0 >= c->min_width &&
+        y2 - y1 >= c->min_height)
+      ++c->frames;
+  };
+  parser.end_element = [](GMarkupParseContext *, const char *, gpointer data, GError **) {
+    --static_cast<Count *>(data)->depth;
+  };
+  GMarkupParseContext *context = g_markup_parse_context_new(&parser, {}, &count, nullptr);
+  GError *error = nullptr;
+  const bool parsed = g_markup_parse_context_parse(context, svg.data(), svg.size(), &error) &&
+                      g_markup_parse_context_end_parse(context, &error);
+  EXPECT_TRUE(parsed) << (error ? error->message : "");
+  if (error) g_error_free(error);
+  g_markup_parse_context_free(context);
+  EXPECT_TRUE(count.root_is_svg);
+  return count.frames;
+}
+
+TEST_F(ReportRangeTest, ChartIsWellFormedSvgWithSixPanelsAndReplacesTheFile) {
+  const fs::path chart = fs::path(dir_) / "week.svg";
+  write_file(chart, "an older chart");
+  EXPECT_EQ("", RunOk({"--from", "2026-12-01", "--to", "2026-12-07", "--chart", chart}));
+  const std::string svg = read_file(chart);
+  EXPECT_EQ(0u, svg.find("<?xml")) << svg.substr(0, 100);
+  EXPECT_EQ(6, CountFrames(svg, 150.0, 100.0));
+  EXPECT_EQ((std::vector<std::string>{"data", "data/alimora", "data/alimora/log.db", "week.svg"}),
+            FilesBelow(dir_));
+
+  // Ten years of days draw as thin bars; the chart stays whole.
+  EXPECT_EQ("", RunOk({"--from", "2016-12-01", "--to", "2026-12-31", "--chart", chart}));
+  EXPECT_EQ(6, CountFrames(read_file(chart), 150.0, 100.0));
+}
+
+TEST_F(ReportRangeTest, ChartThatCannotBeWrittenFailsAndLeavesNoFile) {
+  fs::create_directories(fs::path(dir_) / "taken.svg");
+  for (const fs::path &path : {fs::path(dir_) / "missing" / "week.svg", fs::path(dir_) / "taken.svg"}) {
+    SCOPED_TRACE(path);
+    const ProcessResult result = Run({"--chart", path, "--csv"});
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ("", result.out) << "nothing is printed when the chart fails";
+    EXPECT_EQ(0u, result.err.rfind("alimora: cannot write the chart '" + path.string() + "': ", 0))
+        << result.err;
+    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+    EXPECT_EQ((std::vector<std::string>{"data", "data/alimora", "data/alimora/log.db",
+                                        "taken.svg"}),
+              FilesBelow(dir_));
+  }
+}
+
+TEST_F(ReportRangeTest, BadRangeArgumentsGiveStatus2AndOneLine) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--from"},
+      {"--to="},
+      {"--chart"},
+      {"--from", "2026-13-01"},
+      {"--to", "yesterday"},
+      {"--from", "2026-12-07", "--to", "2026-12-01"},
+      {"--from", "9999-01-01"},
+      {"2026-12-06", "--from", "2026-12-01"},
+      {"--csv", "--help"},
+      {"--version", "--csv"},
+      {"--csvx"},
+      {"--fromage", "2026-12-01"},
+  };
+  for (const std::vector<std::string> &args : cases) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const ProcessResult result = Run(args);
+    EXPECT_EQ(2, result.status);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ(0u, result.err.rfind("alimora: ", 0)) << result.err;
+    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+  }
+  EXPECT_EQ("alimora: the start date 2026-12-07 is after the end date 2026-12-01\n",
+            Run({"--from", "2026-12-07", "--to", "2026-12-01"}).err);
 }

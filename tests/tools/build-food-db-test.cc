@@ -74,6 +74,23 @@ const char kEquivalentRows[] =
     "11111000,\"Milk, whole\",0,0,0,0,0.41,0,0,0\n"
     "63101000,\"Apple, \"\"raw\"\"\",0.91,0,0,0,0,0,0,0\n";
 
+const char kMeasureHeader[] =
+    "Food code,Main food description,Subcode,Subcode description,WWEIA Category number,"
+    "WWEIA Category description,Seq num,Portion description,Portion weight (g)\n";
+// Kept: the generic rows with a weight, in file order. Dropped: "Quantity not specified",
+// "Guideline amount ...", a brand's subcode, weights 0 and -9.
+const char kMeasureRows[] =
+    "11111000,\"Milk, whole\",,,1002,\"Milk, whole\",1,1 cup,244\n"
+    "11111000,\"Milk, whole\",,,1002,\"Milk, whole\",2,Quantity not specified,244\n"
+    "11111000,\"Milk, whole\",,,1002,\"Milk, whole\",3,1 fl oz,30.5\n"
+    "11111000,\"Milk, whole\",,,1002,\"Milk, whole\",4,Guideline amount per fl oz of beverage,"
+    "2.5\n"
+    "11111000,\"Milk, whole\",1000001,A brand,1002,\"Milk, whole\",1,1 carton,250\n"
+    "63101000,\"Apple, raw\",,,6002,Apples,1,1 medium,200\n"
+    "63101000,\"Apple, raw\",,,6002,Apples,2,1 slice,0\n"
+    "63101000,\"Apple, raw\",,,6002,Apples,3,\"1 cup, \"\"sliced\"\"\",-9\n"
+    "63101000,\"Apple, raw\",,,6002,Apples,1,1 small,150\n";
+
 class BuildFoodDbTest : public TempDirTest {
  protected:
   void SetUp() override {
@@ -81,13 +98,17 @@ class BuildFoodDbTest : public TempDirTest {
     TempDirTest::SetUp();
     nutrients_ = PathIn("nutrients.csv");
     equivalents_ = PathIn("equivalents.csv");
+    measures_ = PathIn("measures.csv");
     out_ = PathIn("food.db");
   }
 
-  ProcessResult build(const std::string &nutrients, const std::string &equivalents) {
+  ProcessResult build(const std::string &nutrients, const std::string &equivalents,
+                      const std::string &measures = std::string(kMeasureHeader) + kMeasureRows) {
     write_file(nutrients_, nutrients);
     write_file(equivalents_, equivalents);
-    return run_builder({nutrients_.string(), equivalents_.string(), out_.string()});
+    write_file(measures_, measures);
+    return run_builder(
+        {nutrients_.string(), equivalents_.string(), measures_.string(), out_.string()});
   }
 
   // Opens the built database read-only; the test owns the handle.
@@ -108,6 +129,7 @@ class BuildFoodDbTest : public TempDirTest {
 
   fs::path nutrients_;
   fs::path equivalents_;
+  fs::path measures_;
   fs::path out_;
 };
 
@@ -150,18 +172,36 @@ TEST_F(BuildFoodDbTest, GoodInputGivesThreeTablesWithTheProgramsColumnNames) {
             query(db, "SELECT typeof(FOODCODE), typeof(\"OILS (grams)\") FROM points LIMIT 1"));
 
   // Each table has an index on its code column.
-  EXPECT_EQ((std::vector<std::string>{"foods|Food code", "nutrients|Food code", "points|FOODCODE"}),
+  EXPECT_EQ((std::vector<std::string>{"foods|Food code", "measures|Food code",
+                                      "nutrients|Food code", "points|FOODCODE"}),
             query(db,
                   "SELECT m.tbl_name, i.name FROM sqlite_master AS m, "
                   "pragma_index_info(m.name) AS i WHERE m.type = 'index' ORDER BY 1"));
   sqlite3_close(db);
-  EXPECT_EQ((std::vector<std::string>{"equivalents.csv", "food.db", "nutrients.csv"}), files());
+  EXPECT_EQ(
+      (std::vector<std::string>{"equivalents.csv", "food.db", "measures.csv", "nutrients.csv"}),
+      files());
+}
+
+TEST_F(BuildFoodDbTest, MeasuresKeepTheGenericPortionsWithAWeight) {
+  const ProcessResult run = build(std::string(kNutrientHeader) + kNutrientRows,
+                                  std::string(kEquivalentHeader) + kEquivalentRows);
+  ASSERT_EQ(0, run.status) << run.out;
+  sqlite3 *db = open_output();
+  ASSERT_NE(nullptr, db);
+  EXPECT_EQ((std::vector<std::string>{"Food code|INTEGER", "Seq num|INTEGER",
+                                      "Portion description|TEXT", "Portion weight (g)|REAL"}),
+            columns_of(db, "measures"));
+  EXPECT_EQ((std::vector<std::string>{"11111000|1|1 cup|244.0", "11111000|3|1 fl oz|30.5",
+                                      "63101000|1|1 medium|200.0", "63101000|1|1 small|150.0"}),
+            query(db, "SELECT * FROM measures ORDER BY rowid"));
+  sqlite3_close(db);
 }
 
 TEST_F(BuildFoodDbTest, EmptyAmountsBecomeNull) {
   const ProcessResult run =
       build(std::string(kNutrientHeader) + "11111000,Milk,1002,Milk,60,,0.067,0.001,88.1\n",
-            std::string(kEquivalentHeader) + "11111000,Milk,0,0,0,0,,0,0,0\n");
+            std::string(kEquivalentHeader) + "11111000,Milk,0,0,0,0,,0,0,0\n", kMeasureHeader);
   ASSERT_EQ(0, run.status) << run.out;
   sqlite3 *db = open_output();
   ASSERT_NE(nullptr, db);
@@ -212,6 +252,7 @@ struct BadInput {
   std::string equivalents;
   std::string where;   // "file:line" in the message
   std::string detail;  // another part of the message
+  std::string measures = std::string(kMeasureHeader) + kMeasureRows;
 };
 
 void PrintTo(const BadInput &input, std::ostream *os) { *os << input.name; }
@@ -225,6 +266,8 @@ std::vector<BadInput> bad_inputs() {
   const std::string good_equivalents = std::string(kEquivalentHeader) + kEquivalentRows;
   const std::string nutrients_start = std::string(kNutrientHeader) + kTwoLineNutrientRow;
   const std::string equivalents_start = std::string(kEquivalentHeader) + kTwoLineEquivalentRow;
+  const std::string measures_start =
+      std::string(kMeasureHeader) + "11111000,\"Milk,\nwhole\",,,1002,Milk,1,1 cup,244\n";
   return {
       {"ShortRow", nutrients_start + "63101000,Apple,6002,Apples,52,10.39\n", good_equivalents,
        "nutrients.csv:4:", "6 fields"},
@@ -255,6 +298,14 @@ std::vector<BadInput> bad_inputs() {
        "equivalents.csv:1:", "D_TOTAL (cup eq)"},
       {"WrongFirstColumn", "Code" + good_nutrients.substr(9), good_equivalents,
        "nutrients.csv:1:", "\"Food code\""},
+      {"WeightNotANumber", good_nutrients, good_equivalents, "measures.csv:4:",
+       "\"Portion weight (g)\": \"3O.5\" is not a weight in grams",
+       measures_start + "11111000,Milk,,,1002,Milk,2,1 fl oz,3O.5\n"},
+      {"NegativeWeight", good_nutrients, good_equivalents, "measures.csv:4:", "\"-5\"",
+       measures_start + "11111000,Milk,,,1002,Milk,2,1 fl oz,-5\n"},
+      {"MeasureOfUnknownFood", good_nutrients, good_equivalents, "measures.csv:4:",
+       "food code 11111001 has no row in",
+       measures_start + "11111001,Milk,,,1002,Milk,1,1 cup,244\n"},
   };
 }
 
@@ -262,22 +313,25 @@ class BadInputTest : public BuildFoodDbTest, public ::testing::WithParamInterfac
 
 TEST_P(BadInputTest, FailsNamingFileAndLineAndWritesNoDatabase) {
   const BadInput &input = GetParam();
-  const ProcessResult run = build(input.nutrients, input.equivalents);
+  const ProcessResult run = build(input.nutrients, input.equivalents, input.measures);
   EXPECT_EQ(1, run.status);
   EXPECT_NE(std::string::npos,
             run.out.find("build-food-db: " + dir_ + "/" + input.where))
       << run.out;
   EXPECT_NE(std::string::npos, run.out.find(input.detail)) << run.out;
-  EXPECT_EQ((std::vector<std::string>{"equivalents.csv", "nutrients.csv"}), files());
+  EXPECT_EQ((std::vector<std::string>{"equivalents.csv", "measures.csv", "nutrients.csv"}),
+            files());
 }
 
 TEST_P(BadInputTest, LeavesAnEarlierDatabaseAsItWas) {
   const std::string earlier = "an earlier food.db";
   write_file(out_, earlier);
   const BadInput &input = GetParam();
-  EXPECT_EQ(1, build(input.nutrients, input.equivalents).status);
+  EXPECT_EQ(1, build(input.nutrients, input.equivalents, input.measures).status);
   EXPECT_EQ(earlier, read_file(out_));
-  EXPECT_EQ((std::vector<std::string>{"equivalents.csv", "food.db", "nutrients.csv"}), files());
+  EXPECT_EQ(
+      (std::vector<std::string>{"equivalents.csv", "food.db", "measures.csv", "nutrients.csv"}),
+      files());
 }
 
 INSTANTIATE_TEST_SUITE_P(Malformed, BadInputTest, ::testing::ValuesIn(bad_inputs()),
@@ -287,8 +341,9 @@ INSTANTIATE_TEST_SUITE_P(Malformed, BadInputTest, ::testing::ValuesIn(bad_inputs
 
 TEST_F(BuildFoodDbTest, MissingInputFileIsNamed) {
   write_file(equivalents_, std::string(kEquivalentHeader) + kEquivalentRows);
+  write_file(measures_, std::string(kMeasureHeader) + kMeasureRows);
   const ProcessResult run =
-      run_builder({PathIn("absent.csv"), equivalents_.string(), out_.string()});
+      run_builder({PathIn("absent.csv"), equivalents_.string(), measures_.string(), out_.string()});
   EXPECT_EQ(1, run.status);
   EXPECT_NE(std::string::npos, run.out.find(PathIn("absent.csv") + ": cannot open"))
       << run.out;

@@ -229,16 +229,4 @@ TEST_F(BudgetViewTest, NavigationWithAnEmptyLogDoesNothing) {
   EXPECT_STREQ(today_, state_.current_date);
 }
 
-TEST(DateToDisplay, FormatsNormalisesAndPassesOtherTextThrough) {
-  char out[DISPLAY_DATE_SIZE];
-  // The C locale's date form is MM/DD/YY.
-  EXPECT_STREQ("01/05/24", date_to_display("2024-01-05", out));
-  EXPECT_STREQ("03/01/24", date_to_display("2024-02-30", out));
-  EXPECT_STREQ("abc", date_to_display("abc", out));
-  EXPECT_STREQ("", date_to_display(nullptr, out));
-  std::string long_text(100, 'z');
-  EXPECT_EQ(std::string(63, 'z'), date_to_display(long_text.c_str(), out));
-  EXPECT_EQ(out, date_to_display("2024-01-05", out));
-}
-
 }  // namespace

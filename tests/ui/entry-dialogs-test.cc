@@ -191,6 +191,23 @@ TEST_F(EntryDialogTest, EnterInServingsSavesTheNumberJustTyped) {
   EXPECT_DOUBLE_EQ(3.0, Entries(today().c_str()).at(0).servings);
 }
 
+TEST_F(EntryDialogTest, MeasureOfTheEntrysFoodSetsTheServingsToSave) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 11111000, "Milk, whole", today().c_str(), 1.5));
+  refresh_views(&state_);
+  GtkWidget *dialog = OpenEdit(0, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *spin = spin_of(dialog);
+  EXPECT_EQ(2u, gtk_spin_button_get_digits(GTK_SPIN_BUTTON(spin)));
+  EXPECT_DOUBLE_EQ(1.5, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));  // the stored servings
+  EXPECT_EQ("100 g", measure_items(spin).at(0));
+  ASSERT_TRUE(choose_measure(spin, "1 cup (244 g)"));
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount_spin_of(spin)), 0.5);
+  EXPECT_DOUBLE_EQ(1.22, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));
+  click(dialog, "Save");
+  EXPECT_DOUBLE_EQ(1.22, Entries(today().c_str()).at(0).servings);
+  EXPECT_EQ("11111000  -  Milk, whole  (1.2 servings)", label_texts(state_.log_list_box).at(0));
+}
+
 TEST_F(EntryDialogTest, MovingAnEntryToAnotherDateTakesItOffTheList) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2024-01-03", 2.0));
   ShowDate("2024-01-03");

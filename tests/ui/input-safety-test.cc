@@ -97,16 +97,16 @@ TEST_F(InputSafetyTest, FailedWritesKeepTheirDialogOpenWithWhatWasTypedAndSayWhy
   Activate();
   const WriteCase cases[] = {
       {"add", [this] { return open_add_dialog(&state_, kWholeMilk, "Milk, whole"); },
-       KEY_SPIN_QUANTITY, "2.5", "Add to Log", "The food was not added to the log.",
-       [this] { return TodaysServings() == std::vector<double>{1.0, 2.5}; }},
+       KEY_SPIN_QUANTITY, "2.25", "Add to Log", "The food was not added to the log.",
+       [this] { return TodaysServings() == std::vector<double>{1.0, 2.25}; }},
       {"edit",
        [this] {
          gtk_button_clicked(GTK_BUTTON(RowButton("Edit")));
          drain_events();
          return dialog_titled("Milk, whole");
        },
-       KEY_SPIN_QUANTITY, "3.5", "Save", "The changes to this entry were not saved.",
-       [this] { return TodaysServings().at(0) == 3.5; }},
+       KEY_SPIN_QUANTITY, "3.75", "Save", "The changes to this entry were not saved.",
+       [this] { return TodaysServings().at(0) == 3.75; }},
       {"profile",
        [this] {
          gtk_button_clicked(GTK_BUTTON(find_button(state_.main_window, "Profile")));
@@ -269,7 +269,7 @@ TEST_F(InputSafetyTest, ServingsTypedWithEitherSeparatorAreStoredAsShown) {
     bool stored;
     double servings;
   };
-  const Case cases[] = {{"2.5", true, 2.5}, {"2,5", true, 2.5}, {"0,25", true, 0.3},
+  const Case cases[] = {{"2.5", true, 2.5}, {"2,5", true, 2.5}, {"0,25", true, 0.25}, {"0,125", true, 0.13},
                         {"2.5x", false, 0}, {"zwei", false, 0}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.typed);

@@ -161,7 +161,16 @@ std::string cell(GtkWidget *grid, int column, int row) {
   return GTK_IS_LABEL(child) ? gtk_label_get_text(GTK_LABEL(child)) : "?";
 }
 
-size_t cell_count(GtkWidget *grid) { return find_widgets(grid, GTK_TYPE_LABEL).size(); }
+// The labels of the grid's rows, without the header above them (row -1) that names the amount.
+size_t cell_count(GtkWidget *grid) {
+  size_t count = 0;
+  for (GtkWidget *label : find_widgets(grid, GTK_TYPE_LABEL)) {
+    gint top = 0;
+    gtk_container_child_get(GTK_CONTAINER(grid), label, "top-attach", &top, nullptr);
+    if (top >= 0) count++;
+  }
+  return count;
+}
 
 std::string lower(std::string text) {
   for (char &c : text) c = static_cast<char>(g_ascii_tolower(c));
@@ -323,6 +332,7 @@ TEST_F(SearchDialogTest, ActivatedRowOpensAddDialogWithNutrientsAndEquivalents) 
   EXPECT_DOUBLE_EQ(0.1, min);
   EXPECT_DOUBLE_EQ(100.0, max);
   EXPECT_DOUBLE_EQ(0.5, step);
+  EXPECT_EQ(2u, gtk_spin_button_get_digits(GTK_SPIN_BUTTON(spin)));
   EXPECT_EQ(today(), calendar_date(calendar));
 
   // Each input is labelled for assistive technologies.
@@ -353,6 +363,7 @@ TEST_F(SearchDialogTest, ActivatedRowOpensAddDialogWithNutrientsAndEquivalents) 
   EXPECT_EQ("0.00", cell(grid, 1, 68));
   EXPECT_EQ("0.40", cell(grid, 1, 69));
   EXPECT_EQ("-", cell(grid, 0, 74));
+  EXPECT_EQ("Nutrients in 100 g", cell(grid, 0, -1));
   EXPECT_EQ(2u + 2 * 65 + 1 + 2 * 6, cell_count(grid));
   EXPECT_EQ(GTK_ALIGN_START, gtk_widget_get_halign(gtk_grid_get_child_at(GTK_GRID(grid), 0, 1)));
   EXPECT_EQ(GTK_ALIGN_END, gtk_widget_get_halign(gtk_grid_get_child_at(GTK_GRID(grid), 1, 1)));
@@ -437,6 +448,119 @@ TEST_F(SearchDialogTest, GridLayoutFollowsWhichRowsTheFoodHas) {
   EXPECT_EQ("Nutrient", cell(grid, 0, 0));
   EXPECT_EQ("Value", cell(grid, 1, 0));
   EXPECT_EQ(2u, cell_count(grid));
+}
+
+// An amount of a household measure chosen in the add-to-log dialog, and what gets logged.
+struct MeasureCase {
+  const char *name;
+  int food_code;
+  const char *description;
+  const char *measure;          // item to choose; null keeps "100 g"
+  const char *amount;           // typed into the amount field; null keeps 1
+  double servings_by_hand;      // typed into servings afterwards; 0 for none
+  double logged;                // servings stored by "Add to Log"
+  const char *header;           // the grid's header just before adding
+};
+
+void PrintTo(const MeasureCase &c, std::ostream *os) { *os << c.name; }
+
+const MeasureCase kMeasureCases[] = {
+    {"DefaultIsOneHundredGrams", 11111000, "Milk, whole", nullptr, nullptr, 0, 1.0,
+     "Nutrients in 100 g"},
+    {"OneCupOfWholeMilk", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 0, 2.44,
+     "Nutrients in 244 g"},
+    {"TwoSlicesOfWhiteBread", 51101000, "Bread, white", "1 medium or regular slice (28 g)", "2",
+     0, 0.56, "Nutrients in 56 g"},
+    {"TablespoonOfOliveOilKeepsTwoDecimals", 82104000, "Olive oil", "1 tablespoon (14 g)",
+     nullptr, 0, 0.14, "Nutrients in 14 g"},
+    {"AmountBeyondTheRangeIsClamped", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 100.0,
+     "Nutrients in 10000 g"},
+    {"ServingsStayEditableByHand", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 1.5, 1.5,
+     "Nutrients in 150 g"},
+};
+
+class MeasureDialogTest : public UiTest, public ::testing::WithParamInterface<MeasureCase> {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    if (HasFatalFailure()) return;
+    StoreCompleteProfile();
+    Activate();
+  }
+};
+
+TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
+  const MeasureCase &c = GetParam();
+  GtkWidget *dialog = open_add_dialog(&state_, c.food_code, c.description);
+  ASSERT_NE(nullptr, dialog);
+  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), "spin-quantity"));
+  ASSERT_NE(nullptr, spin);
+  GtkWidget *amount = amount_spin_of(spin);
+  ASSERT_NE(nullptr, amount);
+  EXPECT_DOUBLE_EQ(1.0, gtk_spin_button_get_value(GTK_SPIN_BUTTON(amount)));
+  ASSERT_FALSE(measure_items(spin).empty());
+  EXPECT_EQ("100 g", measure_items(spin)[0]);
+  if (c.measure) {
+    ASSERT_TRUE(choose_measure(spin, c.measure)) << c.measure;
+  }
+  if (c.amount) {
+    gtk_entry_set_text(GTK_ENTRY(amount), c.amount);
+    gtk_spin_button_update(GTK_SPIN_BUTTON(amount));  // as leaving the field does
+  }
+  if (c.servings_by_hand > 0) gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), c.servings_by_hand);
+  drain_events();
+  GtkWidget *grid = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), "nutrient-grid"));
+  ASSERT_NE(nullptr, grid);
+  EXPECT_EQ(c.header, cell(grid, 0, -1));
+  EXPECT_EQ(2u + 2 * 65 + 1 + 2 * 6, cell_count(grid));
+
+  gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
+  drain_events();
+  char date[DATE_STRING_SIZE];
+  date_today(date);
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, date, &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_EQ(c.food_code, entries.items[0].food_code);
+  EXPECT_DOUBLE_EQ(c.logged, entries.items[0].servings);
+  log_entry_list_free(&entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(Measures, MeasureDialogTest, ::testing::ValuesIn(kMeasureCases),
+                         [](const ::testing::TestParamInfo<MeasureCase> &info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(MeasureDialogTest, ChooserListsTheFoodsMeasuresWithTheirWeights) {
+  GtkWidget *milk = open_add_dialog(&state_, 11111000, "Milk, whole");
+  ASSERT_NE(nullptr, milk);
+  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(milk), "spin-quantity"));
+  EXPECT_EQ((std::vector<std::string>{"100 g", "1 cup (244 g)", "1 fl oz (30.5 g)",
+                                      "1 individual school container (244 g)"}),
+            measure_items(spin));
+  gtk_widget_destroy(milk);
+  drain_events();
+  // A food without measures offers only "100 g".
+  GtkWidget *plain = open_add_dialog(&state_, 99999999, "No such food");
+  ASSERT_NE(nullptr, plain);
+  spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(plain), "spin-quantity"));
+  EXPECT_EQ(std::vector<std::string>{"100 g"}, measure_items(spin));
+  gtk_widget_destroy(plain);
+  drain_events();
+
+  // An amount typed but not confirmed still counts when "Add to Log" is pressed.
+  GtkWidget *bread = open_add_dialog(&state_, 51101000, "Bread, white");
+  ASSERT_NE(nullptr, bread);
+  spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(bread), "spin-quantity"));
+  ASSERT_TRUE(choose_measure(spin, "1 medium or regular slice (28 g)"));
+  gtk_entry_set_text(GTK_ENTRY(amount_spin_of(spin)), "3");
+  gtk_button_clicked(GTK_BUTTON(find_button(bread, "Add to Log")));
+  drain_events();
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_DOUBLE_EQ(0.84, entries.items[0].servings);
+  log_entry_list_free(&entries);
 }
 
 TEST_F(SearchDialogTest, FailedNutrientQueryStartsEquivalentsAtRowOne) {
@@ -647,6 +771,25 @@ TEST_F(SearchDialogTest, KeyboardOnlyFromTheSearchFieldToTheLogAndBack) {
   gtk_widget_grab_focus(entry_);
   send_key(entry_, GDK_KEY_Return);
   EXPECT_NE(nullptr, dialog_titled(Results()[2].second.c_str()));
+}
+
+TEST_F(SearchDialogTest, EnterInTheAmountLogsTheAmountJustTyped) {
+  StoreCompleteProfile();
+  Activate();
+  GtkWidget *dialog = open_add_dialog(&state_, 11111000, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch watch(dialog);
+  ASSERT_TRUE(choose_measure(spin_of(dialog), "1 cup (244 g)"));
+  GtkWidget *amount = amount_spin_of(spin_of(dialog));
+  gtk_widget_grab_focus(amount);
+  gtk_entry_set_text(GTK_ENTRY(amount), "2");
+  send_key(amount, GDK_KEY_Return);
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_DOUBLE_EQ(4.88, entries.items[0].servings);
+  log_entry_list_free(&entries);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
+#include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
 void drain_events() {
@@ -176,6 +177,40 @@ void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers) {
   g_object_unref(window);
   g_free(keys);
   drain_events();
+}
+
+static GtkWidget *measure_combo_of(GtkWidget *servings_spin) {
+  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO));
+}
+
+std::vector<std::string> measure_items(GtkWidget *servings_spin) {
+  std::vector<std::string> items;
+  GtkWidget *combo = measure_combo_of(servings_spin);
+  if (!combo) return items;
+  GtkTreeModel *model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
+  GtkTreeIter iter;
+  for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
+       ok = gtk_tree_model_iter_next(model, &iter)) {
+    gchar *text = nullptr;
+    gtk_tree_model_get(model, &iter, 0, &text, -1);
+    items.emplace_back(text ? text : "");
+    g_free(text);
+  }
+  return items;
+}
+
+bool choose_measure(GtkWidget *servings_spin, const char *text) {
+  std::vector<std::string> items = measure_items(servings_spin);
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i] != text) continue;
+    gtk_combo_box_set_active(GTK_COMBO_BOX(measure_combo_of(servings_spin)), static_cast<gint>(i));
+    return true;
+  }
+  return false;
+}
+
+GtkWidget *amount_spin_of(GtkWidget *servings_spin) {
+  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN));
 }
 
 void destroy_toplevels_safely() {

@@ -79,6 +79,16 @@ GtkWidget *open_add_dialog(GuiState *state, int code, const char *description);
 // keyboard would (Shift is added for keys typed with it), then drains events.
 void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers = GdkModifierType(0));
 
+// The items of the measure chooser next to |servings_spin| ("100 g", "1 cup (244 g)", ...).
+std::vector<std::string> measure_items(GtkWidget *servings_spin);
+
+// Chooses the item |text| of the measure chooser next to |servings_spin|; false when there
+// is no such item.
+bool choose_measure(GtkWidget *servings_spin, const char *text);
+
+// The amount spin button next to |servings_spin|, or null.
+GtkWidget *amount_spin_of(GtkWidget *servings_spin);
+
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
 // with their parent are not touched after being freed.

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The amount and household measure that the add-to-log and edit dialogs offer next to the
+// number of servings (one serving is 100 g of the food).
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+
+struct sqlite3;
+
+// Packs an amount spin button (1 by default) and a chooser of the food's measures ("100 g"
+// first, then USDA's measures with their weight, "1 cup (244 g)") into |row| after the
+// servings spin button, and gives |servings_label| a tooltip saying what a serving is.
+// Choosing a measure or changing the amount sets |servings_spin| to amount x grams / 100,
+// rounded to two decimals; the servings stay editable by hand.
+void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *servings_spin,
+                         sqlite3 *food_db, int32_t food_code);
+
+// Takes an amount that was typed but not yet confirmed into the servings, before they are
+// read. Returns false when the amount is no number (the field is then marked and focused);
+// true otherwise, also when |servings_spin| has no measure chooser.
+bool measure_chooser_commit(GtkWidget *servings_spin);
+
+// Keeps a header above the nutrient grid naming the amount its values are for
+// ("Nutrients in 244 g"), renewed after every rebuild of the grid by a change of servings.
+void nutrient_grid_name_amount(GtkWidget *grid, GtkWidget *servings_spin);
