@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "app/shortcuts.h"
 #include "i18n.h"
 #include "store/log-db.h"
 #include "ui/budget-view.h"
@@ -134,6 +135,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   g_signal_connect(state->main_window, "destroy", G_CALLBACK(on_main_window_destroy), state);
 
   build_header_bar(state);
+  shortcuts_install(application, state);
 
   GtkWidget *main_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
   set_margins(main_box, 12, 12, 12, 12);

@@ -44,11 +44,46 @@ void sum_consumed(GuiState *state, const LogEntryList *entries, double consumed[
   }
 }
 
+// The bar texts in the theme's normal text colour (themes draw them dimmed), and bars over
+// budget in orange, which stands apart from the theme's blue in light and dark themes alike
+// and for people who cannot tell red from green.
+const char kBarStyle[] =
+    "progressbar text { color: @theme_fg_color; }\n"
+    "progressbar." BAR_OVER_BUDGET_CLASS " progress {"
+    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n"
+    "progressbar." BAR_OVER_BUDGET_CLASS " trough { border-color: #a33a00; }\n";
+
+void install_bar_style(GtkWidget *bar) {
+  static GdkScreen *styled = nullptr;
+  GdkScreen *screen = gtk_widget_get_screen(bar);
+  if (!screen || screen == styled) return;
+  GtkCssProvider *provider = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(provider, kBarStyle, -1, nullptr);
+  gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(provider),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(provider);
+  styled = screen;
+}
+
+// Marks a bar whose group is over budget, for the eye and for screen readers.
+void mark_over_budget(GtkWidget *bar, bool over) {
+  GtkStyleContext *style = gtk_widget_get_style_context(bar);
+  if (over)
+    gtk_style_context_add_class(style, BAR_OVER_BUDGET_CLASS);
+  else
+    gtk_style_context_remove_class(style, BAR_OVER_BUDGET_CLASS);
+  // Translators: said by screen readers about a food-group bar whose amount is above its budget
+  atk_object_set_description(gtk_widget_get_accessible(bar), over ? _("Over budget") : "");
+}
+
 void update_bars(GuiState *state, const FoodGroupAmounts &budget,
                  const double consumed[FOOD_GROUP_COUNT]) {
   for (int g = 0; g < FOOD_GROUP_COUNT; g++) {
     GtkWidget *bar = state->group_bars[g];
     if (!bar) continue;
+    install_bar_style(bar);
+    // A sum of products may land a hair above a budget that it only meets.
+    mark_over_budget(bar, consumed[g] > budget.amounts[g] + 1e-9);
     double fraction = budget.amounts[g] > 0 ? consumed[g] / budget.amounts[g] : 0.0;
     if (fraction > 1.0) fraction = 1.0;
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);

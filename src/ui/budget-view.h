@@ -7,6 +7,9 @@
 #include "app/gui-state.h"
 #include "budget/date-string.h"
 
+// Style class of a budget bar whose consumed amount is above its budget.
+#define BAR_OVER_BUDGET_CLASS "over-budget"
+
 // Redraws the bars, the two labels and the entry list for the date on display.
 void refresh_views(GuiState *state);
 

@@ -57,3 +57,15 @@ inline void calendar_date_string(GtkWidget *calendar, char *out) {
   gtk_calendar_get_date(GTK_CALENDAR(calendar), &year, &month, &day);
   snprintf(out, DATE_STRING_SIZE, "%04u-%02u-%02u", year, month + 1, day);
 }
+
+// Enter in |field| (an entry or a spin button) answers its dialog with the default response;
+// a spin button takes the typed number first.
+inline void field_activates_default(GtkWidget *field) {
+  gtk_entry_set_activates_default(GTK_ENTRY(field), TRUE);
+}
+
+// Puts the focus into |field| with its whole text selected, ready to be typed over.
+inline void focus_and_select(GtkWidget *field) {
+  gtk_widget_grab_focus(field);
+  gtk_editable_select_region(GTK_EDITABLE(field), 0, -1);
+}

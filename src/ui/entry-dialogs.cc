@@ -75,6 +75,8 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
 
   g_signal_connect_data(dialog, "response", G_CALLBACK(on_edit_response), state, nullptr,
                         static_cast<GConnectFlags>(0));
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  field_activates_default(spin);
   gtk_widget_show_all(dialog);
 }
 

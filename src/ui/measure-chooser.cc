@@ -113,6 +113,7 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   spin_button_accept_decimals(amount);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount), 1.0);
   atk_object_set_name(gtk_widget_get_accessible(amount), _("Amount"));
+  field_activates_default(amount);
 
   double *grams = nullptr;
   GtkWidget *combo = measure_combo_for(food_db, food_code, &grams);

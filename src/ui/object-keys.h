@@ -9,6 +9,7 @@
 #define KEY_FOOD_DESC "food-desc"
 #define KEY_FOOD_DB "food-db"
 #define KEY_NUTRIENT_GRID "nutrient-grid"
+#define KEY_SEARCH_ENTRY "search-entry"
 #define KEY_ENTRY_ID "entry-id"
 #define KEY_ENTRY_SERVINGS "entry-servings"
 #define KEY_ENTRY_DATE "entry-date"

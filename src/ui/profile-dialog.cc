@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <initializer_list>
 
 #include "app/gui-state.h"
 #include "budget/calorie-target.h"
@@ -161,6 +162,8 @@ void build_profile_dialog(GuiState *state) {
   fill_from_stored(GTK_DIALOG(dialog), state, true);
   g_signal_connect_data(dialog, "response", G_CALLBACK(on_profile_response), state, nullptr,
                         static_cast<GConnectFlags>(0));
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  for (GtkWidget *field : {birthday, height, weight}) field_activates_default(field);
   gtk_widget_show_all(dialog);
 }
 

@@ -82,6 +82,9 @@ void build_search_dialog(GuiState *state) {
   g_object_set_data(G_OBJECT(entry), KEY_GUI_STATE, state);
   connect_signal(entry, "search-changed", G_CALLBACK(on_search_changed), store);
   connect_signal(view, "row-activated", G_CALLBACK(on_food_row_activated), state);
+  g_object_set_data(G_OBJECT(view), KEY_SEARCH_ENTRY, entry);
+  connect_signal(entry, "activate", G_CALLBACK(on_search_activate), view);
+  connect_signal(entry, "key-press-event", G_CALLBACK(on_search_key_press), view);
 
   gtk_box_pack_start(content, scrolled_window_for(view), TRUE, TRUE, 0);
 
@@ -104,6 +107,55 @@ void fill_result_store(GtkSearchEntry *entry, GtkListStore *store) {
                        RESULT_COLUMN_DESCRIPTION, hits.items[i].description, -1);
   }
   food_hit_list_free(&hits);
+}
+
+// The search field of the result view's dialog is kept on the add-to-log dialog, so that the
+// focus can go back to it when the food is logged.
+void keep_search_entry(GtkWidget *dialog, GtkTreeView *view) {
+  auto *entry = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(view), KEY_SEARCH_ENTRY));
+  if (entry)
+    g_object_set_data_full(G_OBJECT(dialog), KEY_SEARCH_ENTRY, g_object_ref(entry),
+                           g_object_unref);
+}
+
+// Brings the search dialog back to the front with its text selected, so that the next food
+// can be typed at once. Nothing happens when the search dialog has gone meanwhile.
+void return_to_search(GtkWidget *entry) {
+  GtkWidget *top = gtk_widget_get_toplevel(entry);
+  if (!gtk_widget_is_toplevel(top) || !gtk_widget_get_visible(top)) return;
+  gtk_window_present(GTK_WINDOW(top));
+  focus_and_select(entry);
+}
+
+// The result list for the text in the field now: the field itself waits a moment after the
+// last key before it announces a change.
+void search_now(GtkWidget *entry, GtkTreeView *view) {
+  fill_result_store(GTK_SEARCH_ENTRY(entry), GTK_LIST_STORE(gtk_tree_view_get_model(view)));
+}
+
+// Enter in the search field: opens the selected result, or the first one.
+void activate_result(GtkWidget *entry, GtkTreeView *view) {
+  GtkTreeModel *model = nullptr;
+  GtkTreeIter iter;
+  if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter)) {
+    search_now(entry, view);
+    model = gtk_tree_view_get_model(view);
+    if (!gtk_tree_model_get_iter_first(model, &iter)) return;
+  }
+  GtkTreePath *path = gtk_tree_model_get_path(model, &iter);
+  gtk_tree_view_row_activated(view, path, gtk_tree_view_get_column(view, 0));
+  gtk_tree_path_free(path);
+}
+
+// Down in the search field: the focus goes to the results with the first one selected.
+void focus_results(GtkWidget *entry, GtkTreeView *view) {
+  search_now(entry, view);
+  GtkTreeIter iter;
+  if (!gtk_tree_model_get_iter_first(gtk_tree_view_get_model(view), &iter)) return;
+  GtkTreePath *path = gtk_tree_path_new_first();
+  gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+  gtk_tree_path_free(path);
+  gtk_widget_grab_focus(GTK_WIDGET(view));
 }
 
 void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
@@ -156,8 +208,12 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
 
   connect_signal(spin, "value-changed", G_CALLBACK(on_servings_changed), dialog);
   connect_signal(dialog, "response", G_CALLBACK(on_add_response), state);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  field_activates_default(spin);
+  keep_search_entry(dialog, view);
 
   gtk_widget_show_all(dialog);
+  focus_and_select(spin);
   g_free(description);
 }
 
@@ -216,7 +272,32 @@ void on_add_response(GtkDialog *dialog, gint response_id, gpointer state) {
   run_guarded("on_add_response", [&] {
     if (response_id == GTK_RESPONSE_OK) done = add_to_log(dialog, static_cast<GuiState *>(state));
   });
-  if (done) gtk_widget_destroy(GTK_WIDGET(dialog));
+  // A failed write keeps the dialog open, with what was entered.
+  if (!done) return;
+  auto *search_entry =
+      static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SEARCH_ENTRY));
+  if (search_entry) g_object_ref(search_entry);
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+  if (!search_entry) return;
+  run_guarded("on_add_response", [&] { return_to_search(search_entry); });
+  g_object_unref(search_entry);
+}
+
+void on_search_activate(GtkEntry *entry, gpointer view) {
+  run_guarded("on_search_activate",
+              [&] { activate_result(GTK_WIDGET(entry), GTK_TREE_VIEW(view)); });
+}
+
+gboolean on_search_key_press(GtkWidget *entry, GdkEventKey *event, gpointer view) {
+  bool handled = false;
+  run_guarded("on_search_key_press", [&] {
+    // Down stays in the field while there is nothing to go to.
+    if (event->keyval == GDK_KEY_Down || event->keyval == GDK_KEY_KP_Down) {
+      focus_results(entry, GTK_TREE_VIEW(view));
+      handled = true;
+    }
+  });
+  return handled;
 }
 
 void fill_nutrient_grid(GtkWidget *grid_widget, sqlite3 *handle, int32_t food_code, double factor) {

@@ -14,6 +14,14 @@ void on_search_clicked(GtkButton *button, gpointer state);
 // "search-changed" of the search entry; |store| is the result list store.
 void on_search_changed(GtkSearchEntry *entry, gpointer store);
 
+// "activate" of the search entry (Enter): opens the add-to-log dialog for the selected
+// result, or for the first one; |view| is the result view.
+void on_search_activate(GtkEntry *entry, gpointer view);
+
+// "key-press-event" of the search entry: Down moves the focus to the first result; |view|
+// is the result view.
+gboolean on_search_key_press(GtkWidget *entry, GdkEventKey *event, gpointer view);
+
 // "row-activated" of the result view: opens the add-to-log dialog; |state| is the GuiState.
 void on_food_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column,
                            gpointer state);

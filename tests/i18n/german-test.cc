@@ -13,6 +13,7 @@
 
 #include "app/gui-state.h"
 #include "app/main-window.h"
+#include "app/shortcuts.h"
 #include "budget/date-string.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
@@ -235,6 +236,24 @@ TEST_F(GermanTest, SearchDialogIsGerman) {
   EXPECT_STREQ("Beschreibung", gtk_tree_view_column_get_title(
                                    gtk_tree_view_get_column(GTK_TREE_VIEW(views[0]), 1)));
   EXPECT_TRUE(contains(button_labels(dialog), "Schließen"));
+}
+
+TEST_F(GermanTest, ShortcutsWindowAndOverBudgetBarSpeakGerman) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kSpaghettiSauce, "Spaghetti sauce", today_, 9.0));
+  Activate();
+  EXPECT_STREQ("Über dem Budget", atk_object_get_description(gtk_widget_get_accessible(
+                                      state_.group_bars[FOOD_GROUP_VEGETABLES])));
+  show_shortcuts_window(&state_);
+  std::vector<GtkWidget *> windows = toplevels_of_type(GTK_TYPE_SHORTCUTS_WINDOW);
+  ASSERT_EQ(1u, windows.size());
+  EXPECT_STREQ("Tastenkürzel", gtk_window_get_title(GTK_WINDOW(windows[0])));
+  gchar *title = nullptr;
+  g_object_get(find_widgets(windows[0], GTK_TYPE_SHORTCUTS_SHORTCUT).at(0), "title", &title,
+               nullptr);
+  EXPECT_STREQ("Lebensmittel suchen", title);
+  g_free(title);
+  gtk_widget_destroy(state_.main_window);  // takes the shortcuts window with it
+  EXPECT_TRUE(toplevels_of_type(GTK_TYPE_SHORTCUTS_WINDOW).empty());
 }
 
 TEST_F(GermanTest, MissingFoodDatabaseIsReportedInGerman) {

@@ -101,6 +101,24 @@ TEST_F(BudgetViewTest, EntriesAddTheirEquivalentsTimesServings) {
   EXPECT_EQ("27141035  -  Spaghetti sauce  (2.5 servings)", label_texts(rows[0])[0]);
 }
 
+TEST_F(BudgetViewTest, BarAboveItsBudgetIsMarkedUntilTheSumFallsBack) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 4.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-01", 1.0));
+  Activate();
+  auto marked = [&](int group) {
+    GtkWidget *bar = state_.group_bars[group];
+    const char *said = atk_object_get_description(gtk_widget_get_accessible(bar));
+    return std::string(gtk_style_context_has_class(gtk_widget_get_style_context(bar),
+                                                   BAR_OVER_BUDGET_CLASS) ? "class " : "") +
+           (said ? said : "");
+  };
+  EXPECT_EQ("class Over budget", marked(FOOD_GROUP_FRUITS));  // 3.6 of 2.0
+  EXPECT_EQ("", marked(FOOD_GROUP_VEGETABLES));
+  snprintf(state_.current_date, sizeof state_.current_date, "2024-01-01");
+  refresh_views(&state_);
+  EXPECT_EQ("", marked(FOOD_GROUP_FRUITS));  // 0.9 of 2.0
+}
+
 TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 1.5));
   Activate();

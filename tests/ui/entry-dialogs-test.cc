@@ -178,6 +178,19 @@ TEST_F(EntryDialogTest, SaveStoresNewServingsAndRedrawsTheBars) {
                gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.group_bars[1])));
 }
 
+TEST_F(EntryDialogTest, EnterInServingsSavesTheNumberJustTyped) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", today().c_str(), 1.0));
+  refresh_views(&state_);
+  GtkWidget *dialog = OpenEdit(0);
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch watch(dialog);
+  gtk_widget_grab_focus(spin_of(dialog));
+  gtk_entry_set_text(GTK_ENTRY(spin_of(dialog)), "3");
+  send_key(dialog, GDK_KEY_Return);
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  EXPECT_DOUBLE_EQ(3.0, Entries(today().c_str()).at(0).servings);
+}
+
 TEST_F(EntryDialogTest, MeasureOfTheEntrysFoodSetsTheServingsToSave) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, 11111000, "Milk, whole", today().c_str(), 1.5));
   refresh_views(&state_);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/main-window.h"
+#include "store/log-entries.h"
 #include "ui-fixture.h"
 
 namespace {
@@ -137,6 +138,65 @@ TEST_F(MainWindowTest, ClosingTheWindowForgetsItsWidgets) {
   EXPECT_EQ(nullptr, state_.main_window);
   EXPECT_EQ(nullptr, state_.log_list_box);
   EXPECT_EQ(nullptr, state_.group_bars[0]);
+}
+
+std::string accelerator_of(GtkApplication *app, const char *action) {
+  gchar **accels = gtk_application_get_accels_for_action(app, action);
+  std::string first = accels[0] ? accels[0] : "";
+  g_strfreev(accels);
+  return first;
+}
+
+TEST_F(MainWindowTest, AltKeysMoveTheDateAsTheButtonsDo) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 63101000, "Apple, raw", "2024-01-03", 1.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 63101000, "Apple, raw", "2024-01-05", 1.0));
+  Activate();
+  char today[DATE_STRING_SIZE];
+  date_today(today);
+  const struct {
+    guint key;
+    const char *action, *accelerator, *date;
+  } steps[] = {{GDK_KEY_Left, "win.previous-date", "<Alt>Left", "2024-01-05"},
+               {GDK_KEY_Left, "win.previous-date", "<Alt>Left", "2024-01-03"},
+               {GDK_KEY_Right, "win.next-date", "<Alt>Right", "2024-01-05"},
+               {GDK_KEY_Home, "win.today", "<Alt>Home", today}};
+  for (const auto &step : steps) {
+    EXPECT_EQ(step.accelerator, accelerator_of(app_, step.action));
+    send_key(state_.main_window, step.key, GDK_MOD1_MASK);
+    EXPECT_STREQ(step.date, state_.current_date) << step.action;
+  }
+}
+
+TEST_F(MainWindowTest, ControlKeysOpenTheirWindowsOrCloseTheMainWindow) {
+  const struct {
+    const char *action, *accelerator;
+    guint key;
+    const char *opens;  // null: the main window closes
+  } cases[] = {{"win.search", "<Primary>f", GDK_KEY_f, "Search Foods"},
+               {"win.profile", "<Primary>comma", GDK_KEY_comma, "Profile"},
+               {"win.shortcuts", "<Primary>question", GDK_KEY_question, "Keyboard Shortcuts"},
+               {"win.close", "<Primary>w", GDK_KEY_w, nullptr},
+               {"app.quit", "<Primary>q", GDK_KEY_q, nullptr}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.action);
+    if (!state_.main_window) Activate();
+    EXPECT_EQ(c.accelerator, accelerator_of(app_, c.action));
+    send_key(state_.main_window, c.key, GDK_CONTROL_MASK);
+    if (!c.opens) {
+      EXPECT_TRUE(wait_until([&] { return state_.main_window == nullptr; }));
+      continue;
+    }
+    GtkWidget *opened = nullptr;
+    for (GtkWidget *window : toplevels_of_type(GTK_TYPE_WINDOW, state_.main_window)) {
+      const char *title = gtk_window_get_title(GTK_WINDOW(window));
+      if (title && strcmp(title, c.opens) == 0) opened = window;
+    }
+    ASSERT_NE(nullptr, opened);
+    EXPECT_EQ(GTK_WINDOW(state_.main_window), gtk_window_get_transient_for(GTK_WINDOW(opened)));
+    WidgetWatch watch(opened);
+    gtk_window_close(GTK_WINDOW(opened));
+    EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  }
 }
 
 }  // namespace

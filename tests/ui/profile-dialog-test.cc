@@ -283,6 +283,21 @@ TEST_F(ProfileDialogTest, SaveStoresBirthDateInDateForm) {
   }
 }
 
+TEST_F(ProfileDialogTest, EnterInAFieldSavesWithTheNumberJustTyped) {
+  StoreCompleteProfile();
+  Activate();
+  GtkWidget *dialog = OpenFromButton();
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch watch(dialog);
+  GtkWidget *weight = input(dialog, "weight-spin");
+  gtk_widget_grab_focus(weight);
+  gtk_entry_set_text(GTK_ENTRY(weight), "80");
+  send_key(weight, GDK_KEY_Return);
+  // The default button shows itself pressed for a moment before it answers.
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  EXPECT_DOUBLE_EQ(80, Load().weight_kg);
+}
+
 TEST_F(ProfileDialogTest, SaveStoresTargetAndRedrawsTheBudgetAtOnce) {
   Activate();
   GtkWidget *dialog = dialog_titled("Profile");

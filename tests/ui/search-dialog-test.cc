@@ -717,4 +717,79 @@ TEST_F(SearchDialogTest, SearchTypeActivateAndAddFromTheMainWindow) {
   EXPECT_NEAR(0.2, gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(state_.group_bars[1])), 1e-9);
 }
 
+// Whether the focus of |field|'s window is in |field| with all its text selected.
+bool focused_and_selected(GtkWidget *field) {
+  gint start = 0, end = 0;
+  return gtk_window_get_focus(GTK_WINDOW(gtk_widget_get_toplevel(field))) == field &&
+         gtk_editable_get_selection_bounds(GTK_EDITABLE(field), &start, &end) && start == 0 &&
+         end == static_cast<gint>(g_utf8_strlen(gtk_entry_get_text(GTK_ENTRY(field)), -1));
+}
+
+TEST_F(SearchDialogTest, KeyboardOnlyFromTheSearchFieldToTheLogAndBack) {
+  OpenSearch();
+  send_key(entry_, GDK_KEY_Return);  // nothing listed: nothing opens, the focus stays
+  send_key(entry_, GDK_KEY_Down);
+  EXPECT_EQ(1u, toplevels_of_type(GTK_TYPE_DIALOG).size());
+  EXPECT_EQ(entry_, gtk_window_get_focus(GTK_WINDOW(search_dialog_)));
+
+  // Enter at once after typing, before the field has announced the change.
+  gtk_entry_set_text(GTK_ENTRY(entry_), "apple cider");
+  send_key(entry_, GDK_KEY_Return);
+  GtkWidget *dialog = dialog_titled("Apple cider");
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch watch(dialog);
+  EXPECT_TRUE(focused_and_selected(spin_of(dialog)));
+  send_key(spin_of(dialog), GDK_KEY_2);  // types over the selected 1.0
+  send_key(spin_of(dialog), GDK_KEY_Return);
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_EQ(64101010, entries.items[0].food_code);
+  EXPECT_DOUBLE_EQ(2.0, entries.items[0].servings);
+  log_entry_list_free(&entries);
+  EXPECT_TRUE(focused_and_selected(entry_));  // ready for the next food
+
+  // Down: the first result selected and focused, Enter there opens it; Escape cancels.
+  Search("apple");
+  send_key(entry_, GDK_KEY_Down);
+  EXPECT_EQ(view_, gtk_window_get_focus(GTK_WINDOW(search_dialog_)));
+  GtkTreeSelection *selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view_));
+  GtkTreePath *first = gtk_tree_path_new_first();
+  EXPECT_TRUE(gtk_tree_selection_path_is_selected(selection, first));
+  gtk_tree_path_free(first);
+  send_key(view_, GDK_KEY_Return);
+  WidgetWatch cancelled(dialog_titled(Results()[0].second.c_str()));
+  ASSERT_NE(nullptr, cancelled.get());
+  send_key(cancelled.get(), GDK_KEY_Escape);
+  EXPECT_EQ(nullptr, cancelled.get());
+
+  // Enter in the field opens the selected result rather than the first.
+  GtkTreePath *third = gtk_tree_path_new_from_indices(2, -1);
+  gtk_tree_selection_select_path(selection, third);
+  gtk_tree_path_free(third);
+  gtk_widget_grab_focus(entry_);
+  send_key(entry_, GDK_KEY_Return);
+  EXPECT_NE(nullptr, dialog_titled(Results()[2].second.c_str()));
+}
+
+TEST_F(SearchDialogTest, EnterInTheAmountLogsTheAmountJustTyped) {
+  StoreCompleteProfile();
+  Activate();
+  GtkWidget *dialog = open_add_dialog(&state_, 11111000, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch watch(dialog);
+  ASSERT_TRUE(choose_measure(spin_of(dialog), "1 cup (244 g)"));
+  GtkWidget *amount = amount_spin_of(spin_of(dialog));
+  gtk_widget_grab_focus(amount);
+  gtk_entry_set_text(GTK_ENTRY(amount), "2");
+  send_key(amount, GDK_KEY_Return);
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_DOUBLE_EQ(4.88, entries.items[0].servings);
+  log_entry_list_free(&entries);
+}
+
 }  // namespace

@@ -153,6 +153,32 @@ GtkWidget *open_add_dialog(GuiState *state, int code, const char *description) {
   return dialog_titled(description);
 }
 
+void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers) {
+  GtkWidget *top = gtk_widget_get_toplevel(widget);
+  GdkWindow *window = gtk_widget_get_window(top);
+  GdkDisplay *display = gtk_widget_get_display(top);
+  GdkKeymapKey *keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
+  ASSERT_TRUE(count > 0 && window) << gdk_keyval_name(keyval);
+  if (keys[0].level == 1) modifiers = GdkModifierType(modifiers | GDK_SHIFT_MASK);
+  // The key may close the window: the release then goes nowhere.
+  g_object_ref(window);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    if (gdk_window_is_destroyed(window)) break;
+    GdkEvent *event = gdk_event_new(type);
+    event->key = GdkEventKey{type, GDK_WINDOW(g_object_ref(window)), TRUE, GDK_CURRENT_TIME,
+                             modifiers, keyval, 0, nullptr, static_cast<guint16>(keys[0].keycode),
+                             static_cast<guint8>(keys[0].group), 0};
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+  }
+  g_object_unref(window);
+  g_free(keys);
+  drain_events();
+}
+
 static GtkWidget *measure_combo_of(GtkWidget *servings_spin) {
   return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO));
 }

@@ -75,6 +75,10 @@ GtkWidget *dialog_titled(const char *title);
 // would, then drains events; returns the add-to-log dialog that opened, or null.
 GtkWidget *open_add_dialog(GuiState *state, int code, const char *description);
 
+// Presses and releases |keyval| with |modifiers| in the toplevel window of |widget|, as the
+// keyboard would (Shift is added for keys typed with it), then drains events.
+void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers = GdkModifierType(0));
+
 // The items of the measure chooser next to |servings_spin| ("100 g", "1 cup (244 g)", ...).
 std::vector<std::string> measure_items(GtkWidget *servings_spin);
 

@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Keyboard shortcuts: the actions behind them, their accelerators and the Keyboard Shortcuts
+// window. Every action runs the handler of the button that does the same.
+#include "app/shortcuts.h"
+
+#include "i18n.h"
+#include "ui/budget-view.h"
+#include "ui/dialog-util.h"
+#include "ui/profile-dialog.h"
+#include "ui/search-dialog.h"
+
+namespace {
+
+enum ShortcutGroup { GROUP_FOODS, GROUP_DATES, GROUP_DIALOGS, GROUP_APPLICATION, GROUP_COUNT };
+
+const char *const group_titles[GROUP_COUNT] = {
+    // Translators: a group of the Keyboard Shortcuts window
+    N_("Foods"),
+    // Translators: a group of the Keyboard Shortcuts window
+    N_("Dates"),
+    // Translators: a group of the Keyboard Shortcuts window
+    N_("Dialogs"),
+    // Translators: a group of the Keyboard Shortcuts window
+    N_("Application"),
+};
+
+// One line of the Keyboard Shortcuts window; |action| is null for keys that the dialogs
+// handle themselves.
+struct Shortcut {
+  const char *action;
+  const char *accelerator;
+  ShortcutGroup group;
+  const char *title;
+};
+
+const Shortcut shortcuts[] = {
+    {"win.search", "<Primary>f", GROUP_FOODS, N_("Search foods")},
+    {nullptr, "Down", GROUP_FOODS, N_("From the search field to the results")},
+    {nullptr, "Return", GROUP_FOODS, N_("Open the selected food, or the first one")},
+    {"win.previous-date", "<Alt>Left", GROUP_DATES, N_("Previous logged date")},
+    {"win.next-date", "<Alt>Right", GROUP_DATES, N_("Next logged date")},
+    {"win.today", "<Alt>Home", GROUP_DATES, N_("Today")},
+    {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},
+    {nullptr, "Escape", GROUP_DIALOGS, N_("Cancel")},
+    {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
+    {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
+    {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},
+    {"app.quit", "<Primary>q", GROUP_APPLICATION, N_("Quit")},
+};
+
+GuiState *state_of(gpointer data) { return static_cast<GuiState *>(data); }
+
+void on_search_activated(GSimpleAction *, GVariant *, gpointer state) {
+  on_search_clicked(nullptr, state);
+}
+
+void on_previous_date_activated(GSimpleAction *, GVariant *, gpointer state) {
+  on_prev_date_clicked(nullptr, state);
+}
+
+void on_next_date_activated(GSimpleAction *, GVariant *, gpointer state) {
+  on_next_date_clicked(nullptr, state);
+}
+
+void on_today_activated(GSimpleAction *, GVariant *, gpointer state) {
+  on_today_clicked(nullptr, state);
+}
+
+void on_profile_activated(GSimpleAction *, GVariant *, gpointer state) {
+  show_profile_dialog(nullptr, state);
+}
+
+void on_shortcuts_activated(GSimpleAction *, GVariant *, gpointer state) {
+  run_guarded("on_shortcuts_activated", [&] { show_shortcuts_window(state_of(state)); });
+}
+
+void on_close_activated(GSimpleAction *, GVariant *, gpointer state) {
+  if (state_of(state)->main_window) gtk_window_close(GTK_WINDOW(state_of(state)->main_window));
+}
+
+// Closing the main window ends the application, as "Quit" of the "Profile Required"
+// message does.
+void on_quit_activated(GSimpleAction *, GVariant *, gpointer state) {
+  if (state_of(state)->main_window) gtk_widget_destroy(state_of(state)->main_window);
+}
+
+const GActionEntry window_actions[] = {
+    {"search", on_search_activated, nullptr, nullptr, nullptr, {}},
+    {"previous-date", on_previous_date_activated, nullptr, nullptr, nullptr, {}},
+    {"next-date", on_next_date_activated, nullptr, nullptr, nullptr, {}},
+    {"today", on_today_activated, nullptr, nullptr, nullptr, {}},
+    {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
+    {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
+    {"close", on_close_activated, nullptr, nullptr, nullptr, {}},
+};
+
+const GActionEntry application_actions[] = {
+    {"quit", on_quit_activated, nullptr, nullptr, nullptr, {}},
+};
+
+// GTK 3.24 loses a little memory when a shortcuts window that is still realized is
+// destroyed; taken down step by step it frees everything.
+void take_down_shortcuts_window(GtkWidget *window) {
+  gtk_widget_hide(window);
+  gtk_widget_unrealize(window);
+  gtk_widget_destroy(window);
+}
+
+gboolean on_shortcuts_window_delete_event(GtkWidget *window, GdkEvent *, gpointer) {
+  take_down_shortcuts_window(window);
+  return TRUE;
+}
+
+GtkWidget *shortcut_group(const char *title) {
+  return GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_GROUP, "title", title, "visible", TRUE,
+                                 nullptr));
+}
+
+}  // namespace
+
+void shortcuts_install(GtkApplication *application, GuiState *state) {
+  g_action_map_add_action_entries(G_ACTION_MAP(state->main_window), window_actions,
+                                  G_N_ELEMENTS(window_actions), state);
+  // The application's actions outlive a window; a second window finds them in place.
+  if (!g_action_map_lookup_action(G_ACTION_MAP(application), "quit"))
+    g_action_map_add_action_entries(G_ACTION_MAP(application), application_actions,
+                                    G_N_ELEMENTS(application_actions), state);
+  for (const Shortcut &shortcut : shortcuts) {
+    if (!shortcut.action) continue;
+    const char *accelerators[] = {shortcut.accelerator, nullptr};
+    gtk_application_set_accels_for_action(application, shortcut.action, accelerators);
+  }
+}
+
+void show_shortcuts_window(GuiState *state) {
+  GtkWidget *window = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_WINDOW, "modal", TRUE,
+                                              "title", _("Keyboard Shortcuts"), nullptr));
+  g_signal_connect(window, "delete-event", G_CALLBACK(on_shortcuts_window_delete_event), nullptr);
+  // Goes with the main window (in place of destroy-with-parent, which destroys it at once).
+  if (state->main_window) {
+    gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(state->main_window));
+    g_signal_connect_object(state->main_window, "destroy", G_CALLBACK(take_down_shortcuts_window),
+                            window, G_CONNECT_SWAPPED);
+  }
+
+  GtkWidget *section = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SECTION, "section-name",
+                                               "main", "visible", TRUE, nullptr));
+  GtkWidget *groups[GROUP_COUNT];
+  for (int g = 0; g < GROUP_COUNT; g++) {
+    groups[g] = shortcut_group(_(group_titles[g]));
+    gtk_container_add(GTK_CONTAINER(section), groups[g]);
+  }
+  for (const Shortcut &shortcut : shortcuts) {
+    GtkWidget *line = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SHORTCUT, "accelerator",
+                                              shortcut.accelerator, "title", _(shortcut.title),
+                                              "visible", TRUE, nullptr));
+    gtk_container_add(GTK_CONTAINER(groups[shortcut.group]), line);
+  }
+  gtk_container_add(GTK_CONTAINER(window), section);
+  gtk_widget_show(window);
+}
