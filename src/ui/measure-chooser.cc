@@ -101,6 +101,25 @@ void on_servings_changed_name_amount(GtkSpinButton *spin, gpointer grid) {
   });
 }
 
+// Enter on the chooser answers the dialog, as it does in the dialog's other fields; Space
+// and Alt+Down still open the list, and Up and Down still step through it.
+gboolean on_measure_key_press(GtkWidget *widget, GdkEventKey *event, gpointer) {
+  const guint key = event->keyval;
+  if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_ISO_Enter) return FALSE;
+  if (event->state & gtk_accelerator_get_default_mod_mask()) return FALSE;
+  // Not gtk_window_activate_default: the button inside the chooser receives the default
+  // itself, so that would open the list.
+  GtkWidget *toplevel = gtk_widget_get_toplevel(widget);
+  GtkWidget *answer = GTK_IS_WINDOW(toplevel) ? gtk_window_get_default_widget(GTK_WINDOW(toplevel))
+                                              : nullptr;
+  return answer && gtk_widget_is_sensitive(answer) && gtk_widget_activate(answer);
+}
+
+// The chooser's keys arrive at the button inside it, which would open the list on Enter.
+void connect_measure_key_press(GtkWidget *child, gpointer) {
+  g_signal_connect(child, "key-press-event", G_CALLBACK(on_measure_key_press), nullptr);
+}
+
 }  // namespace
 
 void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *servings_spin,
@@ -126,6 +145,8 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO, combo);
   connect_signal(amount, "value-changed", G_CALLBACK(on_amount_changed), servings_spin);
   connect_signal(combo, "changed", G_CALLBACK(on_measure_changed), servings_spin);
+  g_signal_connect(combo, "key-press-event", G_CALLBACK(on_measure_key_press), nullptr);
+  gtk_container_forall(GTK_CONTAINER(combo), connect_measure_key_press, nullptr);
 }
 
 bool measure_chooser_commit(GtkWidget *servings_spin) {

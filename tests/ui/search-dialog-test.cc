@@ -792,4 +792,29 @@ TEST_F(SearchDialogTest, EnterInTheAmountLogsTheAmountJustTyped) {
   log_entry_list_free(&entries);
 }
 
+// From the keyboard: Down on the focused chooser steps to the next measure, Enter logs it.
+TEST_F(SearchDialogTest, DownAndEnterOnTheMeasureChooserLogTheMeasure) {
+  StoreCompleteProfile();
+  Activate();
+  GtkWidget *dialog = open_add_dialog(&state_, 11111000, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  WidgetWatch watch(dialog);
+  auto *combo =
+      static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(spin_of(dialog)), "measure-combo"));
+  ASSERT_NE(nullptr, combo);
+  gtk_window_present(GTK_WINDOW(dialog));
+  gtk_widget_grab_focus(combo);
+  GtkWidget *focus = gtk_window_get_focus(GTK_WINDOW(dialog));
+  ASSERT_TRUE(focus && (focus == combo || gtk_widget_is_ancestor(focus, combo)));
+  send_key(focus, GDK_KEY_Down);
+  EXPECT_EQ(1, gtk_combo_box_get_active(GTK_COMBO_BOX(combo)));
+  send_key(focus, GDK_KEY_Return);
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  ASSERT_EQ(1u, entries.count);
+  EXPECT_DOUBLE_EQ(2.44, entries.items[0].servings);
+  log_entry_list_free(&entries);
+}
+
 }  // namespace
