@@ -1,0 +1,79 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Keyboard-only benchmark of a realistic day: logs eleven foods, each by a household measure,
+# through the real program on its own Xvfb with xdotool, and counts every key press (a chord
+# counts once) and every typed character. Prints the keys per food, the total and the
+# servings the log then holds.
+#   sh bench/keyboard-day.sh BUILDDIR
+# Needs Xvfb, xdotool and the sqlite3 shell (all installed by build-aux/quickstart), and
+# BUILDDIR/src/app/alimora-test-copy with BUILDDIR/data/food.db.
+set -eu
+build=$1
+day=$(mktemp)
+# Food code | search text | amount (empty: 1) | household measure
+cat > "$day" <<'DAY'
+56203066|oatmeal, reg||1 cup, cooked
+63107010|banana, raw||1 banana
+92101000|coffee, brewed||1 cup (8 fl oz)
+27540310|turkey sandwich||1 sandwich
+63101000|apple, r||1 medium
+24122131|chicken breast, baked||1 medium breast
+56205018|rice, brown, c||1 cup, cooked
+72201211|broccoli, fresh||1 cup
+82104000|olive oil||1 tablespoon
+42101130|almonds, uns||1 oz
+11411400|yogurt, greek||1 6 oz container
+DAY
+num=$(mktemp); data=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$num" 2>/dev/null &
+xvfb=$!
+app=""
+trap '[ -z "$app" ] || kill "$app" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$num" "$data" "$day"' EXIT
+until [ -s "$num" ]; do sleep 0.05; done
+export DISPLAY=":$(head -n 1 "$num")"
+mkdir -p "$data/alimora"
+sqlite3 "$data/alimora/log.db" \
+  "CREATE TABLE IF NOT EXISTS food_log (  id INTEGER PRIMARY KEY AUTOINCREMENT,  food_code INTEGER NOT NULL,  description TEXT NOT NULL,  date TEXT NOT NULL,  servings REAL NOT NULL DEFAULT 1.0);" \
+  "CREATE TABLE IF NOT EXISTS user_profile (  id INTEGER PRIMARY KEY CHECK (id = 1),  bdate TEXT NOT NULL,  height_cm REAL NOT NULL,  weight_kg REAL NOT NULL,  activity_level INTEGER NOT NULL,  gender INTEGER NOT NULL,  calorie_target INTEGER NOT NULL);" \
+  "INSERT INTO user_profile VALUES (1, '1990-05-07', 170.0, 65.0, 1, 0, 2000);"
+XDG_DATA_HOME="$data" NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory LANG=C.UTF-8 "$build/src/app/alimora-test-copy" &
+app=$!
+main=$(timeout 20 xdotool search --sync --onlyvisible --classname '^alimora$' | head -n 1)
+xdotool windowfocus --sync "$main"; sleep 0.5
+keys=0
+key() { xdotool key --clearmodifiers --delay 40 "$@"; keys=$((keys + $#)); sleep 0.15; }
+typetext() { xdotool type --delay 25 "$1"; keys=$((keys + ${#1})); sleep 0.1; }
+win() { timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | tail -n 1; }
+key ctrl+f
+search=$(win "Search Foods")
+# Xvfb has no window manager: give the X focus to each new window as one would (not a key).
+focus() { xdotool windowfocus --sync "$1" 2>/dev/null || true; sleep 0.15; }
+db="$build/data/food.db"
+while IFS='|' read -r code query amount measure; do
+  [ -n "$code" ] || continue
+  before=$keys
+  desc=$(sqlite3 "$db" "SELECT \"Main food description\" FROM foods WHERE \"Food code\" = $code")
+  pos=$(sqlite3 "$db" "SELECT n FROM (SELECT row_number() OVER (ORDER BY \"Main food description\") - 1 AS n, \"Food code\" AS c FROM (SELECT * FROM foods WHERE \"Main food description\" LIKE '%$query%' ORDER BY \"Main food description\" LIMIT 100)) WHERE c = $code")
+  m=$(sqlite3 "$db" "SELECT n FROM (SELECT row_number() OVER (ORDER BY \"Seq num\", rowid) AS n, \"Portion description\" AS d FROM measures WHERE \"Food code\" = $code) WHERE d = '$measure'")
+  focus "$search"
+  typetext "$query"
+  sleep 0.4
+  if [ "$pos" -gt 0 ]; then
+    key Down
+    i=0; while [ $i -lt "$pos" ]; do key Down; i=$((i + 1)); done
+  fi
+  key Return
+  dialog=$(win "$desc")
+  focus "$dialog"
+  key Tab
+  if [ -n "$amount" ]; then typetext "$amount"; fi
+  key Tab
+  i=0; while [ $i -lt "$m" ]; do key Down; i=$((i + 1)); done
+  key Return
+  sleep 0.5
+  echo "$desc: $((keys - before)) keys (query '$query', row $pos, measure $measure = item $m)"
+done < "$day"
+key Escape
+echo "total: $keys keys"
+sleep 0.5
+sqlite3 -cmd ".timeout 3000" "$data/alimora/log.db" "SELECT food_code, description, servings FROM food_log ORDER BY id"
