@@ -59,6 +59,17 @@ bool list_make_room(Item **items, size_t count, size_t *capacity) {
   return true;
 }
 
+// Frees the string |owned| of each counted item of |list|, then the array, and leaves the
+// list empty, so that it can be filled or freed again. Accepts null.
+template <typename List, typename Item>
+void list_free(List *list, char *Item::*owned) {
+  if (list == nullptr) return;
+  if (owned != nullptr)
+    for (size_t i = 0; i < list->count; i++) free(list->items[i].*owned);
+  free(list->items);
+  *list = List{nullptr, 0, 0};
+}
+
 void report_sql_error(sqlite3 *handle) {
   fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
 }
@@ -117,14 +128,7 @@ void food_db_close(sqlite3 *handle) {
   if (handle != nullptr) sqlite3_close(handle);
 }
 
-void food_hit_list_free(FoodHitList *list) {
-  if (list == nullptr) return;
-  for (size_t i = 0; i < list->count; i++) free(list->items[i].description);
-  free(list->items);
-  list->items = nullptr;
-  list->count = 0;
-  list->capacity = 0;
-}
+void food_hit_list_free(FoodHitList *list) { list_free(list, &FoodHit::description); }
 
 static const char kSearchSql[] =
     "SELECT \"Food code\", \"Main food description\" FROM foods "
@@ -179,14 +183,7 @@ out_of_memory:
   return -1;
 }
 
-void nutrient_list_free(NutrientList *list) {
-  if (list == nullptr) return;
-  for (size_t i = 0; i < list->count; i++) free(list->items[i].name);
-  free(list->items);
-  list->items = nullptr;
-  list->count = 0;
-  list->capacity = 0;
-}
+void nutrient_list_free(NutrientList *list) { list_free(list, &NutrientValue::name); }
 
 static const char kNutrientsSql[] = "SELECT * FROM nutrients WHERE \"Food code\" = ?1";
 
@@ -314,18 +311,11 @@ int food_values_all(sqlite3 *handle, FoodValuesList *out) {
 }
 
 void food_values_list_free(FoodValuesList *list) {
-  if (list == nullptr) return;
-  free(list->items);
-  *list = FoodValuesList{nullptr, 0, 0};
+  list_free(list, static_cast<char *FoodValues::*>(nullptr));
 }
 
 void food_measure_list_free(FoodMeasureList *list) {
-  if (list == nullptr) return;
-  for (size_t i = 0; i < list->count; i++) free(list->items[i].description);
-  free(list->items);
-  list->items = nullptr;
-  list->count = 0;
-  list->capacity = 0;
+  list_free(list, &FoodMeasure::description);
 }
 
 static const char kMeasuresSql[] =
