@@ -33,6 +33,25 @@ void on_main_window_destroy(GtkWidget *window, gpointer data) {
   for (GtkWidget *&bar : state->group_bars) bar = nullptr;
 }
 
+// The primary menu button, with the window's actions that have no button of their own.
+GtkWidget *build_primary_menu() {
+  GMenu *menu = g_menu_new();
+  GMenu *help = g_menu_new();
+  g_menu_append(help, _("Keyboard Shortcuts"), "win.shortcuts");
+  g_menu_append_section(menu, nullptr, G_MENU_MODEL(help));
+  g_object_unref(help);
+
+  GtkWidget *button = gtk_menu_button_new();
+  gtk_menu_button_set_menu_model(GTK_MENU_BUTTON(button), G_MENU_MODEL(menu));
+  g_object_unref(menu);
+  gtk_button_set_image(GTK_BUTTON(button),
+                       gtk_image_new_from_icon_name("open-menu-symbolic", GTK_ICON_SIZE_BUTTON));
+  // Translators: the tooltip and spoken name of the menu button at the end of the header bar
+  gtk_widget_set_tooltip_text(button, _("Main Menu"));
+  atk_object_set_name(gtk_widget_get_accessible(button), _("Main Menu"));
+  return button;
+}
+
 GtkWidget *build_header_bar(GuiState *state) {
   GtkWidget *header = gtk_header_bar_new();
   gtk_header_bar_set_title(GTK_HEADER_BAR(header), _("Alimora"));
@@ -44,6 +63,7 @@ GtkWidget *build_header_bar(GuiState *state) {
   gtk_header_bar_pack_end(GTK_HEADER_BAR(header), about);
   GtkWidget *profile = gtk_button_new_with_label(_("Profile"));
   gtk_header_bar_pack_end(GTK_HEADER_BAR(header), profile);
+  gtk_header_bar_pack_end(GTK_HEADER_BAR(header), build_primary_menu());
 
   gtk_window_set_titlebar(GTK_WINDOW(state->main_window), header);
 

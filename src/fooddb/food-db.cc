@@ -267,17 +267,33 @@ int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out) 
   return result;
 }
 
-static const char kAllValuesSql[] =
-    "SELECT c.code, p.FOODCODE IS NOT NULL, COALESCE(p.\"V_TOTAL (cup eq)\", 0), "
-    "COALESCE(p.\"F_TOTAL (cup eq)\", 0), COALESCE(p.\"G_TOTAL (oz eq)\", 0), "
-    "COALESCE(p.\"D_TOTAL (cup eq)\", 0), COALESCE(p.\"PF_TOTAL (oz eq)\", 0), "
-    "COALESCE(p.\"OILS (grams)\", 0), n.\"Food code\" IS NOT NULL, "
-    "COALESCE(n.\"Energy (kcal)\", 0) "
-    "FROM (SELECT FOODCODE AS code FROM points UNION SELECT \"Food code\" FROM nutrients) AS c "
-    "LEFT JOIN points AS p ON p.rowid = (SELECT rowid FROM points WHERE FOODCODE = c.code LIMIT 1) "
-    "LEFT JOIN nutrients AS n ON n.rowid = "
-    "(SELECT rowid FROM nutrients WHERE \"Food code\" = c.code LIMIT 1) "
+// The values of the foods of |codes|: their first row of equivalents and of nutrients.
+#define FOOD_VALUES_SELECT(codes)                                                           \
+  "SELECT c.code, p.FOODCODE IS NOT NULL, COALESCE(p.\"V_TOTAL (cup eq)\", 0), "            \
+  "COALESCE(p.\"F_TOTAL (cup eq)\", 0), COALESCE(p.\"G_TOTAL (oz eq)\", 0), "               \
+  "COALESCE(p.\"D_TOTAL (cup eq)\", 0), COALESCE(p.\"PF_TOTAL (oz eq)\", 0), "              \
+  "COALESCE(p.\"OILS (grams)\", 0), n.\"Food code\" IS NOT NULL, "                          \
+  "COALESCE(n.\"Energy (kcal)\", 0) "                                                      \
+  "FROM " codes " AS c "                                                                   \
+  "LEFT JOIN points AS p ON p.rowid = (SELECT rowid FROM points WHERE FOODCODE = c.code LIMIT 1) " \
+  "LEFT JOIN nutrients AS n ON n.rowid = "                                                 \
+  "(SELECT rowid FROM nutrients WHERE \"Food code\" = c.code LIMIT 1) "
+
+static const char kAllValuesSql[] = FOOD_VALUES_SELECT(
+    "(SELECT FOODCODE AS code FROM points UNION SELECT \"Food code\" FROM nutrients)")
     "ORDER BY c.code";
+static const char kOneFoodValuesSql[] = FOOD_VALUES_SELECT("(SELECT ?1 AS code)");
+
+// Reads one row of FOOD_VALUES_SELECT into |values|.
+static void read_food_values(sqlite3_stmt *stmt, FoodValues *values) {
+  values->food_code = sqlite3_column_int(stmt, 0);
+  values->has_groups = sqlite3_column_int(stmt, 1) != 0;
+  values->groups.key = values->food_code;
+  for (int group = 0; group < FOOD_GROUP_COUNT; group++)
+    values->groups.amounts[group] = sqlite3_column_double(stmt, 2 + group);
+  values->has_energy = sqlite3_column_int(stmt, 8) != 0;
+  values->kcal = sqlite3_column_double(stmt, 9);
+}
 
 int food_values_all(sqlite3 *handle, FoodValuesList *out) {
   *out = FoodValuesList{nullptr, 0, 0};
@@ -294,20 +310,34 @@ int food_values_all(sqlite3 *handle, FoodValuesList *out) {
       food_values_list_free(out);
       return -1;
     }
-    FoodValues &values = out->items[out->count++];
-    values.food_code = sqlite3_column_int(stmt, 0);
-    values.has_groups = sqlite3_column_int(stmt, 1) != 0;
-    values.groups.key = values.food_code;
-    for (int group = 0; group < FOOD_GROUP_COUNT; group++)
-      values.groups.amounts[group] = sqlite3_column_double(stmt, 2 + group);
-    values.has_energy = sqlite3_column_int(stmt, 8) != 0;
-    values.kcal = sqlite3_column_double(stmt, 9);
+    read_food_values(stmt, &out->items[out->count++]);
   }
   sqlite3_finalize(stmt);
   if (rc == SQLITE_DONE) return 0;
   report_sql_error(handle);
   food_values_list_free(out);
   return -1;
+}
+
+int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out) {
+  *out = FoodValues{food_code, false, {food_code, {0, 0, 0, 0, 0, 0}}, false, 0.0};
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kOneFoodValuesSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  sqlite3_bind_int(stmt, 1, food_code);
+  int result;
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    read_food_values(stmt, out);
+    result = out->has_groups || out->has_energy ? 0 : 1;
+  } else {
+    report_sql_error(handle);
+    result = -1;
+  }
+  sqlite3_finalize(stmt);
+  return result;
 }
 
 void food_values_list_free(FoodValuesList *list) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "budget/day-totals.h"
 #include "budget/food-groups.h"
 
 struct sqlite3;
@@ -60,15 +61,6 @@ void nutrient_list_free(NutrientList *list);
 // Returns 0 when the food has a row, 1 when it has none, -1 after printing an SQL error.
 int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out);
 
-// What reports over many entries need of one food, per serving.
-struct FoodValues {
-  int32_t food_code;
-  bool has_groups;          // the food has food pattern equivalents
-  FoodGroupAmounts groups;  // its equivalents (key the food code), zeros without
-  bool has_energy;          // the food has a nutrient row
-  double kcal;              // its energy, 0 without
-};
-
 struct FoodValuesList {
   FoodValues *items;
   size_t count;
@@ -83,6 +75,11 @@ int food_values_all(sqlite3 *handle, FoodValuesList *out);
 
 // Frees the array; leaves the list empty. Accepts null.
 void food_values_list_free(FoodValuesList *list);
+
+// Writes the per-serving values of one food to |out|, as food_values_all gives them.
+// Returns 0 when the food has equivalents or a nutrient row, 1 when it has neither (|out|
+// then holds the code and no values), -1 after printing an SQL error.
+int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out);
 
 // One household measure of a food, as USDA writes it.
 struct FoodMeasure {

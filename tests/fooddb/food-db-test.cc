@@ -352,6 +352,21 @@ TEST_F(SmallFoodDbTest, AllValuesGiveOneItemPerCodeAsTheSingleLookupsDo) {
   EXPECT_FALSE(three.has_energy);
   EXPECT_EQ((std::vector<double>{0.5, 0, 0, 0, 0, 4}),
             std::vector<double>(three.groups.amounts, three.groups.amounts + FOOD_GROUP_COUNT));
+  // One food at a time gives the same values, and a code in neither table gives 1.
+  for (const FoodValues &all : {one, two, three}) {
+    FoodValues single;
+    ASSERT_EQ(0, food_values_of(db_, all.food_code, &single));
+    EXPECT_EQ(all.food_code, single.food_code);
+    EXPECT_EQ(all.has_groups, single.has_groups);
+    EXPECT_EQ(all.has_energy, single.has_energy);
+    EXPECT_EQ(all.kcal, single.kcal);
+    EXPECT_EQ(std::vector<double>(all.groups.amounts, all.groups.amounts + FOOD_GROUP_COUNT),
+              std::vector<double>(single.groups.amounts, single.groups.amounts + FOOD_GROUP_COUNT));
+  }
+  FoodValues unknown;
+  EXPECT_EQ(1, food_values_of(db_, 4, &unknown));
+  EXPECT_EQ(4, unknown.food_code);
+  EXPECT_FALSE(unknown.has_groups || unknown.has_energy);
   food_values_list_free(&values);
   food_values_list_free(&values);
   EXPECT_EQ(nullptr, values.items);
