@@ -458,25 +458,37 @@ struct MeasureCase {
   const char *measure;          // item to choose; null keeps "100 g"
   const char *amount;           // typed into the amount field; null keeps 1
   double servings_by_hand;      // typed into servings afterwards; 0 for none
-  double logged;                // servings stored by "Add to Log"
+  double logged;                // servings stored by "Add to Log"; 0: nothing is stored
   const char *header;           // the grid's header just before adding
+  const char *note;             // what the dialog says next to the measure ("": nothing)
 };
 
 void PrintTo(const MeasureCase &c, std::ostream *os) { *os << c.name; }
 
+const char kTooLittle[] = "Less than the smallest amount, 10 g: raise the amount.";
+const char kTooMuch[] = "More than the largest amount, 10000 g: lower the amount.";
+
 const MeasureCase kMeasureCases[] = {
     {"DefaultIsOneHundredGrams", 11111000, "Milk, whole", nullptr, nullptr, 0, 1.0,
-     "Nutrients in 100 g"},
+     "Nutrients in 100 g", ""},
     {"OneCupOfWholeMilk", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 0, 2.44,
-     "Nutrients in 244 g"},
+     "Nutrients in 244 g", ""},
     {"TwoSlicesOfWhiteBread", 51101000, "Bread, white", "1 medium or regular slice (28 g)", "2",
-     0, 0.56, "Nutrients in 56 g"},
+     0, 0.56, "Nutrients in 56 g", ""},
     {"TablespoonOfOliveOilKeepsTwoDecimals", 82104000, "Olive oil", "1 tablespoon (14 g)",
-     nullptr, 0, 0.14, "Nutrients in 14 g"},
-    {"AmountBeyondTheRangeIsClamped", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 100.0,
-     "Nutrients in 10000 g"},
+     nullptr, 0, 0.14, "Nutrients in 14 g", ""},
+    {"AmountBeyondTheRangeIsRefused", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 0,
+     "Nutrients in 10000 g", kTooMuch},
+    {"OnePatOfButterIsRefusedNotStoredLarger", 81101000, "Butter, stick", "1 pat (7 g)", nullptr,
+     0, 0, "Nutrients in 10 g", kTooLittle},
+    {"TwoPatsOfButterAreLogged", 81101000, "Butter, stick", "1 pat (7 g)", "2", 0, 0.14,
+     "Nutrients in 14 g", ""},
+    {"TenAlmondsAreLogged", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "10", 0, 0.12,
+     "Nutrients in 12 g", ""},
+    {"ServingsByHandAfterATooSmallMeasure", 81101000, "Butter, stick", "1 pat (7 g)", nullptr,
+     0.5, 0.5, "Nutrients in 50 g", ""},
     {"ServingsStayEditableByHand", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 1.5, 1.5,
-     "Nutrients in 150 g"},
+     "Nutrients in 150 g", ""},
 };
 
 class MeasureDialogTest : public UiTest, public ::testing::WithParamInterface<MeasureCase> {
@@ -513,16 +525,34 @@ TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
   ASSERT_NE(nullptr, grid);
   EXPECT_EQ(c.header, cell(grid, 0, -1));
   EXPECT_EQ(2u + 2 * 65 + 1 + 2 * 6, cell_count(grid));
+  auto *note = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(spin), "measure-note"));
+  ASSERT_NE(nullptr, note);
+  EXPECT_STREQ(c.note, gtk_label_get_text(GTK_LABEL(note)));
+  EXPECT_EQ(c.note[0] != '\0', gtk_widget_get_visible(note));
 
+  WidgetWatch watch(dialog);
   gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
   drain_events();
   char date[DATE_STRING_SIZE];
   date_today(date);
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(state_.log_db, date, &entries));
+  if (c.logged == 0) {
+    EXPECT_EQ(0u, entries.count) << "stored an amount other than the one chosen";
+    ASSERT_NE(nullptr, watch.get()) << "the dialog stays open";
+    EXPECT_TRUE(gtk_widget_is_focus(amount));
+    // Raising the amount brings the servings within range, and "Add to Log" takes them.
+    gtk_entry_set_text(GTK_ENTRY(amount), "3");
+    gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
+    drain_events();
+    log_entry_list_free(&entries);
+    ASSERT_EQ(0, log_entries_for_date(state_.log_db, date, &entries));
+  }
   ASSERT_EQ(1u, entries.count);
   EXPECT_EQ(c.food_code, entries.items[0].food_code);
-  EXPECT_DOUBLE_EQ(c.logged, entries.items[0].servings);
+  if (c.logged > 0) {
+    EXPECT_DOUBLE_EQ(c.logged, entries.items[0].servings);
+  }
   log_entry_list_free(&entries);
 }
 
