@@ -803,6 +803,46 @@ TEST_F(SearchDialogTest, KeyboardOnlyFromTheSearchFieldToTheLogAndBack) {
   EXPECT_NE(nullptr, dialog_titled(Results()[2].second.c_str()));
 }
 
+// Enter held down for two seconds in the add dialog: the keyboard repeats the press every
+// 33 ms after half a second, and each repeat goes to the window in front, the search
+// dialog once the food is logged. One press logs one entry and opens nothing more.
+TEST_F(SearchDialogTest, HeldEnterLogsTheFoodOnce) {
+  OpenSearch();
+  gtk_entry_set_text(GTK_ENTRY(entry_), "apple cider");
+  send_key(entry_, GDK_KEY_Return);
+  ASSERT_NE(nullptr, dialog_titled("Apple cider"));
+  auto in_front = [this]() -> GtkWidget * {
+    GtkWidget *add = dialog_titled("Apple cider");
+    return add ? add : search_dialog_;
+  };
+  guint32 time = 100000;
+  // The default button answers the press once its release comes, or 250 ms later.
+  send_key_at(in_front(), GDK_KEY_PRESS, GDK_KEY_Return, time);
+  auto pause = [](int ms) { wait_until([] { return false; }, ms); };
+  pause(500);
+  EXPECT_EQ(nullptr, dialog_titled("Apple cider")) << "the first press answers";
+  for (time += 500; time < 102000; time += 33) {
+    send_key_at(in_front(), GDK_KEY_PRESS, GDK_KEY_Return, time);
+    pause(33);
+  }
+  send_key_at(in_front(), GDK_KEY_RELEASE, GDK_KEY_Return, time);
+  EXPECT_EQ(nullptr, dialog_titled("Apple cider"));
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  EXPECT_EQ(1u, entries.count);
+  log_entry_list_free(&entries);
+
+  // The next press is a press again, as is one long after a release that went elsewhere.
+  send_key_at(entry_, GDK_KEY_PRESS, GDK_KEY_Return, time + 200);
+  send_key_at(entry_, GDK_KEY_RELEASE, GDK_KEY_Return, time + 250);
+  GtkWidget *again = dialog_titled("Apple cider");
+  ASSERT_NE(nullptr, again);
+  gtk_widget_destroy(again);
+  drain_events();
+  send_key_at(entry_, GDK_KEY_PRESS, GDK_KEY_Return, time + 5000);
+  EXPECT_NE(nullptr, dialog_titled("Apple cider"));
+}
+
 TEST_F(SearchDialogTest, EnterInTheAmountLogsTheAmountJustTyped) {
   StoreCompleteProfile();
   Activate();
