@@ -15,6 +15,7 @@
 #include "ui-fixture.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
+#include "ui/profile-dialog.h"
 
 namespace {
 
@@ -299,6 +300,40 @@ TEST_F(InputSafetyTest, ServingsTypedWithEitherSeparatorAreStoredAsShown) {
       drain_events();
     }
   }
+}
+
+// ps_AF writes its decimal point in two bytes, which a numeric spin button drops: every
+// number field starts with its number shown in the locale's form, and stores it.
+TEST_F(InputSafetyTest, FieldsStartWithTheirNumberWhereThePointHasTwoBytes) {
+  NumericLocale pashto("ps_AF.UTF-8");
+  if (!pashto.available()) GTEST_SKIP() << "the ps_AF.UTF-8 locale is not installed";
+  const std::string point = localeconv()->decimal_point;
+  ASSERT_EQ(2u, point.size());
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kWholeMilk, "Milk, whole", today_, 2.5));
+  Activate();
+  GtkWidget *add = open_add_dialog(&state_, kWholeMilk, "Milk, whole");
+  ASSERT_NE(nullptr, add);
+  GtkWidget *servings = object_widget(add, KEY_SPIN_QUANTITY);
+  EXPECT_EQ("1" + point + "00", gtk_entry_get_text(GTK_ENTRY(servings)));
+  EXPECT_EQ("1" + point + "00", gtk_entry_get_text(GTK_ENTRY(amount_spin_of(servings))));
+  click(add, "Add to Log");
+  EXPECT_EQ((std::vector<double>{2.5, 1.0}), TodaysServings());
+
+  gtk_button_clicked(GTK_BUTTON(RowButton("Edit")));
+  drain_events();
+  GtkWidget *edit = dialog_titled("Milk, whole");
+  ASSERT_NE(nullptr, edit);
+  EXPECT_EQ("2" + point + "50", gtk_entry_get_text(GTK_ENTRY(object_widget(edit, KEY_SPIN_QUANTITY))));
+  gtk_widget_destroy(edit);
+
+  show_profile_dialog(nullptr, &state_);
+  drain_events();
+  GtkWidget *profile = dialog_titled("Profile");
+  ASSERT_NE(nullptr, profile);
+  EXPECT_EQ("170" + point + "0",
+            gtk_entry_get_text(GTK_ENTRY(object_widget(profile, KEY_HEIGHT_SPIN))));
+  gtk_widget_destroy(profile);
+  drain_events();
 }
 
 // Ids beyond 32 bits travel whole from the row to its buttons and back into the store.
