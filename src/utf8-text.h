@@ -54,9 +54,8 @@ inline char *utf8_from_locale(char *text, size_t size) {
 // A newly allocated UTF-8 copy of |text|, which is in the locale's encoding (g_free it).
 inline gchar *utf8_dup_from_locale(const char *text) {
   const char *charset = nullptr;
-  gchar *converted = g_get_charset(&charset)
-                         ? nullptr
-                         : g_locale_to_utf8(text, -1, nullptr, nullptr, nullptr);
+  gchar *converted =
+      g_get_charset(&charset) ? nullptr : g_locale_to_utf8(text, -1, nullptr, nullptr, nullptr);
   if (!converted) converted = g_utf8_make_valid(text, -1);
   return converted;
 }

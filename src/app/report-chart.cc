@@ -194,8 +194,8 @@ void draw_chart(cairo_t *cr, const RangeSummary &summary) {
   cairo_set_dash(cr, nullptr, 0, 0.0);
   const double consumed_right = budget_x - 44.0;
   show_text(cr, _("Consumed"), consumed_right, legend_y, Align::kRight);
-  cairo_rectangle(cr, consumed_right - text_advance(cr, _("Consumed")) - 16.0, legend_y - 9.0,
-                  10.0, 10.0);
+  cairo_rectangle(cr, consumed_right - text_advance(cr, _("Consumed")) - 16.0, legend_y - 9.0, 10.0,
+                  10.0);
   cairo_set_source_rgb(cr, kBarGrey, kBarGrey, kBarGrey);
   cairo_fill_preserve(cr);
   cairo_set_source_rgb(cr, 0, 0, 0);
@@ -255,8 +255,8 @@ bool chart_write_svg(const RangeSummary *summary, const char *path) {
     const cairo_status_t status = draw_chart_to(&output, *summary);
     if (output.error == 0 && fflush(stdout) != 0) output.error = errno;
     if (output.error == 0 && status == CAIRO_STATUS_SUCCESS) return true;
-    report_chart_failure(path, output.error != 0 ? g_strerror(output.error)
-                                                 : cairo_status_to_string(status));
+    report_chart_failure(
+        path, output.error != 0 ? g_strerror(output.error) : cairo_status_to_string(status));
     return false;
   }
 

@@ -255,9 +255,9 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
                  const RangeRequest *request) {
   LogEntryList entries{nullptr, 0, 0};
   const bool every_entry = request->every_entry && !request->from;
-  if (log_db && log_entries_between(log_db, every_entry ? nullptr : request->from ? request->from : "",
-                                    every_entry ? nullptr : request->to, &entries) != 0)
-    return 1;
+  const char *first = every_entry ? nullptr : (request->from ? request->from : "");
+  const char *last = every_entry ? nullptr : request->to;
+  if (log_db && log_entries_between(log_db, first, last, &entries) != 0) return 1;
   std::unique_ptr<LogEntryList, EntryListFreer> entries_guard(&entries);
 
   FoodValuesList foods{nullptr, 0, 0};

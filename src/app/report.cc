@@ -300,8 +300,7 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
     }
   }
   if (options->chart && strcmp(options->chart, "-") == 0 && options->csv) {
-    fprintf(stderr, "%s",
-            _("alimora: --chart - and --csv cannot both write to standard output\n"));
+    fprintf(stderr, "%s", _("alimora: --chart - and --csv cannot both write to standard output\n"));
     return kExitUsage;
   }
   if (options->date && (options->from || options->to)) {

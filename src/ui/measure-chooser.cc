@@ -105,13 +105,11 @@ void apply_measure(GtkWidget *servings_spin) {
     snprintf(limit, sizeof limit, "%g", min * kServingGrams);
     // Translators: said next to the household measure when amount and measure weigh less
     // than the servings field takes; %s is a number of grams.
-    snprintf(text, sizeof text, _("Less than the smallest amount, %s g: raise the amount."),
-             limit);
+    snprintf(text, sizeof text, _("Less than the smallest amount, %s g: raise the amount."), limit);
   } else if (wanted > max) {
     snprintf(limit, sizeof limit, "%g", max * kServingGrams);
     // Translators: as above, for more than the servings field takes.
-    snprintf(text, sizeof text, _("More than the largest amount, %s g: lower the amount."),
-             limit);
+    snprintf(text, sizeof text, _("More than the largest amount, %s g: lower the amount."), limit);
   }
   g_object_set_data(G_OBJECT(servings_spin), kApplyingKey, GINT_TO_POINTER(1));
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(servings_spin), wanted);  // clamped if outside

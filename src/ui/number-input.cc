@@ -146,7 +146,8 @@ void spin_button_accept_decimals(GtkWidget *spin) {
   g_signal_connect(spin, "changed", G_CALLBACK(on_spin_text_changed), nullptr);
   // The text was written while the spin button was still numeric, which drops a decimal
   // separator of more than one byte (ps_AF's): write it again.
-  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin),
+                            gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));
 }
 
 void spin_button_set_note(GtkWidget *spin, GtkWidget *note) {

@@ -141,7 +141,7 @@ TEST(Utf8Fit, KeepsWholeCharactersWithinTheBuffer) {
       {"cut two-byte", "ab\xc3", 8, "ab"},
       {"cut three-byte", "ab\xe2\x82", 8, "ab"},
       {"cut four-byte", "a\xf0\x9f\x8d", 8, "a"},
-      {"bad byte inside", "a\xff" "b", 8, "a\xef\xbf\xbd" "b"},
+      {"bad byte inside", "a\xff!", 8, "a\xef\xbf\xbd!"},
       {"repair cut to the buffer", "\xff\xff\xff", 8, "\xef\xbf\xbd\xef\xbf\xbd"},
       {"empty", "", 1, ""},
   };

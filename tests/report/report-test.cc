@@ -433,15 +433,15 @@ TEST_F(ReportRangeTest, CsvNumbersReadBackAndNonFiniteOnesAreLeftEmpty) {
   sqlite3 *db = nullptr;
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &db));
   ASSERT_EQ(SQLITE_OK,
-            exec_sql(db, "INSERT INTO food_log (food_code, description, date, servings) VALUES "
-                         "(63101000, 'big', '2026-11-01', 1e300), "
-                         "(63101000, 'endless', '2026-11-02', 1e999), "
-                         "(63101000, 'tiny', '2026-11-03', 1e-7)"));
+            exec_sql(db,
+                     "INSERT INTO food_log (food_code, description, date, servings) VALUES "
+                     "(63101000, 'big', '2026-11-01', 1e300), "
+                     "(63101000, 'endless', '2026-11-02', 1e999), "
+                     "(63101000, 'tiny', '2026-11-03', 1e-7)"));
   sqlite3_close(db);
   const std::string csv = RunOk({"--csv", "--from", "2026-11-01", "--to", "2026-11-03"});
   EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-01,63101000,big,1e+300,1e+302,0,")) << csv;
-  EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-02,63101000,endless,,,,,,,,,\r\n"))
-      << csv;
+  EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-02,63101000,endless,,,,,,,,,\r\n")) << csv;
   EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-03,63101000,tiny,1e-07,")) << csv;
   EXPECT_EQ(std::string::npos, csv.find("inf")) << csv;
   EXPECT_EQ(std::string::npos, csv.find("nan")) << csv;
@@ -555,7 +555,8 @@ TEST_F(ReportRangeTest, ChartPathsOfEveryKind) {
          return symlink("target", p.c_str()) == 0;
        },
        [&](const fs::path &p) {
-         return is_type(fs::file_type::symlink)(p) && read_file((dir / "target").string()) == "kept";
+         return is_type(fs::file_type::symlink)(p) &&
+                read_file((dir / "target").string()) == "kept";
        }},
       {"dangling link", [](const fs::path &p) { return symlink("nowhere", p.c_str()) == 0; },
        [&](const fs::path &p) {
@@ -638,10 +639,10 @@ TEST_F(ReportRangeTest, ChartOfANonUtf8LocaleIsWhole) {
     int glyphs[2] = {0, 0};
     const char *locales[2] = {c.utf8_locale, c.locale};
     for (int i = 0; i < 2; ++i) {
-      const ProcessResult result = run_process(
-          {exe_, "--from", "2026-12-01", "--to", "2026-12-07", "--chart", "-"},
-          {std::string("LANGUAGE=") + c.language, std::string("LC_ALL=") + locales[i],
-           "XDG_DATA_HOME=" + data_home_.string()});
+      const ProcessResult result =
+          run_process({exe_, "--from", "2026-12-01", "--to", "2026-12-07", "--chart", "-"},
+                      {std::string("LANGUAGE=") + c.language, std::string("LC_ALL=") + locales[i],
+                       "XDG_DATA_HOME=" + data_home_.string()});
       EXPECT_EQ(0, result.status) << locales[i] << ": " << result.err;
       EXPECT_EQ(6, CountFrames(result.out, 150.0, 100.0)) << locales[i];
       glyphs[i] = GlyphCount(result.out);

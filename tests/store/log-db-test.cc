@@ -145,8 +145,9 @@ TEST_F(LogDbTest, DanglingLinkGetsAPrivateFileAtItsEnd) {
   EXPECT_TRUE(S_ISLNK(info.st_mode));
   ASSERT_EQ(0, stat(target.c_str(), &info));
   EXPECT_EQ(0600u, info.st_mode & 07777);
-  EXPECT_EQ(2, query_int(db, "SELECT count(*) FROM sqlite_master WHERE name IN ('food_log', "
-                             "'user_profile')"));
+  EXPECT_EQ(2, query_int(db,
+                         "SELECT count(*) FROM sqlite_master WHERE name IN ('food_log', "
+                         "'user_profile')"));
   CloseLog();
   umask(old_umask);
 }

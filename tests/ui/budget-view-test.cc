@@ -173,8 +173,8 @@ TEST_F(BudgetViewTest, DescriptionCutInsideACharacterStaysValidUtf8) {
     std::string description;
     while (description.size() < 600) description += character;
     for (const std::string &prefix : {std::string(), std::string("x"), std::string("xy")}) {
-      ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, (prefix + description).c_str(),
-                                 today_, 1.0));
+      ASSERT_EQ(
+          0, log_entry_add(state_.log_db, kAppleRaw, (prefix + description).c_str(), today_, 1.0));
     }
   }
   Activate();
@@ -190,8 +190,8 @@ TEST_F(BudgetViewTest, DescriptionCutInsideACharacterStaysValidUtf8) {
     EXPECT_STREQ(text, tooltip);
     g_free(tooltip);
     for (const char *button : {"Edit", "Delete"}) {
-      const char *said = atk_object_get_description(
-          gtk_widget_get_accessible(find_button(row, button)));
+      const char *said =
+          atk_object_get_description(gtk_widget_get_accessible(find_button(row, button)));
       EXPECT_STREQ(text, said);
     }
   }

@@ -323,7 +323,8 @@ TEST_F(InputSafetyTest, FieldsStartWithTheirNumberWhereThePointHasTwoBytes) {
   drain_events();
   GtkWidget *edit = dialog_titled("Milk, whole");
   ASSERT_NE(nullptr, edit);
-  EXPECT_EQ("2" + point + "50", gtk_entry_get_text(GTK_ENTRY(object_widget(edit, KEY_SPIN_QUANTITY))));
+  EXPECT_EQ("2" + point + "50",
+            gtk_entry_get_text(GTK_ENTRY(object_widget(edit, KEY_SPIN_QUANTITY))));
   gtk_widget_destroy(edit);
 
   show_profile_dialog(nullptr, &state_);
