@@ -220,7 +220,7 @@ TEST_F(ProfileDialogTest, QuitOrClosingTheRequiredMessageDestroysTheMainWindow) 
 
 TEST_F(ProfileDialogTest, QuitEndsTheApplicationRunWithStatus0) {
   GtkApplication *app =
-      gtk_application_new(test_application_id().c_str(), G_APPLICATION_NON_UNIQUE);
+      gtk_application_new("io.github.alimora.AlimoraRunTest", G_APPLICATION_NON_UNIQUE);
   g_signal_connect(app, "activate", G_CALLBACK(on_activate), &state_);
   bool asked = false;
   answer_next_dialog(GTK_TYPE_DIALOG, [&](GtkDialog *profile) {

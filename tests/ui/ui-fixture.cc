@@ -86,13 +86,6 @@ void answer_next_dialog(GType type, std::function<void(GtkDialog *)> answer) {
   g_timeout_add(10, try_answer, new PendingAnswer{type, std::move(answer), 0});
 }
 
-std::string test_application_id() {
-  // Where a session bus is reachable, registering exports the application's object at a
-  // path made from its id, and an application of an earlier test may still hold it.
-  static int serial = 0;
-  return "io.github.alimora.AlimoraTest.T" + std::to_string(++serial);
-}
-
 void UiTest::SetUp() {
   TempDirTest::SetUp();
   log_path_ = PathIn("log.db");
@@ -102,7 +95,7 @@ void UiTest::SetUp() {
   state_.log_db = log_db_open(log_path_.c_str());
   ASSERT_NE(nullptr, state_.log_db);
   state_.calorie_target = 2000;
-  app_ = gtk_application_new(test_application_id().c_str(), G_APPLICATION_NON_UNIQUE);
+  app_ = gtk_application_new("io.github.alimora.AlimoraTest", G_APPLICATION_NON_UNIQUE);
   GError *error = nullptr;
   ASSERT_TRUE(g_application_register(G_APPLICATION(app_), nullptr, &error))
       << (error ? error->message : "");

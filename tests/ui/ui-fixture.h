@@ -39,10 +39,6 @@ class UiTest : public TempDirTest {
   sqlite3 *locker_ = nullptr;  // the connection of LockLog
 };
 
-// An application id of its own for each application a test registers, so that tests
-// pass with a session bus as well as without one.
-std::string test_application_id();
-
 // Processes pending GTK events until none is left.
 void drain_events();
 
