@@ -98,7 +98,7 @@ bool is_date_string(const char *text) {
 }
 
 // Whether the log has any table at all.
-const char kOwnTablesSql[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1";
+const char kAnyTableSql[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1";
 
 // Opens the log database for reading. A missing file is no failure: |*handle| stays null.
 // The connection may write only so that SQLite can roll back the journal a crashed writer
@@ -128,7 +128,7 @@ bool open_log_db_read_only(const char *path, std::unique_ptr<sqlite3, LogDbClose
   // A log whose tables were never made (a first start that found the disk full) holds
   // nothing yet: it reads as no log at all.
   sqlite3_stmt *tables = nullptr;
-  if (sqlite3_prepare_v2(raw, kOwnTablesSql, -1, &tables, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &tables, nullptr) != SQLITE_OK) {
     fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
     sqlite3_close(raw);
     return false;

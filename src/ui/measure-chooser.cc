@@ -71,6 +71,9 @@ GtkWidget *measure_note_of(GtkWidget *servings_spin) {
 // (|text| null) nothing.
 void say_outside(GtkWidget *servings_spin, const char *text) {
   g_object_set_data(G_OBJECT(servings_spin), kOutsideKey, GINT_TO_POINTER(text ? 1 : 0));
+  // Screen readers say it with the amount, where the focus goes.
+  auto *amount = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN));
+  if (amount) atk_object_set_description(gtk_widget_get_accessible(amount), text ? text : "");
   GtkWidget *note = measure_note_of(servings_spin);
   if (!note) return;
   gtk_label_set_text(GTK_LABEL(note), text ? text : "");

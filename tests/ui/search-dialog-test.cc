@@ -529,6 +529,8 @@ TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
   ASSERT_NE(nullptr, note);
   EXPECT_STREQ(c.note, gtk_label_get_text(GTK_LABEL(note)));
   EXPECT_EQ(c.note[0] != '\0', gtk_widget_get_visible(note));
+  const char *said = atk_object_get_description(gtk_widget_get_accessible(amount));
+  EXPECT_STREQ(c.note, said ? said : "");
 
   WidgetWatch watch(dialog);
   gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
