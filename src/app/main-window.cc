@@ -11,6 +11,7 @@
 #include "i18n.h"
 #include "store/log-db.h"
 #include "ui/budget-view.h"
+#include "ui/held-keys.h"
 #include "ui/profile-dialog.h"
 #include "ui/search-dialog.h"
 
@@ -150,6 +151,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   // The installed icon, for window lists and the task switcher.
   gtk_window_set_default_icon_name(APPLICATION_ID);
   state->main_window = gtk_application_window_new(application);
+  window_ignore_held_enter(state->main_window);
   gtk_window_set_title(GTK_WINDOW(state->main_window), _("Alimora"));
   gtk_window_set_default_size(GTK_WINDOW(state->main_window), 700, 550);
   g_signal_connect(state->main_window, "destroy", G_CALLBACK(on_main_window_destroy), state);

@@ -12,11 +12,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "app/report-range.h"
 #include "i18n.h"
+#include "utf8-text.h"
 
 namespace {
 
@@ -45,14 +47,24 @@ using GText = std::unique_ptr<gchar, GFreeDeleter>;
 
 enum class Align { kLeft, kCenter, kRight };
 
-// Draws |text| with its baseline at |y|, its left end, middle or right end at |x|.
-void show_text(cairo_t *cr, const char *text, double x, double y, Align align) {
+// The width of |text| (in the locale's encoding, as gettext and strftime give it here).
+double text_advance(cairo_t *cr, const char *text) {
+  GText utf8(utf8_dup_from_locale(text));
   cairo_text_extents_t extents;
-  cairo_text_extents(cr, text, &extents);
+  cairo_text_extents(cr, utf8.get(), &extents);
+  return extents.x_advance;
+}
+
+// Draws |text| (in the locale's encoding) with its baseline at |y|, its left end, middle
+// or right end at |x|. Cairo takes UTF-8 only.
+void show_text(cairo_t *cr, const char *text, double x, double y, Align align) {
+  GText utf8(utf8_dup_from_locale(text));
+  cairo_text_extents_t extents;
+  cairo_text_extents(cr, utf8.get(), &extents);
   if (align == Align::kCenter) x -= extents.x_advance / 2.0;
   if (align == Align::kRight) x -= extents.x_advance;
   cairo_move_to(cr, x, y);
-  cairo_show_text(cr, text);
+  cairo_show_text(cr, utf8.get());
 }
 
 void set_font(cairo_t *cr, double size, bool bold) {
@@ -171,9 +183,7 @@ void draw_chart(cairo_t *cr, const RangeSummary &summary) {
   // The legend, at the right: a bar and the dashed budget line.
   const double legend_y = kMargin + 32.0;
   const double right = kPageWidth - kMargin;
-  cairo_text_extents_t budget_extents;
-  cairo_text_extents(cr, _("Budget"), &budget_extents);
-  const double budget_x = right - budget_extents.x_advance;
+  const double budget_x = right - text_advance(cr, _("Budget"));
   show_text(cr, _("Budget"), budget_x, legend_y, Align::kLeft);
   const double dashes[] = {6.0, 3.0};
   cairo_set_line_width(cr, 1.6);
@@ -184,9 +194,7 @@ void draw_chart(cairo_t *cr, const RangeSummary &summary) {
   cairo_set_dash(cr, nullptr, 0, 0.0);
   const double consumed_right = budget_x - 44.0;
   show_text(cr, _("Consumed"), consumed_right, legend_y, Align::kRight);
-  cairo_text_extents_t consumed_extents;
-  cairo_text_extents(cr, _("Consumed"), &consumed_extents);
-  cairo_rectangle(cr, consumed_right - consumed_extents.x_advance - 16.0, legend_y - 9.0, 10.0,
+  cairo_rectangle(cr, consumed_right - text_advance(cr, _("Consumed")) - 16.0, legend_y - 9.0, 10.0,
                   10.0);
   cairo_set_source_rgb(cr, kBarGrey, kBarGrey, kBarGrey);
   cairo_fill_preserve(cr);
@@ -219,6 +227,21 @@ cairo_status_t write_chart_data(void *closure, const unsigned char *data, unsign
   return output->error == 0 ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
+// Draws the chart of |summary| as SVG into |output|. Returns the first failure of the
+// drawing or of the surface: a chart that cairo could not draw whole is no chart.
+cairo_status_t draw_chart_to(ChartOutput *output, const RangeSummary &summary) {
+  cairo_surface_t *surface =
+      cairo_svg_surface_create_for_stream(write_chart_data, output, kPageWidth, kPageHeight);
+  cairo_t *cr = cairo_create(surface);
+  draw_chart(cr, summary);
+  cairo_status_t status = cairo_status(cr);
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+  cairo_surface_destroy(surface);
+  return status;
+}
+
 void report_chart_failure(const char *path, const char *why) {
   fprintf(stderr, _("alimora: cannot write the chart '%s': %s\n"), path, why);
 }
@@ -226,18 +249,50 @@ void report_chart_failure(const char *path, const char *why) {
 }  // namespace
 
 bool chart_write_svg(const RangeSummary *summary, const char *path) {
+  // "-" is standard output, written as it is drawn.
+  if (strcmp(path, "-") == 0) {
+    ChartOutput output = {stdout, 0};
+    const cairo_status_t status = draw_chart_to(&output, *summary);
+    if (output.error == 0 && fflush(stdout) != 0) output.error = errno;
+    if (output.error == 0 && status == CAIRO_STATUS_SUCCESS) return true;
+    report_chart_failure(
+        path, output.error != 0 ? g_strerror(output.error) : cairo_status_to_string(status));
+    return false;
+  }
+
+  // The chart replaces a file only: a FIFO, a device, a symbolic link or a directory at the
+  // path stays what it is. An existing chart keeps its mode.
+  struct stat existing;
+  const bool exists = lstat(path, &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) {
+    report_chart_failure(path, _("not a regular file"));
+    return false;
+  }
+
   GText dir(g_path_get_dirname(path));
   GText base(g_path_get_basename(path));
-  std::string temporary = std::string(dir.get()) + "/." + base.get() + ".XXXXXX";
+  // The temporary name adds 8 bytes to the chart's; a long name is shortened to leave room
+  // for them within the longest name a directory takes.
+  std::string stem = base.get();
+  const long name_max = pathconf(dir.get(), _PC_NAME_MAX);
+  const size_t room = (name_max > 8 ? static_cast<size_t>(name_max) : 255) - 8;
+  if (stem.size() > room) stem.resize(room);
+  std::string temporary = std::string(dir.get()) + "/." + stem + ".XXXXXX";
   const int fd = mkstemp(&temporary[0]);
   if (fd == -1) {
     report_chart_failure(path, g_strerror(errno));
     return false;
   }
-  // mkstemp makes the file for its owner only; give the chart the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
+  // mkstemp makes the file for its owner only; give a new chart the usual permissions.
+  mode_t mode = 0;
+  if (exists) {
+    mode = existing.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  fchmod(fd, mode);
   ChartOutput output = {fdopen(fd, "wb"), 0};
   if (!output.file) {
     report_chart_failure(path, g_strerror(errno));
@@ -246,14 +301,7 @@ bool chart_write_svg(const RangeSummary *summary, const char *path) {
     return false;
   }
 
-  cairo_surface_t *surface =
-      cairo_svg_surface_create_for_stream(write_chart_data, &output, kPageWidth, kPageHeight);
-  cairo_t *cr = cairo_create(surface);
-  draw_chart(cr, *summary);
-  cairo_destroy(cr);
-  cairo_surface_finish(surface);
-  const cairo_status_t status = cairo_surface_status(surface);
-  cairo_surface_destroy(surface);
+  const cairo_status_t status = draw_chart_to(&output, *summary);
 
   if (output.error == 0 && (fflush(output.file) != 0 || fsync(fileno(output.file)) != 0))
     output.error = errno;

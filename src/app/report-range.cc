@@ -6,6 +6,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -172,15 +173,17 @@ void append_csv_number(double number, std::string *out) {
   out->append(format_plain_number(number, text));
 }
 
-// Writes the entries of the range with valid dates as CSV records on standard output.
-void print_csv(const LogEntryList &entries, const FoodValuesList &foods) {
+// Writes the entries of the range with valid dates, or with |every_date| all of them, as
+// CSV records on standard output.
+void print_csv(const LogEntryList &entries, const FoodValuesList &foods, bool every_date) {
   std::string record;
   fputs(kCsvHeader, stdout);
   for (size_t i = 0; i < entries.count; ++i) {
     const LogEntry &entry = entries.items[i];
-    if (date_day_number(entry.date) == 0) continue;
+    if (!every_date && date_day_number(entry.date) == 0) continue;
     const FoodValues &values = food_values(foods, entry.food_code);
-    record.assign(entry.date);
+    record.clear();
+    append_csv_field(entry.date, &record);
     record.append(",").append(std::to_string(entry.food_code)).append(",");
     append_csv_field(entry.description, &record);
     append_csv_number(entry.servings, &record);
@@ -222,6 +225,20 @@ uint32_t date_day_number(const char *date) {
 }
 
 char *format_plain_number(double number, char *out) {
+  // Infinity and NaN are no amounts: the field stays empty, as for an unknown value.
+  if (!std::isfinite(number)) {
+    out[0] = '\0';
+    return out;
+  }
+  // Numbers too large for sixteen digits, or too small to show in four decimals, take the
+  // shortest exponent form that reads back as the same number.
+  if (std::fabs(number) >= 1e15 || (number != 0.0 && std::fabs(number) < 0.00005)) {
+    for (const char *format : {"%.15g", "%.16g", "%.17g"}) {
+      g_ascii_formatd(out, 32, format, number);
+      if (g_ascii_strtod(out, nullptr) == number) break;
+    }
+    return out;
+  }
   g_ascii_formatd(out, 32, "%.4f", number);
   char *point = strchr(out, '.');
   if (point) {
@@ -237,9 +254,10 @@ char *format_plain_number(double number, char *out) {
 int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
                  const RangeRequest *request) {
   LogEntryList entries{nullptr, 0, 0};
-  if (log_db && log_entries_between(log_db, request->from ? request->from : "", request->to,
-                                    &entries) != 0)
-    return 1;
+  const bool every_entry = request->every_entry && !request->from;
+  const char *first = every_entry ? nullptr : (request->from ? request->from : "");
+  const char *last = every_entry ? nullptr : request->to;
+  if (log_db && log_entries_between(log_db, first, last, &entries) != 0) return 1;
   std::unique_ptr<LogEntryList, EntryListFreer> entries_guard(&entries);
 
   FoodValuesList foods{nullptr, 0, 0};
@@ -252,7 +270,7 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
     const LogEntry &entry = entries.items[i];
     // An entry whose date is no calendar date belongs to no day of the range.
     const uint32_t number = date_day_number(entry.date);
-    if (number == 0) continue;
+    if (number == 0 || strcmp(entry.date, request->to) > 0) continue;
     const FoodValues &values = food_values(foods, entry.food_code);
     if (summary.days.empty() || summary.days.back().day_number != number) {
       RangeDay day = {};
@@ -274,7 +292,7 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
 
   if (request->chart_path && !chart_write_svg(&summary, request->chart_path)) return 1;
   if (request->csv)
-    print_csv(entries, foods);
+    print_csv(entries, foods, every_entry);
   else if (!request->chart_path)
     print_summary(summary);
   if (fflush(stdout) != 0 || ferror(stdout)) {

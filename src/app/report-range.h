@@ -16,7 +16,10 @@ struct RangeRequest {
   const char *from;        // first day "YYYY-MM-DD", or null for the first logged day
   const char *to;          // last day "YYYY-MM-DD"
   bool csv;                // the entries as CSV on standard output instead of the summary
-  const char *chart_path;  // the SVG chart to write (then no summary), or null
+  const char *chart_path;  // the SVG chart to write (then no summary), or null, or "-"
+                           // for standard output
+  bool every_entry;        // the CSV holds every entry of the log, whatever its date (no
+                           // dates were given); the summary and chart keep from..to
 };
 
 // One day that has entries: the sums of its entries' food-group amounts.
@@ -45,7 +48,9 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
 uint32_t date_day_number(const char *date);
 
 // Writes |number| with at most four decimals, "." as the decimal point and no trailing
-// zeros, whatever the locale, into |out| (32 bytes); returns |out|.
+// zeros, whatever the locale, into |out| (32 bytes); returns |out|. A number of 1e15 or
+// more, or one that four decimals would show as 0, is written in the shortest exponent
+// form that reads back exactly ("1e+300"); infinity and NaN give the empty text.
 char *format_plain_number(double number, char *out);
 
 // Writes the chart of |summary| to |path| by way of a temporary file beside it, which is

@@ -97,6 +97,9 @@ bool is_date_string(const char *text) {
   return day <= last_day;
 }
 
+// Whether the log has any table at all.
+const char kAnyTableSql[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1";
+
 // Opens the log database for reading. A missing file is no failure: |*handle| stays null.
 // The connection may write only so that SQLite can roll back the journal a crashed writer
 // left behind (it refuses to read the file until that is done); query_only keeps every
@@ -119,6 +122,25 @@ bool open_log_db_read_only(const char *path, std::unique_ptr<sqlite3, LogDbClose
   }
   if (rc != SQLITE_OK) {
     fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path, sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return false;
+  }
+  // A log whose tables were never made (a first start that found the disk full) holds
+  // nothing yet: it reads as no log at all.
+  sqlite3_stmt *tables = nullptr;
+  if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &tables, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return false;
+  }
+  rc = sqlite3_step(tables);
+  sqlite3_finalize(tables);
+  if (rc == SQLITE_DONE) {
+    sqlite3_close(raw);
+    return true;
+  }
+  if (rc != SQLITE_ROW) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
     sqlite3_close(raw);
     return false;
   }
@@ -186,9 +208,11 @@ int print_report(const ReportOptions &options) {
   char today[DATE_STRING_SIZE];
   date_today(today);
   if (is_range_report(options)) {
+    // Without dates, the CSV is the whole log: a backup that leaves nothing out.
+    const bool every_entry = options.csv && !options.date && !options.from && !options.to;
     RangeRequest request = {options.date ? options.date : options.from,
                             options.date ? options.date : options.to ? options.to : today,
-                            options.csv, options.chart};
+                            options.csv, options.chart, every_entry};
     return report_range(food_db.get(), log_db.get(), target, &request);
   }
 
@@ -274,6 +298,10 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
       fprintf(stderr, _("alimora: '%s' is not a date; expected YYYY-MM-DD\n"), date);
       return kExitUsage;
     }
+  }
+  if (options->chart && strcmp(options->chart, "-") == 0 && options->csv) {
+    fprintf(stderr, "%s", _("alimora: --chart - and --csv cannot both write to standard output\n"));
+    return kExitUsage;
   }
   if (options->date && (options->from || options->to)) {
     fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));

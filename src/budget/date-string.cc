@@ -24,7 +24,12 @@ char *date_to_display(const char *date, char *out) {
     tm.tm_year = year < INT_MIN + 1900 ? INT_MIN : year - 1900;
     tm.tm_mon = month == INT_MIN ? INT_MIN : month - 1;
     tm.tm_mday = day;
-    mktime(&tm);
+    // The calendar alone normalises the date (30 February is 1 March): in UTC, at noon, no
+    // time zone can move it. mktime would, in zones whose clocks jump at midnight or whose
+    // winter time counts as negative summer time (Europe/Dublin), and on days a zone left
+    // out (Pacific/Apia skipped 30 December 2011).
+    tm.tm_hour = 12;
+    timegm(&tm);
     if (strftime(out, DISPLAY_DATE_SIZE, "%x", &tm) == 0) out[0] = '\0';
   } else {
     snprintf(out, DISPLAY_DATE_SIZE, "%.63s", date);

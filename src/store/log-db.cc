@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "db-connection.h"
 #include "i18n.h"
@@ -52,12 +54,32 @@ bool create_table(sqlite3 *handle, const char *sql, const char *format) {
 }
 
 // Creates |path| as an empty file that only its owner may read and write, unless it exists.
-// SQLite gives its journal the mode of the database, so both stay private. A failure here
-// is left to sqlite3_open, which reports it.
-void create_private_file(const char *path) {
-  if (path[0] == '\0' || strcmp(path, ":memory:") == 0) return;  // SQLite's own, no file
-  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd >= 0) close(fd);
+// SQLite gives its journal the mode of the database, so both stay private. A symbolic
+// link whose target is missing (the log kept on another disk, say) is followed: its target
+// is made the same way. A failure here is left to sqlite3_open, which reports it. Returns
+// whether the file was made here.
+bool create_private_file(const char *path) {
+  if (path[0] == '\0' || strcmp(path, ":memory:") == 0) return false;  // SQLite's own
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  struct stat link;
+  if (fd < 0 && errno == EEXIST && lstat(path, &link) == 0 && S_ISLNK(link.st_mode) &&
+      access(path, F_OK) != 0 && errno == ENOENT)
+    fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+// Removes |path| when it is an empty file, with SQLite's journal beside it.
+// A link followed by create_private_file stays; the file made at its end goes.
+void remove_empty_file(const char *path) {
+  char *target = realpath(path, nullptr);
+  struct stat info;
+  if (target && stat(target, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+    unlink(target);
+    unlink((std::string(target) + "-journal").c_str());
+  }
+  free(target);
 }
 
 }  // namespace
@@ -68,12 +90,13 @@ sqlite3 *log_db_open(const char *path) {
             _("not a regular file"));
     return nullptr;
   }
-  create_private_file(path);
+  const bool created = create_private_file(path);
   sqlite3 *handle = nullptr;
   if (sqlite3_open(path, &handle) != SQLITE_OK) {
     fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
             sqlite3_errmsg(handle));
     sqlite3_close(handle);
+    if (created) remove_empty_file(path);
     return nullptr;
   }
   db_connection_configure(handle);
@@ -81,6 +104,9 @@ sqlite3 *log_db_open(const char *path) {
       !create_table(handle, kCreateProfileTableSql,
                     _("alimora: cannot create profile table: %s\n"))) {
     sqlite3_close(handle);
+    // A log made just now and left without its tables (the disk is full, say) is no log:
+    // it goes, so that the next start begins afresh.
+    if (created) remove_empty_file(path);
     return nullptr;
   }
   return handle;

@@ -196,15 +196,20 @@ namespace {
 const char kEntriesBetweenSql[] =
     "SELECT id, food_code, description, date, servings FROM food_log "
     "WHERE date BETWEEN ?1 AND ?2 ORDER BY date, id";
+const char kAllEntriesSql[] =
+    "SELECT id, food_code, description, date, servings FROM food_log ORDER BY date, id";
 
 }  // namespace
 
 int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEntryList *out) {
   *out = LogEntryList{nullptr, 0, 0};
-  StatementPtr stmt = prepare(handle, kEntriesBetweenSql);
+  const bool every_entry = !from && !to;
+  StatementPtr stmt = prepare(handle, every_entry ? kAllEntriesSql : kEntriesBetweenSql);
   if (!stmt) return -1;
-  bind_text(stmt.get(), 1, from);
-  bind_text(stmt.get(), 2, to);
+  if (!every_entry) {
+    bind_text(stmt.get(), 1, from);
+    bind_text(stmt.get(), 2, to);
+  }
 
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {

@@ -56,6 +56,7 @@ int log_dates(sqlite3 *handle, DateList *out);
 void date_list_free(DateList *list);
 
 // Fills |out| (emptied first) with every entry whose date lies between |from| and |to|
-// (both included, compared as text), ordered by date and then by id. Returns 0, or -1
+// (both included, compared as text), ordered by date and then by id; with both null, with
+// every entry of the log, whatever its date, in the same order. Returns 0, or -1
 // with |out| empty after printing why. Free with log_entry_list_free.
 int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEntryList *out);

@@ -13,6 +13,7 @@
 #include "store/log-entries.h"
 #include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
+#include "utf8-text.h"
 
 namespace {
 
@@ -90,6 +91,7 @@ void update_bars(GuiState *state, const FoodGroupAmounts &budget,
     char text[128];
     snprintf(text, sizeof text, "%s: %.1f / %.1f", food_group_label(g), consumed[g],
              budget.amounts[g]);
+    utf8_fit(text, sizeof text);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
     gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
     // GTK 3 exposes only the fraction of a progress bar; give screen readers the text too.
@@ -113,6 +115,8 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
   char text[512];
   snprintf(text, sizeof text, "%d  -  %s  (%.1f %s)", entry.food_code, entry.description,
            entry.servings, _("servings"));
+  // A long description is cut by the buffer, maybe inside a character.
+  utf8_fit(text, sizeof text);
   GtkWidget *label = gtk_label_new(text);
   gtk_widget_set_halign(label, GTK_ALIGN_START);
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
@@ -157,6 +161,11 @@ void fill_entry_list(GuiState *state, const LogEntryList *entries) {
                       build_entry_row(state, entries->items[i]));
 }
 
+// |date| in the locale's date form, in UTF-8 whatever the locale's encoding.
+const char *display_date(const char *date, char *display) {
+  return utf8_from_locale(date_to_display(date, display), DISPLAY_DATE_SIZE);
+}
+
 // Moves the view to |date| (cut to a date string) and redraws.
 void show_date(GuiState *state, const char *date) {
   snprintf(state->current_date, sizeof state->current_date, "%.10s", date);
@@ -184,7 +193,8 @@ void refresh_views(GuiState *state) {
   if (state->budget_label) {
     char text[192];
     snprintf(text, sizeof text, _("USDA Healthy US-Style Eating Pattern (%d kcal) - %s"),
-             state->calorie_target, date_to_display(state->current_date, display));
+             state->calorie_target, display_date(state->current_date, display));
+    utf8_fit(text, sizeof text);
     gtk_label_set_text(GTK_LABEL(state->budget_label), text);
   }
 
@@ -196,7 +206,8 @@ void refresh_views(GuiState *state) {
     const char *format = strcmp(state->current_date, today) == 0 ? _("Food Log - %s (Today)")
                                                                   : _("Food Log - %s");
     char text[128];
-    snprintf(text, sizeof text, format, date_to_display(state->current_date, display));
+    snprintf(text, sizeof text, format, display_date(state->current_date, display));
+    utf8_fit(text, sizeof text);
     gtk_frame_set_label(GTK_FRAME(state->log_frame), text);
   }
 

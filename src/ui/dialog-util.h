@@ -10,6 +10,7 @@
 
 #include "budget/date-string.h"
 #include "i18n.h"
+#include "ui/held-keys.h"
 
 // Modal, and destroyed with the main window.
 constexpr GtkDialogFlags kDialogFlags =
@@ -45,6 +46,7 @@ inline GtkWidget *show_write_failure(GtkWindow *parent, const char *what, const 
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(message),
                                            _("The log database reported: %s"), reason);
   gtk_window_set_title(GTK_WINDOW(message), _("Not Saved"));
+  window_ignore_held_enter(message);
   g_signal_connect(message, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
   gtk_widget_show_all(message);
   return message;

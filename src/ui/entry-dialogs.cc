@@ -14,6 +14,7 @@
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/held-keys.h"
 #include "ui/measure-chooser.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
@@ -48,6 +49,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
       description ? description : _("Edit Log Entry"), GTK_WINDOW(state->main_window), kDialogFlags,
       _("Save"), GTK_RESPONSE_OK, _("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 400, 350);
+  window_ignore_held_enter(dialog);
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
 
   GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
@@ -108,6 +110,7 @@ void confirm_delete(GtkButton *button, GuiState *state) {
       gtk_message_dialog_new(GTK_WINDOW(state->main_window), kDialogFlags, GTK_MESSAGE_QUESTION,
                              GTK_BUTTONS_YES_NO, "%s", _("Delete this log entry?"));
   gtk_window_set_title(GTK_WINDOW(question), _("Confirm Delete"));
+  window_ignore_held_enter(question);
   // Keep the dialog alive across the nested loop even if its parent goes meanwhile.
   g_object_ref(question);
   gint answer = gtk_dialog_run(GTK_DIALOG(question));

@@ -10,6 +10,7 @@
 #include "ui/dialog-util.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
+#include "utf8-text.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams
     // Translators: a household measure as USDA writes it (in English) and its weight in
     // grams, for example "1 cup (244 g)".
     snprintf(text, sizeof text, _("%s (%s g)"), measure.description, weight);
+    utf8_fit(text, sizeof text);
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), text);
     grams[items++] = measure.grams;
   }
@@ -56,7 +58,37 @@ GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams
   return combo;
 }
 
-// Sets the servings to amount x grams of the chosen measure / 100, to two decimals.
+// Set on the servings spin button while amount and measure give servings outside its
+// range, and while the servings are being set from them.
+constexpr char kOutsideKey[] = "alimora-measure-outside";
+constexpr char kApplyingKey[] = "alimora-measure-applying";
+
+GtkWidget *measure_note_of(GtkWidget *servings_spin) {
+  return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_MEASURE_NOTE));
+}
+
+// Says next to the measure that amount and measure lie outside the servings' range, or
+// (|text| null) nothing.
+void say_outside(GtkWidget *servings_spin, const char *text) {
+  g_object_set_data(G_OBJECT(servings_spin), kOutsideKey, GINT_TO_POINTER(text ? 1 : 0));
+  // Screen readers say it with the amount, where the focus goes.
+  auto *amount = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN));
+  if (amount) atk_object_set_description(gtk_widget_get_accessible(amount), text ? text : "");
+  GtkWidget *note = measure_note_of(servings_spin);
+  if (!note) return;
+  gtk_label_set_text(GTK_LABEL(note), text ? text : "");
+  gtk_widget_set_visible(note, text != nullptr);
+}
+
+// Servings changed by hand no longer follow amount and measure.
+void on_servings_value_changed(GtkSpinButton *spin, gpointer) {
+  if (g_object_get_data(G_OBJECT(spin), kApplyingKey)) return;
+  if (g_object_get_data(G_OBJECT(spin), kOutsideKey)) say_outside(GTK_WIDGET(spin), nullptr);
+}
+
+// Sets the servings to amount x grams of the chosen measure / 100, to two decimals. When
+// that lies outside the servings' range, the servings cannot show it: the note next to
+// the measure says so, and the dialog stores nothing until it is within range.
 void apply_measure(GtkWidget *servings_spin) {
   GObject *servings = G_OBJECT(servings_spin);
   auto *amount_spin = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_AMOUNT_SPIN));
@@ -66,8 +98,26 @@ void apply_measure(GtkWidget *servings_spin) {
   const int active = gtk_combo_box_get_active(GTK_COMBO_BOX(combo));
   const double weight = grams && active > 0 ? grams[active] : kServingGrams;
   const double amount = gtk_spin_button_get_value(GTK_SPIN_BUTTON(amount_spin));
-  // Whole grams give servings of two decimals; the spin button clamps them to its range.
-  gtk_spin_button_set_value(GTK_SPIN_BUTTON(servings_spin), std::round(amount * weight) / 100.0);
+  // Whole grams give servings of two decimals.
+  const double wanted = std::round(amount * weight) / 100.0;
+  double min = 0.0, max = 0.0;
+  gtk_spin_button_get_range(GTK_SPIN_BUTTON(servings_spin), &min, &max);
+  char limit[GRAMS_TEXT_SIZE];
+  char text[HEADER_TEXT_SIZE] = "";
+  if (wanted < min) {
+    snprintf(limit, sizeof limit, "%g", min * kServingGrams);
+    // Translators: said next to the household measure when amount and measure weigh less
+    // than the servings field takes; %s is a number of grams.
+    snprintf(text, sizeof text, _("Less than the smallest amount, %s g: raise the amount."), limit);
+  } else if (wanted > max) {
+    snprintf(limit, sizeof limit, "%g", max * kServingGrams);
+    // Translators: as above, for more than the servings field takes.
+    snprintf(text, sizeof text, _("More than the largest amount, %s g: lower the amount."), limit);
+  }
+  g_object_set_data(G_OBJECT(servings_spin), kApplyingKey, GINT_TO_POINTER(1));
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(servings_spin), wanted);  // clamped if outside
+  g_object_set_data(G_OBJECT(servings_spin), kApplyingKey, nullptr);
+  say_outside(servings_spin, wanted < min || wanted > max ? text : nullptr);
 }
 
 void attach_amount_header(GtkWidget *grid, double servings) {
@@ -139,8 +189,20 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   g_object_set_data_full(G_OBJECT(combo), KEY_MEASURE_GRAMS, grams, g_free);
   atk_object_set_name(gtk_widget_get_accessible(combo), _("Measure"));
 
+  // Says why amount and measure cannot be taken, or why a typed number is refused.
+  GtkWidget *note = gtk_label_new("");
+  gtk_style_context_add_class(gtk_widget_get_style_context(note), GTK_STYLE_CLASS_ERROR);
+  gtk_label_set_line_wrap(GTK_LABEL(note), TRUE);
+  gtk_label_set_max_width_chars(GTK_LABEL(note), 30);
+  gtk_widget_set_no_show_all(note, TRUE);
+
   gtk_box_pack_start(GTK_BOX(row), amount, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(row), combo, FALSE, FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(row), note, FALSE, FALSE, 6);
+  g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_NOTE, note);
+  spin_button_set_note(servings_spin, note);
+  spin_button_set_note(amount, note);
+  connect_signal(servings_spin, "value-changed", G_CALLBACK(on_servings_value_changed), nullptr);
   g_object_set_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN, amount);
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO, combo);
   connect_signal(amount, "value-changed", G_CALLBACK(on_amount_changed), servings_spin);
@@ -153,7 +215,15 @@ bool measure_chooser_commit(GtkWidget *servings_spin) {
   auto *amount =
       static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN));
   double value = 0.0;
-  return !amount || spin_button_read(amount, &value);
+  if (!amount) return true;
+  if (!spin_button_read(amount, &value)) return false;
+  // Amount and measure outside the servings' range: the note says so; nothing is stored.
+  if (g_object_get_data(G_OBJECT(servings_spin), kOutsideKey)) {
+    gtk_style_context_add_class(gtk_widget_get_style_context(amount), GTK_STYLE_CLASS_ERROR);
+    gtk_widget_grab_focus(amount);
+    return false;
+  }
+  return true;
 }
 
 void nutrient_grid_name_amount(GtkWidget *grid, GtkWidget *servings_spin) {

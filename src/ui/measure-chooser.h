@@ -13,13 +13,17 @@ struct sqlite3;
 // first, then USDA's measures with their weight, "1 cup (244 g)") into |row| after the
 // servings spin button, and gives |servings_label| a tooltip saying what a serving is.
 // Choosing a measure or changing the amount sets |servings_spin| to amount x grams / 100,
-// rounded to two decimals; the servings stay editable by hand.
+// rounded to two decimals; the servings stay editable by hand. When that lies outside the
+// servings' range, a note after the chooser says so (and measure_chooser_commit refuses)
+// until amount, measure or servings change; the same note says the range of a typed
+// number that the servings or the amount refuse.
 void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *servings_spin,
                          sqlite3 *food_db, int32_t food_code);
 
 // Takes an amount that was typed but not yet confirmed into the servings, before they are
-// read. Returns false when the amount is no number (the field is then marked and focused);
-// true otherwise, also when |servings_spin| has no measure chooser.
+// read. Returns false when the amount is no number or out of its range, or when amount and
+// measure give servings outside the servings' range (the amount is then marked and
+// focused); true otherwise, also when |servings_spin| has no measure chooser.
 bool measure_chooser_commit(GtkWidget *servings_spin);
 
 // Keeps a header above the nutrient grid naming the amount its values are for

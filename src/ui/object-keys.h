@@ -26,3 +26,4 @@
 #define KEY_AMOUNT_SPIN "amount-spin"
 #define KEY_MEASURE_COMBO "measure-combo"
 #define KEY_MEASURE_GRAMS "measure-grams"
+#define KEY_MEASURE_NOTE "measure-note"

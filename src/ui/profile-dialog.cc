@@ -17,6 +17,7 @@
 #include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/held-keys.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
 
@@ -118,6 +119,7 @@ void build_profile_dialog(GuiState *state) {
   GtkWidget *dialog = gtk_dialog_new_with_buttons(_("Profile"), GTK_WINDOW(state->main_window),
                                                   kDialogFlags, _("Save"), GTK_RESPONSE_OK,
                                                   _("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
+  window_ignore_held_enter(dialog);
 
   GtkWidget *grid = gtk_grid_new();
   gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
@@ -155,6 +157,14 @@ void build_profile_dialog(GuiState *state) {
   g_object_set_data(G_OBJECT(dialog), KEY_GENDER_COMBO, gender);
   spin_button_accept_decimals(height);
   spin_button_accept_decimals(weight);
+  // Below the five rows: the range of a height or weight that was refused.
+  GtkWidget *note = gtk_label_new("");
+  gtk_style_context_add_class(gtk_widget_get_style_context(note), GTK_STYLE_CLASS_ERROR);
+  gtk_widget_set_halign(note, GTK_ALIGN_START);
+  gtk_widget_set_no_show_all(note, TRUE);
+  gtk_grid_attach(GTK_GRID(grid), note, 1, 5, 1, 1);
+  spin_button_set_note(height, note);
+  spin_button_set_note(weight, note);
 
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
   gtk_box_pack_start(content, grid, TRUE, TRUE, 0);
@@ -224,6 +234,7 @@ void insist_on_profile(GuiState *state) {
       GTK_WINDOW(window), kDialogFlags, GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE, "%s",
       _("Your profile must be fully configured before you can use Alimora."));
   gtk_window_set_title(GTK_WINDOW(message), _("Profile Required"));
+  window_ignore_held_enter(message);
   gtk_dialog_add_buttons(GTK_DIALOG(message), _("OK"), GTK_RESPONSE_OK, _("Quit"),
                          GTK_RESPONSE_CLOSE, nullptr);
   // Both windows stay valid objects across the nested loop, whatever happens in it.

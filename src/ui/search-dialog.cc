@@ -14,6 +14,7 @@
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/held-keys.h"
 #include "ui/measure-chooser.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
@@ -67,6 +68,7 @@ void build_search_dialog(GuiState *state) {
       gtk_dialog_new_with_buttons(_("Search Foods"), GTK_WINDOW(state->main_window), kDialogFlags,
                                   _("Close"), GTK_RESPONSE_CLOSE, nullptr);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 450);
+  window_ignore_held_enter(dialog);
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
 
   GtkWidget *entry = gtk_search_entry_new();
@@ -172,6 +174,7 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
                                                   kDialogFlags, _("Add to Log"), GTK_RESPONSE_OK,
                                                   _("Cancel"), GTK_RESPONSE_CANCEL, nullptr);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 500, 500);
+  window_ignore_held_enter(dialog);
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
 
   GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <string>
 
+#include "test-support.h"
+
 TEST(DateToday, WritesTheLocalDateAsTenCharacters) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const time_t before = time(nullptr);
@@ -39,4 +41,17 @@ TEST(DateToDisplay, FormatsNormalisesAndPassesOtherTextThrough) {
   std::string long_text(100, 'z');
   EXPECT_EQ(std::string(63, 'z'), date_to_display(long_text.c_str(), out));
   EXPECT_EQ(out, date_to_display("2024-01-05", out));
+}
+
+TEST(DateToDisplay, ShowsTheSameDayInEveryTimeZone) {
+  size_t tried = 0;
+  for (const ZoneDate &z : kZoneDates) {
+    SCOPED_TRACE(std::string(z.zone) + " " + z.date + ": " + z.why);
+    if (!time_zone_installed(z.zone)) continue;
+    ++tried;
+    ScopedTimeZone zone(z.zone);
+    char out[DISPLAY_DATE_SIZE];
+    EXPECT_STREQ(z.shown, date_to_display(z.date, out));
+  }
+  if (tried == 0) GTEST_SKIP() << "the time-zone database (tzdata) is not installed";
 }

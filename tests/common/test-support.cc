@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -187,4 +189,43 @@ bool x_window(const char *action, std::string *window) {
       run_process({required_env("X_WINDOW_EXE"), action, "alimora", "20000"});
   if (window) *window = run.out.substr(0, run.out.find('\n'));
   return run.status == 0;
+}
+
+const std::vector<ZoneDate> kZoneDates = {
+    {"Europe/Dublin", "2026-01-15", "01/15/26", "winter is negative summer time"},
+    {"Europe/Dublin", "2026-12-08", "12/08/26", "winter is negative summer time"},
+    {"Africa/Casablanca", "2026-03-01", "03/01/26", "Ramadan is negative summer time"},
+    {"Pacific/Apia", "2011-12-30", "12/30/11", "the day Samoa skipped"},
+    {"America/Sao_Paulo", "2018-11-04", "11/04/18", "clocks jumped at midnight"},
+    {"Asia/Tehran", "2022-03-22", "03/22/22", "clocks jumped at midnight"},
+    {"UTC", "2024-02-30", "03/01/24", "30 February is normalised"},
+};
+
+bool time_zone_installed(const char *zone) {
+  const std::string path = std::string("/usr/share/zoneinfo/") + zone;
+  return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR);
+}
+
+ScopedTimeZone::ScopedTimeZone(const char *zone) {
+  const char *old = getenv("TZ");
+  had_ = old != nullptr;
+  if (old) old_ = old;
+  setenv("TZ", zone, 1);
+  tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+  if (had_)
+    setenv("TZ", old_.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+}
+
+bool locale_installed(const char *locale) {
+  const char *current = setlocale(LC_ALL, nullptr);
+  const std::string saved = current ? current : "C";
+  const bool installed = setlocale(LC_ALL, locale) != nullptr;
+  setlocale(LC_ALL, saved.c_str());
+  return installed;
 }

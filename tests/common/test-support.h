@@ -82,3 +82,34 @@ int wait_for_exit(GPid pid, int timeout_ms = 20000);
 // Runs the x-window helper ($X_WINDOW_EXE) with |action| ("wait" or "close") on the
 // program's main window; returns whether it succeeded and, in |window|, the window's id.
 bool x_window(const char *action, std::string *window = nullptr);
+
+// A date that time zones have tried to move: the day it is in |zone| and its display form
+// in the C locale (MM/DD/YY), which must be the same day.
+struct ZoneDate {
+  const char *zone;   // a name of the time-zone database
+  const char *date;   // "YYYY-MM-DD"
+  const char *shown;  // date_to_display in the C locale
+  const char *why;
+};
+// Dublin's winter (negative summer time), Casablanca in Ramadan, the day Apia skipped,
+// clocks that jump at midnight in Sao Paulo and Tehran, a normalised date in UTC.
+extern const std::vector<ZoneDate> kZoneDates;
+
+// Whether the time-zone database has |zone|.
+bool time_zone_installed(const char *zone);
+
+// Sets TZ to |zone| while alive, as a user's environment would.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char *zone);
+  ~ScopedTimeZone();
+  ScopedTimeZone(const ScopedTimeZone &) = delete;
+  ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+// Whether |locale| (such as "ja_JP.EUC-JP") is installed: setlocale accepts it.
+bool locale_installed(const char *locale);

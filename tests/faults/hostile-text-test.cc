@@ -3,14 +3,17 @@
 // target reads them, and logged dates as the view displays them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "budget/calorie-target.h"
 #include "budget/date-string.h"
 #include "ui/budget-view.h"
 #include "ui/profile-dialog.h"
+#include "utf8-text.h"
 
 namespace {
 
@@ -118,6 +121,39 @@ TEST(HostileLoggedDate, DisplayFormStaysInItsBuffer) {
   EXPECT_STREQ("%x%n%s", date_to_display("%x%n%s", out)) << "text is no format";
   const std::string long_text(10000, '7');
   EXPECT_EQ(std::string(63, '7'), date_to_display(long_text.c_str(), out));
+}
+
+}  // namespace
+
+namespace {
+
+// Texts cut by a buffer, or not UTF-8 at all, as GTK and cairo must never get them.
+TEST(Utf8Fit, KeepsWholeCharactersWithinTheBuffer) {
+  struct Case {
+    const char *name;
+    std::string text;
+    size_t size;
+    std::string fitted;
+  };
+  const Case cases[] = {
+      {"plain", "abc", 8, "abc"},
+      {"whole two-byte", "a\xc3\xa9", 8, "a\xc3\xa9"},
+      {"cut two-byte", "ab\xc3", 8, "ab"},
+      {"cut three-byte", "ab\xe2\x82", 8, "ab"},
+      {"cut four-byte", "a\xf0\x9f\x8d", 8, "a"},
+      {"bad byte inside", "a\xff!", 8, "a\xef\xbf\xbd!"},
+      {"repair cut to the buffer", "\xff\xff\xff", 8, "\xef\xbf\xbd\xef\xbf\xbd"},
+      {"empty", "", 1, ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<char> buffer(std::max(c.size, c.text.size() + 1), '\0');
+    memcpy(buffer.data(), c.text.c_str(), c.text.size() + 1);
+    utf8_fit(buffer.data(), c.size);
+    EXPECT_EQ(c.fitted, buffer.data());
+    EXPECT_TRUE(g_utf8_validate(buffer.data(), -1, nullptr));
+    EXPECT_LT(strlen(buffer.data()), c.size);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // Tests of alimora-report run as a real process on the real food database.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <glib.h>
 
@@ -10,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -193,6 +197,52 @@ TEST_F(ReportTest, MissingLogDatabaseGivesAZeroReportAndCreatesNothing) {
   EXPECT_TRUE(FilesBelow(data_home_).empty());
 }
 
+// The reported day is the day asked for, whatever the time zone.
+TEST_F(ReportTest, ReportedDayIsTheSameInEveryTimeZone) {
+  WriteLog(2400);
+  size_t tried = 0;
+  for (const ZoneDate &z : kZoneDates) {
+    SCOPED_TRACE(std::string(z.zone) + " " + z.date + ": " + z.why);
+    int year = 0, month = 0, day = 0;
+    sscanf(z.date, "%d-%d-%d", &year, &month, &day);
+    // The report takes calendar dates only.
+    if (!g_date_valid_dmy(GDateDay(day), GDateMonth(month), GDateYear(year))) continue;
+    if (!time_zone_installed(z.zone)) continue;
+    ++tried;
+    const std::vector<std::string> settings = {"LANGUAGE", "LANG", "LC_ALL=C",
+                                               "XDG_DATA_HOME=" + data_home_.string(),
+                                               std::string("TZ=") + z.zone};
+    const ProcessResult day_report = run_process({exe_, z.date}, settings);
+    EXPECT_EQ(0, day_report.status);
+    EXPECT_EQ(0u, day_report.out.find(std::string("Report for ") + z.shown + "\n"))
+        << day_report.out;
+    const ProcessResult range = run_process({exe_, "--from", z.date, "--to", z.date}, settings);
+    EXPECT_EQ(0, range.status);
+    EXPECT_EQ(0u, range.out.find(std::string("Food log from ") + z.shown + " to " + z.shown))
+        << range.out;
+  }
+  if (tried == 0) GTEST_SKIP() << "the time-zone database (tzdata) is not installed";
+}
+
+// A log that a first start on a full disk left without tables holds nothing yet.
+TEST_F(ReportTest, LogWithoutAnyTableReadsAsAnEmptyLog) {
+  fs::create_directories(log_path_.parent_path());
+  write_file(log_path_, "");
+  char today[DATE_STRING_SIZE];
+  date_today(today);
+  const ProcessResult day = Run({"2026-12-06"});
+  EXPECT_EQ(0, day.status);
+  EXPECT_EQ("", day.err);
+  EXPECT_EQ(ZeroReport2000("2026-12-06"), day.out);
+  const ProcessResult csv = Run({"--csv"});
+  EXPECT_EQ(0, csv.status);
+  EXPECT_EQ(1, std::count(csv.out.begin(), csv.out.end(), '\n')) << csv.out;
+  const ProcessResult range = Run({"--from", "2026-12-01", "--to", "2026-12-07"});
+  EXPECT_EQ(0, range.status);
+  EXPECT_EQ("", range.err);
+  EXPECT_EQ("", read_file(log_path_)) << "the report writes nothing";
+}
+
 TEST_F(ReportTest, BadDateGivesStatus2AndOneLine) {
   WriteLog(2400);
   for (const char *date : {"2026-02-29", "2026-13-01", "2026-00-10", "2026-04-31", "2026-12-00",
@@ -358,6 +408,45 @@ TEST_F(ReportRangeTest, CsvHasOneRecordPerEntryWithPlainNumbersInEveryLocale) {
   EXPECT_EQ(expected, german.out);
 }
 
+// Without dates the CSV is the whole log, a backup: entries after today and entries whose
+// date is no calendar date too. With dates it is the range, as before.
+TEST_F(ReportRangeTest, CsvWithoutDatesHoldsEveryEntryOfTheLog) {
+  sqlite3 *db = log_db_open(log_path_.c_str());
+  ASSERT_NE(nullptr, db);
+  EXPECT_EQ(0, log_entry_add(db, kApple, "Apple, raw", "2099-01-01", 1.0));
+  log_db_close(db);
+  const std::string all = RunOk({"--csv"});
+  EXPECT_EQ(1 + 12, std::count(all.begin(), all.end(), '\n')) << all;
+  EXPECT_NE(std::string::npos, all.find("\r\n2099-01-01,63101000,")) << all;
+  EXPECT_NE(std::string::npos, all.find("\r\n2026-12-09,63101000,")) << all;
+  EXPECT_NE(std::string::npos, all.find("\r\n2026-12-06 ,63101000,")) << all;
+
+  char today[DATE_STRING_SIZE];
+  date_today(today);
+  const std::string to_today = RunOk({"--csv", "--to", today});
+  EXPECT_EQ(std::string::npos, to_today.find("2099-01-01")) << to_today;
+  EXPECT_EQ(std::string::npos, to_today.find("2026-12-06 ,")) << to_today;
+}
+
+// Numbers of any size are written so that they read back; infinity and NaN are no amounts.
+TEST_F(ReportRangeTest, CsvNumbersReadBackAndNonFiniteOnesAreLeftEmpty) {
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &db));
+  ASSERT_EQ(SQLITE_OK,
+            exec_sql(db,
+                     "INSERT INTO food_log (food_code, description, date, servings) VALUES "
+                     "(63101000, 'big', '2026-11-01', 1e300), "
+                     "(63101000, 'endless', '2026-11-02', 1e999), "
+                     "(63101000, 'tiny', '2026-11-03', 1e-7)"));
+  sqlite3_close(db);
+  const std::string csv = RunOk({"--csv", "--from", "2026-11-01", "--to", "2026-11-03"});
+  EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-01,63101000,big,1e+300,1e+302,0,")) << csv;
+  EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-02,63101000,endless,,,,,,,,,\r\n")) << csv;
+  EXPECT_NE(std::string::npos, csv.find("\r\n2026-11-03,63101000,tiny,1e-07,")) << csv;
+  EXPECT_EQ(std::string::npos, csv.find("inf")) << csv;
+  EXPECT_EQ(std::string::npos, csv.find("nan")) << csv;
+}
+
 // The rectangles of |svg| that are stroked and not filled, at least |min_width| by
 // |min_height|: the frames of the panels. Fails the test when |svg| is not well-formed.
 int CountFrames(const std::string &svg, double min_width, double min_height) {
@@ -430,6 +519,138 @@ TEST_F(ReportRangeTest, ChartThatCannotBeWrittenFailsAndLeavesNoFile) {
                                         "taken.svg"}),
               FilesBelow(dir_));
   }
+}
+
+// What is at the chart's path: only a regular file is replaced, and it keeps its mode; "-"
+// is standard output; a name as long as a directory takes still gets its temporary file.
+TEST_F(ReportRangeTest, ChartPathsOfEveryKind) {
+  const fs::path dir = fs::path(dir_) / "charts";
+  fs::create_directories(dir);
+  const std::vector<std::string> range = {"--from", "2026-12-01", "--to", "2026-12-07"};
+  auto chart = [&](const std::string &path) {
+    std::vector<std::string> args = range;
+    args.push_back("--chart");
+    args.push_back(path);
+    return Run(args);
+  };
+  struct Case {
+    const char *name;
+    std::function<bool(const fs::path &)> make;  // false: cannot be made here (skipped)
+    std::function<bool(const fs::path &)> unchanged;
+  };
+  auto is_type = [](fs::file_type type) {
+    return [type](const fs::path &p) { return fs::symlink_status(p).type() == type; };
+  };
+  const Case refused[] = {
+      {"fifo", [](const fs::path &p) { return mkfifo(p.c_str(), 0644) == 0; },
+       is_type(fs::file_type::fifo)},
+      {"device",
+       [](const fs::path &p) {
+         return geteuid() == 0 && mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+       },
+       is_type(fs::file_type::character)},
+      {"link to a file",
+       [&](const fs::path &p) {
+         write_file((dir / "target").string(), "kept");
+         return symlink("target", p.c_str()) == 0;
+       },
+       [&](const fs::path &p) {
+         return is_type(fs::file_type::symlink)(p) &&
+                read_file((dir / "target").string()) == "kept";
+       }},
+      {"dangling link", [](const fs::path &p) { return symlink("nowhere", p.c_str()) == 0; },
+       [&](const fs::path &p) {
+         return is_type(fs::file_type::symlink)(p) && !fs::exists(dir / "nowhere");
+       }},
+  };
+  for (const Case &c : refused) {
+    SCOPED_TRACE(c.name);
+    const fs::path path = dir / (std::string(c.name) + ".svg");
+    if (!c.make(path)) continue;
+    const ProcessResult result = chart(path.string());
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ("alimora: cannot write the chart '" + path.string() + "': not a regular file\n",
+              result.err);
+    EXPECT_TRUE(c.unchanged(path));
+    fs::remove(path);
+    fs::remove(dir / "target");
+  }
+  EXPECT_TRUE(fs::is_empty(dir)) << "no temporary file is left";
+
+  // An existing private chart stays private.
+  const fs::path private_chart = dir / "private.svg";
+  write_file(private_chart.string(), "an older chart");
+  ASSERT_EQ(0, chmod(private_chart.c_str(), 0600));
+  EXPECT_EQ(0, chart(private_chart.string()).status);
+  struct stat info;
+  ASSERT_EQ(0, stat(private_chart.c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 07777);
+  EXPECT_EQ(0u, read_file(private_chart.string()).find("<?xml"));
+  fs::remove(private_chart);
+
+  // Names of 248 to 255 bytes.
+  for (size_t length : {248u, 251u, 255u}) {
+    const fs::path long_name = dir / (std::string(length - 4, 'c') + ".svg");
+    const ProcessResult result = chart(long_name.string());
+    EXPECT_EQ(0, result.status) << length << ": " << result.err;
+    EXPECT_EQ(0u, read_file(long_name.string()).find("<?xml")) << length;
+    fs::remove(long_name);
+  }
+  EXPECT_TRUE(fs::is_empty(dir)) << "no temporary file is left";
+
+  // "-": the chart on standard output, and no file.
+  const ProcessResult out = chart("-");
+  EXPECT_EQ(0, out.status);
+  EXPECT_EQ(0u, out.out.find("<?xml"));
+  EXPECT_EQ(6, CountFrames(out.out, 150.0, 100.0));
+  EXPECT_FALSE(fs::exists(fs::path(dir_) / "-"));
+  EXPECT_FALSE(fs::exists("-"));
+  std::vector<std::string> both = range;
+  for (const char *arg : {"--chart", "-", "--csv"}) both.push_back(arg);
+  const ProcessResult clash = Run(both);
+  EXPECT_EQ(2, clash.status);
+  EXPECT_EQ("alimora: --chart - and --csv cannot both write to standard output\n", clash.err);
+}
+
+// The number of glyphs cairo drew into |svg|.
+int GlyphCount(const std::string &svg) {
+  int count = 0;
+  for (size_t at = svg.find("href=\"#glyph"); at != std::string::npos;
+       at = svg.find("href=\"#glyph", at + 1))
+    ++count;
+  return count;
+}
+
+// In a locale whose encoding is not UTF-8 the chart is drawn whole: the same glyphs as in
+// that language's UTF-8 locale.
+TEST_F(ReportRangeTest, ChartOfANonUtf8LocaleIsWhole) {
+  struct Case {
+    const char *language;
+    const char *locale;
+    const char *utf8_locale;
+  };
+  const Case cases[] = {{"de", "de_DE.ISO-8859-1", "de_DE.UTF-8"},
+                        {"ja", "ja_JP.EUC-JP", "ja_JP.UTF-8"}};
+  size_t tried = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.locale);
+    if (!locale_installed(c.locale) || !locale_installed(c.utf8_locale)) continue;
+    ++tried;
+    int glyphs[2] = {0, 0};
+    const char *locales[2] = {c.utf8_locale, c.locale};
+    for (int i = 0; i < 2; ++i) {
+      const ProcessResult result =
+          run_process({exe_, "--from", "2026-12-01", "--to", "2026-12-07", "--chart", "-"},
+                      {std::string("LANGUAGE=") + c.language, std::string("LC_ALL=") + locales[i],
+                       "XDG_DATA_HOME=" + data_home_.string()});
+      EXPECT_EQ(0, result.status) << locales[i] << ": " << result.err;
+      EXPECT_EQ(6, CountFrames(result.out, 150.0, 100.0)) << locales[i];
+      glyphs[i] = GlyphCount(result.out);
+    }
+    EXPECT_GT(glyphs[0], 300);
+    EXPECT_EQ(glyphs[0], glyphs[1]);
+  }
+  if (tried == 0) GTEST_SKIP() << "neither de_DE.ISO-8859-1 nor ja_JP.EUC-JP is installed";
 }
 
 TEST_F(ReportRangeTest, BadRangeArgumentsGiveStatus2AndOneLine) {

@@ -2,10 +2,12 @@
 // Tests of the log database file, its tables and the profile row.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <string>
 #include <utility>
 #include <vector>
@@ -128,6 +130,61 @@ TEST_F(LogDbTest, NewLogAndItsJournalArePrivateAndExistingFilesKeepTheirMode) {
   ASSERT_EQ(0, stat(log_path_.c_str(), &info));
   EXPECT_EQ(0640u, info.st_mode & 07777);
   umask(old_umask);
+}
+
+// log.db as a symbolic link to a file not made yet (the log kept on another disk, say):
+// the link is followed, and the file made at its end is private too.
+TEST_F(LogDbTest, DanglingLinkGetsAPrivateFileAtItsEnd) {
+  const mode_t old_umask = umask(022);
+  const std::string target = PathIn("elsewhere.db");
+  ASSERT_EQ(0, symlink("elsewhere.db", log_path_.c_str()));
+  sqlite3 *db = OpenLog();
+  ASSERT_NE(nullptr, db);
+  struct stat info;
+  ASSERT_EQ(0, lstat(log_path_.c_str(), &info));
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  ASSERT_EQ(0, stat(target.c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 07777);
+  EXPECT_EQ(2, query_int(db,
+                         "SELECT count(*) FROM sqlite_master WHERE name IN ('food_log', "
+                         "'user_profile')"));
+  CloseLog();
+  umask(old_umask);
+}
+
+// A first start on a full disk (here: a file size limit of 1 KiB) makes no log: the empty
+// file it began with goes, so that nothing takes it for a log later.
+TEST_F(LogDbTest, FirstOpenThatCannotWriteLeavesNoFileBehind) {
+  struct rlimit old_limit;
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
+  struct rlimit small = old_limit;
+  small.rlim_cur = 1024;
+  void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  sqlite3 *db = log_db_open(log_path_.c_str());
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  const std::string err = testing::internal::GetCapturedStderr();
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(nullptr, db);
+  log_db_close(db);
+  EXPECT_EQ(0u, err.find("alimora: cannot create log table: ")) << err;
+  struct stat info;
+  EXPECT_NE(0, lstat(log_path_.c_str(), &info)) << "an empty log.db was left behind";
+  EXPECT_NE(0, lstat((log_path_ + "-journal").c_str(), &info));
+
+  // An empty file that was there before is not this program's to remove.
+  write_file(log_path_, "");
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  signal(SIGXFSZ, SIG_IGN);
+  testing::internal::CaptureStderr();
+  db = log_db_open(log_path_.c_str());
+  testing::internal::GetCapturedStderr();
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(nullptr, db);
+  log_db_close(db);
+  EXPECT_EQ(0, lstat(log_path_.c_str(), &info));
 }
 
 TEST_F(LogDbTest, MissingDirectoryIsAnOpenFailure) {

@@ -2,6 +2,8 @@
 // The main window's budget bars, entry list and date navigation, on real widgets.
 #include <sqlite3.h>
 
+#include <clocale>
+#include <cstring>
 #include <string>
 
 #include "budget/date-string.h"
@@ -161,6 +163,90 @@ TEST_F(BudgetViewTest, LongDescriptionIsCutTo511Characters) {
   std::string text = label_texts(rows[0])[0];
   EXPECT_EQ(511u, text.size());
   EXPECT_EQ("63101000  -  xxx", text.substr(0, 16));
+}
+
+// A description cut by the row's buffer inside a character: the label, its tooltip and the
+// buttons' descriptions are whole characters, as a screen reader's bus needs them.
+TEST_F(BudgetViewTest, DescriptionCutInsideACharacterStaysValidUtf8) {
+  for (const char *character : {"\u00e9", "\u20ac", "\U0001F34E"}) {
+    SCOPED_TRACE(character);
+    std::string description;
+    while (description.size() < 600) description += character;
+    for (const std::string &prefix : {std::string(), std::string("x"), std::string("xy")}) {
+      ASSERT_EQ(
+          0, log_entry_add(state_.log_db, kAppleRaw, (prefix + description).c_str(), today_, 1.0));
+    }
+  }
+  Activate();
+  std::vector<GtkWidget *> rows = Rows();
+  ASSERT_EQ(9u, rows.size());
+  for (GtkWidget *row : rows) {
+    GtkWidget *label = find_widgets(row, GTK_TYPE_LABEL)[0];
+    const char *text = gtk_label_get_text(GTK_LABEL(label));
+    EXPECT_TRUE(g_utf8_validate(text, -1, nullptr)) << text;
+    EXPECT_LE(strlen(text), 511u);
+    EXPECT_GE(strlen(text), 508u) << "cut at the last whole character";
+    gchar *tooltip = gtk_widget_get_tooltip_text(label);
+    EXPECT_STREQ(text, tooltip);
+    g_free(tooltip);
+    for (const char *button : {"Edit", "Delete"}) {
+      const char *said =
+          atk_object_get_description(gtk_widget_get_accessible(find_button(row, button)));
+      EXPECT_STREQ(text, said);
+    }
+  }
+}
+
+// The day on display keeps its date in every time zone, in the frame and the budget label.
+TEST_F(BudgetViewTest, LabelsShowTheDateOnDisplayInEveryTimeZone) {
+  Activate();
+  size_t tried = 0;
+  for (const ZoneDate &z : kZoneDates) {
+    SCOPED_TRACE(std::string(z.zone) + " " + z.date + ": " + z.why);
+    if (!time_zone_installed(z.zone)) continue;
+    ++tried;
+    ScopedTimeZone zone(z.zone);
+    snprintf(state_.current_date, sizeof state_.current_date, "%s", z.date);
+    refresh_views(&state_);
+    char today[DATE_STRING_SIZE];
+    date_today(today);
+    EXPECT_EQ(std::string("Food Log - ") + z.shown + (strcmp(today, z.date) == 0 ? " (Today)" : ""),
+              FrameLabel());
+    EXPECT_EQ(std::string("USDA Healthy US-Style Eating Pattern (2000 kcal) - ") + z.shown,
+              gtk_label_get_text(GTK_LABEL(state_.budget_label)));
+  }
+  if (tried == 0) GTEST_SKIP() << "the time-zone database (tzdata) is not installed";
+}
+
+// In a locale whose encoding is not UTF-8 the locale's date form reaches the labels
+// converted to UTF-8, the same text as in that language's UTF-8 locale.
+TEST_F(BudgetViewTest, DatesOfANonUtf8LocaleReachTheLabelsAsUtf8) {
+  struct Case {
+    const char *locale;
+    const char *utf8_locale;
+  };
+  const Case cases[] = {{"ja_JP.EUC-JP", "ja_JP.UTF-8"}, {"de_DE.ISO-8859-1", "de_DE.UTF-8"}};
+  Activate();
+  snprintf(state_.current_date, sizeof state_.current_date, "2026-11-30");
+  size_t tried = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.locale);
+    if (!locale_installed(c.locale) || !locale_installed(c.utf8_locale)) continue;
+    ++tried;
+    setlocale(LC_TIME, c.utf8_locale);
+    char expected[DISPLAY_DATE_SIZE];
+    date_to_display(state_.current_date, expected);
+    setlocale(LC_ALL, c.locale);
+    refresh_views(&state_);
+    const std::string frame = FrameLabel();
+    const std::string budget = gtk_label_get_text(GTK_LABEL(state_.budget_label));
+    setlocale(LC_ALL, "C.UTF-8");
+    EXPECT_TRUE(g_utf8_validate(frame.c_str(), -1, nullptr)) << frame;
+    EXPECT_EQ(std::string("Food Log - ") + expected, frame);
+    EXPECT_EQ(std::string("USDA Healthy US-Style Eating Pattern (2000 kcal) - ") + expected,
+              budget);
+  }
+  if (tried == 0) GTEST_SKIP() << "neither ja_JP.EUC-JP nor de_DE.ISO-8859-1 is installed";
 }
 
 TEST_F(BudgetViewTest, FailedEntryReadShowsZeroBarsAndNoPlaceholder) {

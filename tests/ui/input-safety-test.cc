@@ -15,6 +15,7 @@
 #include "ui-fixture.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
+#include "ui/profile-dialog.h"
 
 namespace {
 
@@ -301,6 +302,41 @@ TEST_F(InputSafetyTest, ServingsTypedWithEitherSeparatorAreStoredAsShown) {
   }
 }
 
+// ps_AF writes its decimal point in two bytes, which a numeric spin button drops: every
+// number field starts with its number shown in the locale's form, and stores it.
+TEST_F(InputSafetyTest, FieldsStartWithTheirNumberWhereThePointHasTwoBytes) {
+  NumericLocale pashto("ps_AF.UTF-8");
+  if (!pashto.available()) GTEST_SKIP() << "the ps_AF.UTF-8 locale is not installed";
+  const std::string point = localeconv()->decimal_point;
+  ASSERT_EQ(2u, point.size());
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kWholeMilk, "Milk, whole", today_, 2.5));
+  Activate();
+  GtkWidget *add = open_add_dialog(&state_, kWholeMilk, "Milk, whole");
+  ASSERT_NE(nullptr, add);
+  GtkWidget *servings = object_widget(add, KEY_SPIN_QUANTITY);
+  EXPECT_EQ("1" + point + "00", gtk_entry_get_text(GTK_ENTRY(servings)));
+  EXPECT_EQ("1" + point + "00", gtk_entry_get_text(GTK_ENTRY(amount_spin_of(servings))));
+  click(add, "Add to Log");
+  EXPECT_EQ((std::vector<double>{2.5, 1.0}), TodaysServings());
+
+  gtk_button_clicked(GTK_BUTTON(RowButton("Edit")));
+  drain_events();
+  GtkWidget *edit = dialog_titled("Milk, whole");
+  ASSERT_NE(nullptr, edit);
+  EXPECT_EQ("2" + point + "50",
+            gtk_entry_get_text(GTK_ENTRY(object_widget(edit, KEY_SPIN_QUANTITY))));
+  gtk_widget_destroy(edit);
+
+  show_profile_dialog(nullptr, &state_);
+  drain_events();
+  GtkWidget *profile = dialog_titled("Profile");
+  ASSERT_NE(nullptr, profile);
+  EXPECT_EQ("170" + point + "0",
+            gtk_entry_get_text(GTK_ENTRY(object_widget(profile, KEY_HEIGHT_SPIN))));
+  gtk_widget_destroy(profile);
+  drain_events();
+}
+
 // Ids beyond 32 bits travel whole from the row to its buttons and back into the store.
 TEST_F(InputSafetyTest, EditAndDeleteActOnExactlyTheRowShown) {
   const std::string insert =
@@ -330,3 +366,94 @@ TEST_F(InputSafetyTest, EditAndDeleteActOnExactlyTheRowShown) {
 }
 
 }  // namespace
+
+// Whether a visible label below |root| reads |text|.
+bool shows_label(GtkWidget *root, const std::string &text) {
+  for (GtkWidget *label : find_widgets(root, GTK_TYPE_LABEL))
+    if (gtk_widget_get_visible(label) && text == gtk_label_get_text(GTK_LABEL(label))) return true;
+  return false;
+}
+
+// A number outside a field's range is refused where it was typed, as text that is no
+// number is, and the dialog says the range; nothing is stored until it is within range.
+TEST_F(InputSafetyTest, NumbersOutsideAFieldsRangeAreRefusedAndTheRangeIsSaid) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kWholeMilk, "Milk, whole", today_, 1.0));
+  Activate();
+  auto open_add = [this] { return open_add_dialog(&state_, kWholeMilk, "Milk, whole"); };
+  auto open_edit = [this] {
+    gtk_button_clicked(GTK_BUTTON(RowButton("Edit")));
+    drain_events();
+    return dialog_titled("Milk, whole");
+  };
+  auto open_profile = [this] {
+    gtk_button_clicked(GTK_BUTTON(find_button(state_.main_window, "Profile")));
+    drain_events();
+    return dialog_titled("Profile");
+  };
+  // What the log holds: today's servings, the profile's height, weight and target.
+  auto stored = [this] {
+    std::string out;
+    for (double servings : TodaysServings()) out += std::to_string(servings) + " ";
+    Profile p;
+    if (profile_load(state_.log_db, &p) == 0)
+      out += std::to_string(p.height_cm) + " " + std::to_string(p.weight_kg) + " " +
+             std::to_string(p.calorie_target);
+    profile_clear(&p);
+    return out;
+  };
+  struct Case {
+    const char *name;
+    std::function<GtkWidget *()> open;
+    const char *spin_key;
+    const char *typed;
+    bool by_enter;  // confirmed with Enter in the field, else with the button
+    const char *button;
+    const char *said;
+    const char *corrected;
+  };
+  const Case cases[] = {
+      {"servings 150", open_add, KEY_SPIN_QUANTITY, "150", false, "Add to Log",
+       "Enter a number from 0.1 to 100.", "1.5"},
+      {"servings 0.04 by Enter", open_add, KEY_SPIN_QUANTITY, "0.04", true, "Add to Log",
+       "Enter a number from 0.1 to 100.", "1.5"},
+      {"edited servings 150", open_edit, KEY_SPIN_QUANTITY, "150", false, "Save",
+       "Enter a number from 0.1 to 100.", "2.5"},
+      {"height in metres", open_profile, KEY_HEIGHT_SPIN, "1.80", false, "Save",
+       "Enter a number from 30 to 300.", "180"},
+      {"weight 501 by Enter", open_profile, KEY_WEIGHT_SPIN, "501", true, "Save",
+       "Enter a number from 1 to 500.", "80"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    GtkWidget *dialog = c.open();
+    ASSERT_NE(nullptr, dialog);
+    WidgetWatch watch(dialog);
+    GtkWidget *spin = object_widget(dialog, c.spin_key);
+    ASSERT_NE(nullptr, spin);
+    EXPECT_FALSE(shows_label(dialog, c.said));
+    const std::string before = stored();
+    gtk_entry_set_text(GTK_ENTRY(spin), c.typed);
+    if (c.by_enter) {
+      gtk_widget_grab_focus(spin);
+      gtk_editable_set_position(GTK_EDITABLE(spin), -1);
+      send_key(spin, GDK_KEY_Return);
+    } else {
+      click(dialog, c.button);
+    }
+    ASSERT_NE(nullptr, watch.get()) << "the dialog closed as if the number was taken";
+    EXPECT_EQ(before, stored());
+    EXPECT_STREQ(c.typed, gtk_entry_get_text(GTK_ENTRY(spin)));
+    EXPECT_TRUE(has_error_class(spin));
+    EXPECT_TRUE(gtk_widget_is_focus(spin));
+    EXPECT_TRUE(shows_label(dialog, c.said));
+    EXPECT_STREQ(c.said, atk_object_get_description(gtk_widget_get_accessible(spin)));
+
+    // Editing the number takes the note away; a number within range is stored.
+    gtk_entry_set_text(GTK_ENTRY(spin), c.corrected);
+    EXPECT_FALSE(shows_label(dialog, c.said));
+    EXPECT_FALSE(has_error_class(spin));
+    click(dialog, c.button);
+    EXPECT_EQ(nullptr, watch.get());
+    EXPECT_NE(before, stored());
+  }
+}

@@ -458,25 +458,37 @@ struct MeasureCase {
   const char *measure;          // item to choose; null keeps "100 g"
   const char *amount;           // typed into the amount field; null keeps 1
   double servings_by_hand;      // typed into servings afterwards; 0 for none
-  double logged;                // servings stored by "Add to Log"
+  double logged;                // servings stored by "Add to Log"; 0: nothing is stored
   const char *header;           // the grid's header just before adding
+  const char *note;             // what the dialog says next to the measure ("": nothing)
 };
 
 void PrintTo(const MeasureCase &c, std::ostream *os) { *os << c.name; }
 
+const char kTooLittle[] = "Less than the smallest amount, 10 g: raise the amount.";
+const char kTooMuch[] = "More than the largest amount, 10000 g: lower the amount.";
+
 const MeasureCase kMeasureCases[] = {
     {"DefaultIsOneHundredGrams", 11111000, "Milk, whole", nullptr, nullptr, 0, 1.0,
-     "Nutrients in 100 g"},
+     "Nutrients in 100 g", ""},
     {"OneCupOfWholeMilk", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 0, 2.44,
-     "Nutrients in 244 g"},
-    {"TwoSlicesOfWhiteBread", 51101000, "Bread, white", "1 medium or regular slice (28 g)", "2",
-     0, 0.56, "Nutrients in 56 g"},
-    {"TablespoonOfOliveOilKeepsTwoDecimals", 82104000, "Olive oil", "1 tablespoon (14 g)",
-     nullptr, 0, 0.14, "Nutrients in 14 g"},
-    {"AmountBeyondTheRangeIsClamped", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 100.0,
-     "Nutrients in 10000 g"},
+     "Nutrients in 244 g", ""},
+    {"TwoSlicesOfWhiteBread", 51101000, "Bread, white", "1 medium or regular slice (28 g)", "2", 0,
+     0.56, "Nutrients in 56 g", ""},
+    {"TablespoonOfOliveOilKeepsTwoDecimals", 82104000, "Olive oil", "1 tablespoon (14 g)", nullptr,
+     0, 0.14, "Nutrients in 14 g", ""},
+    {"AmountBeyondTheRangeIsRefused", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 0,
+     "Nutrients in 10000 g", kTooMuch},
+    {"OnePatOfButterIsRefusedNotStoredLarger", 81101000, "Butter, stick", "1 pat (7 g)", nullptr, 0,
+     0, "Nutrients in 10 g", kTooLittle},
+    {"TwoPatsOfButterAreLogged", 81101000, "Butter, stick", "1 pat (7 g)", "2", 0, 0.14,
+     "Nutrients in 14 g", ""},
+    {"TenAlmondsAreLogged", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "10", 0, 0.12,
+     "Nutrients in 12 g", ""},
+    {"ServingsByHandAfterATooSmallMeasure", 81101000, "Butter, stick", "1 pat (7 g)", nullptr, 0.5,
+     0.5, "Nutrients in 50 g", ""},
     {"ServingsStayEditableByHand", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 1.5, 1.5,
-     "Nutrients in 150 g"},
+     "Nutrients in 150 g", ""},
 };
 
 class MeasureDialogTest : public UiTest, public ::testing::WithParamInterface<MeasureCase> {
@@ -513,16 +525,36 @@ TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
   ASSERT_NE(nullptr, grid);
   EXPECT_EQ(c.header, cell(grid, 0, -1));
   EXPECT_EQ(2u + 2 * 65 + 1 + 2 * 6, cell_count(grid));
+  auto *note = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(spin), "measure-note"));
+  ASSERT_NE(nullptr, note);
+  EXPECT_STREQ(c.note, gtk_label_get_text(GTK_LABEL(note)));
+  EXPECT_EQ(c.note[0] != '\0', gtk_widget_get_visible(note));
+  const char *said = atk_object_get_description(gtk_widget_get_accessible(amount));
+  EXPECT_STREQ(c.note, said ? said : "");
 
+  WidgetWatch watch(dialog);
   gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
   drain_events();
   char date[DATE_STRING_SIZE];
   date_today(date);
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(state_.log_db, date, &entries));
+  if (c.logged == 0) {
+    EXPECT_EQ(0u, entries.count) << "stored an amount other than the one chosen";
+    ASSERT_NE(nullptr, watch.get()) << "the dialog stays open";
+    EXPECT_TRUE(gtk_widget_is_focus(amount));
+    // Raising the amount brings the servings within range, and "Add to Log" takes them.
+    gtk_entry_set_text(GTK_ENTRY(amount), "3");
+    gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
+    drain_events();
+    log_entry_list_free(&entries);
+    ASSERT_EQ(0, log_entries_for_date(state_.log_db, date, &entries));
+  }
   ASSERT_EQ(1u, entries.count);
   EXPECT_EQ(c.food_code, entries.items[0].food_code);
-  EXPECT_DOUBLE_EQ(c.logged, entries.items[0].servings);
+  if (c.logged > 0) {
+    EXPECT_DOUBLE_EQ(c.logged, entries.items[0].servings);
+  }
   log_entry_list_free(&entries);
 }
 
@@ -771,6 +803,46 @@ TEST_F(SearchDialogTest, KeyboardOnlyFromTheSearchFieldToTheLogAndBack) {
   gtk_widget_grab_focus(entry_);
   send_key(entry_, GDK_KEY_Return);
   EXPECT_NE(nullptr, dialog_titled(Results()[2].second.c_str()));
+}
+
+// Enter held down for two seconds in the add dialog: the keyboard repeats the press every
+// 33 ms after half a second, and each repeat goes to the window in front, the search
+// dialog once the food is logged. One press logs one entry and opens nothing more.
+TEST_F(SearchDialogTest, HeldEnterLogsTheFoodOnce) {
+  OpenSearch();
+  gtk_entry_set_text(GTK_ENTRY(entry_), "apple cider");
+  send_key(entry_, GDK_KEY_Return);
+  ASSERT_NE(nullptr, dialog_titled("Apple cider"));
+  auto in_front = [this]() -> GtkWidget * {
+    GtkWidget *add = dialog_titled("Apple cider");
+    return add ? add : search_dialog_;
+  };
+  guint32 time = 100000;
+  // The default button answers the press once its release comes, or 250 ms later.
+  send_key_at(in_front(), GDK_KEY_PRESS, GDK_KEY_Return, time);
+  auto pause = [](int ms) { wait_until([] { return false; }, ms); };
+  pause(500);
+  EXPECT_EQ(nullptr, dialog_titled("Apple cider")) << "the first press answers";
+  for (time += 500; time < 102000; time += 33) {
+    send_key_at(in_front(), GDK_KEY_PRESS, GDK_KEY_Return, time);
+    pause(33);
+  }
+  send_key_at(in_front(), GDK_KEY_RELEASE, GDK_KEY_Return, time);
+  EXPECT_EQ(nullptr, dialog_titled("Apple cider"));
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, today().c_str(), &entries));
+  EXPECT_EQ(1u, entries.count);
+  log_entry_list_free(&entries);
+
+  // The next press is a press again, as is one long after a release that went elsewhere.
+  send_key_at(entry_, GDK_KEY_PRESS, GDK_KEY_Return, time + 200);
+  send_key_at(entry_, GDK_KEY_RELEASE, GDK_KEY_Return, time + 250);
+  GtkWidget *again = dialog_titled("Apple cider");
+  ASSERT_NE(nullptr, again);
+  gtk_widget_destroy(again);
+  drain_events();
+  send_key_at(entry_, GDK_KEY_PRESS, GDK_KEY_Return, time + 5000);
+  EXPECT_NE(nullptr, dialog_titled("Apple cider"));
 }
 
 TEST_F(SearchDialogTest, EnterInTheAmountLogsTheAmountJustTyped) {

@@ -179,6 +179,25 @@ void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers) {
   drain_events();
 }
 
+void send_key_at(GtkWidget *widget, GdkEventType type, guint keyval, guint32 time) {
+  GtkWidget *top = gtk_widget_get_toplevel(widget);
+  GdkWindow *window = gtk_widget_get_window(top);
+  GdkDisplay *display = gtk_widget_get_display(top);
+  GdkKeymapKey *keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
+  ASSERT_TRUE(count > 0 && window) << gdk_keyval_name(keyval);
+  GdkEvent *event = gdk_event_new(type);
+  event->key = GdkEventKey{type, GDK_WINDOW(g_object_ref(window)), TRUE, time, GdkModifierType(0),
+                           keyval, 0, nullptr, static_cast<guint16>(keys[0].keycode),
+                           static_cast<guint8>(keys[0].group), 0};
+  gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+  g_free(keys);
+  drain_events();
+}
+
 static GtkWidget *measure_combo_of(GtkWidget *servings_spin) {
   return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO));
 }

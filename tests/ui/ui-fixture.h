@@ -79,6 +79,11 @@ GtkWidget *open_add_dialog(GuiState *state, int code, const char *description);
 // keyboard would (Shift is added for keys typed with it), then drains events.
 void send_key(GtkWidget *widget, guint keyval, GdkModifierType modifiers = GdkModifierType(0));
 
+// Sends one key event of |type| (a press or a release) of |keyval| at |time| (ms, as the X
+// server stamps it) to the toplevel window of |widget|, then drains events. A key held
+// down arrives as presses without releases.
+void send_key_at(GtkWidget *widget, GdkEventType type, guint keyval, guint32 time);
+
 // The items of the measure chooser next to |servings_spin| ("100 g", "1 cup (244 g)", ...).
 std::vector<std::string> measure_items(GtkWidget *servings_spin);
 
