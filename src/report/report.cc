@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/report-range.h"
+#include "report/report-range.h"
 #include "budget/date-string.h"
 #include "budget/food-groups.h"
 #include "budget/pattern.h"

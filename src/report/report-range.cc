@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // alimora-report over a range of days: gathers the entries of the range, sums them per day
 // and prints the summary or the entries as CSV.
-#include "app/report-range.h"
+#include "report/report-range.h"
 
 #include <glib.h>
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "app/report-range.h"
+#include "report/report-range.h"
 #include "i18n.h"
 
 namespace {
