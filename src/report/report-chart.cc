@@ -1,42 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The SVG chart of alimora-report: one panel per food group with the daily amounts as bars
-// and the budget as a dashed line, in black and grey so that it prints in black and white.
+// The chart of a range of days, for the files of alimora-report and for the History window:
+// one panel per food group and one for the energy, with the daily amounts as bars and the
+// budget as a dashed line.
 #include <cairo-svg.h>
 #include <cairo.h>
 #include <glib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "report/report-range.h"
 #include "i18n.h"
+#include "report/report-file.h"
+#include "report/report-range.h"
+
+// Prints in black and white: the bars grey with black outlines, the over-budget orange as a
+// darker grey.
+const ChartPalette kChartPaperPalette = {
+    {1.0, 1.0, 1.0, 1.0},          // background
+    {0.0, 0.0, 0.0, 1.0},          // text
+    {0.85, 0.85, 0.85, 1.0},       // grid
+    {0.62, 0.62, 0.62, 1.0},       // bar
+    {0.4, 0.4, 0.4, 1.0},          // thin bar
+    {0xe6 / 255.0, 0x61 / 255.0, 0.0, 1.0},  // over, #e66100
+    {0.93, 0.93, 0.93, 1.0},       // empty
+};
 
 namespace {
 
-// An A4 page, landscape, in points.
-constexpr double kPageWidth = 842.0;
-constexpr double kPageHeight = 595.0;
+// The layout of an A4 page in points; other sizes scale it.
 constexpr double kMargin = 30.0;
-constexpr double kPanelsTop = 84.0;
 constexpr double kPanelGap = 22.0;
-constexpr int kPanelColumns = 3;
-constexpr int kPanelRows = 2;
-constexpr double kBarGrey = 0.62;
-constexpr double kThinBarGrey = 0.4;  // bars too thin for an outline, a day a point or less
-constexpr double kGridGrey = 0.85;
-
-// Panel titles, in food-group order (the bar labels of the main window).
-const char *const kPanelTitles[FOOD_GROUP_COUNT] = {
-    N_("Vegetables (cup-eq)"), N_("Fruits (cup-eq)"),  N_("Grains (oz-eq)"),
-    N_("Dairy (cup-eq)"),      N_("Protein (oz-eq)"), N_("Oils (g)"),
-};
+constexpr int kPanelCount = FOOD_GROUP_COUNT + 1;  // the groups and the energy
+constexpr int kEnergyPanel = FOOD_GROUP_COUNT;
 
 struct GFreeDeleter {
   void operator()(gchar *text) const { g_free(text); }
@@ -45,14 +45,26 @@ using GText = std::unique_ptr<gchar, GFreeDeleter>;
 
 enum class Align { kLeft, kCenter, kRight };
 
-// Draws |text| with its baseline at |y|, its left end, middle or right end at |x|.
-void show_text(cairo_t *cr, const char *text, double x, double y, Align align) {
+void set_colour(cairo_t *cr, const ChartColour &colour) {
+  cairo_set_source_rgba(cr, colour.red, colour.green, colour.blue, colour.alpha);
+}
+
+// Draws |text| with its baseline at |y|, its left end, middle or right end at |x|; returns
+// its width.
+double show_text(cairo_t *cr, const char *text, double x, double y, Align align) {
   cairo_text_extents_t extents;
   cairo_text_extents(cr, text, &extents);
   if (align == Align::kCenter) x -= extents.x_advance / 2.0;
   if (align == Align::kRight) x -= extents.x_advance;
   cairo_move_to(cr, x, y);
   cairo_show_text(cr, text);
+  return extents.x_advance;
+}
+
+double text_width(cairo_t *cr, const char *text) {
+  cairo_text_extents_t extents;
+  cairo_text_extents(cr, text, &extents);
+  return extents.x_advance;
 }
 
 void set_font(cairo_t *cr, double size, bool bold) {
@@ -71,142 +83,240 @@ double axis_step(double top) {
   return 10.0 * power;
 }
 
-void draw_panel(cairo_t *cr, const RangeSummary &summary, int group, double x, double y,
-                double width, double height) {
-  const double plot_x = x + 36.0;
-  const double plot_y = y + 20.0;
-  const double plot_width = width - 40.0;
-  const double plot_height = height - 36.0;
+// What one panel shows: its title, each day's value and the budget.
+struct PanelValues {
+  const char *title;
+  double budget;
+  int panel;  // a food group, or kEnergyPanel
+};
 
-  const double budget = summary.budget.amounts[group];
-  double highest = budget;
-  for (const RangeDay &day : summary.days) highest = std::max(highest, day.amounts[group]);
+double day_value(const RangeDay &day, int panel) {
+  return panel == kEnergyPanel ? day.totals.kcal : day.totals.amounts[panel];
+}
+
+// Everything a panel needs that does not change from panel to panel.
+struct ChartFrame {
+  const RangeSummary *summary;
+  const ChartPalette *palette;
+  double scale;                    // of the A4 page's sizes
+  std::vector<bool> without_entries;  // per day of the range
+};
+
+// The value axis of a panel: the value |top| at the plot's top, 0 at its bottom.
+struct Axis {
+  double plot_y;
+  double plot_height;
+  double top;
+};
+
+double axis_y(const Axis &axis, double value) {
+  return axis.plot_y + axis.plot_height * (1.0 - value / axis.top);
+}
+
+void draw_bars(cairo_t *cr, const ChartFrame &frame, const PanelValues &values, const Axis &axis,
+               double plot_x, double plot_width) {
+  const RangeSummary &summary = *frame.summary;
+  const ChartPalette &palette = *frame.palette;
+  const double slot = plot_width / (summary.to_number - summary.from_number + 1.0);
+  const bool outlined = slot >= 3.0 * frame.scale;
+  const double bar_width = outlined ? slot * 0.7 : slot;
+  const double plot_top = axis.plot_y;
+  const double bottom = axis.plot_y + axis.plot_height;
+
+  // Days without entries: a pale band the height of the plot, not a bar of zero.
+  if (outlined) {
+    for (size_t i = 0; i < frame.without_entries.size(); ++i)
+      if (frame.without_entries[i])
+        cairo_rectangle(cr, plot_x + i * slot + (slot - bar_width) / 2.0, plot_top, bar_width,
+                        bottom - plot_top);
+    set_colour(cr, palette.empty);
+    cairo_fill(cr);
+  }
+
+  for (bool over : {false, true}) {
+    for (const RangeDay &day : summary.days) {
+      const double value = day_value(day, values.panel);
+      if (range_amount_is_over(value, values.budget) != over) continue;
+      const double left = plot_x + (day.day_number - summary.from_number) * slot +
+                          (slot - bar_width) / 2.0;
+      const double bar_top = axis_y(axis, value);
+      cairo_rectangle(cr, left, bar_top, bar_width, bottom - bar_top);
+    }
+    set_colour(cr, over ? palette.over : outlined ? palette.bar : palette.thin_bar);
+    if (outlined) {
+      cairo_fill_preserve(cr);
+      set_colour(cr, palette.text);
+      cairo_set_line_width(cr, 0.6 * frame.scale);
+      cairo_stroke(cr);
+    } else {
+      cairo_fill(cr);
+    }
+  }
+}
+
+void draw_panel(cairo_t *cr, const ChartFrame &frame, const PanelValues &values, double x,
+                double y, double width, double height) {
+  const RangeSummary &summary = *frame.summary;
+  const ChartPalette &palette = *frame.palette;
+  const double s = frame.scale;
+  const double plot_x = x + 36.0 * s;
+  const double plot_y = y + 20.0 * s;
+  const double plot_width = width - 40.0 * s;
+  const double plot_height = height - 36.0 * s;
+  if (plot_width <= 0.0 || plot_height <= 0.0) return;
+
+  double highest = values.budget;
+  for (const RangeDay &day : summary.days) highest = std::max(highest, day_value(day, values.panel));
   const double step = axis_step(highest > 0.0 ? highest * 1.1 : 1.0);
-  const double top = std::ceil(highest * 1.1 / step) * step;
-  auto y_of = [&](double value) { return plot_y + plot_height * (1.0 - value / top); };
+  const Axis axis = {plot_y, plot_height,
+                     highest > 0.0 ? std::ceil(highest * 1.1 / step) * step : step};
 
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  set_font(cr, 10.5, true);
-  show_text(cr, _(kPanelTitles[group]), x, y + 10.0, Align::kLeft);
+  set_colour(cr, palette.text);
+  set_font(cr, 10.5 * s, true);
+  show_text(cr, values.title, x, y + 10.0 * s, Align::kLeft);
 
   // Grid lines and their values.
-  set_font(cr, 7.5, false);
-  cairo_set_line_width(cr, 0.5);
-  for (double value = 0.0; value <= top + step / 2.0; value += step) {
+  set_font(cr, 7.5 * s, false);
+  cairo_set_line_width(cr, 0.5 * s);
+  for (double value = 0.0; value <= axis.top + step / 2.0; value += step) {
     char text[32];
     snprintf(text, sizeof text, "%g", value);
-    cairo_set_source_rgb(cr, kGridGrey, kGridGrey, kGridGrey);
-    cairo_move_to(cr, plot_x, y_of(value));
-    cairo_line_to(cr, plot_x + plot_width, y_of(value));
+    set_colour(cr, palette.grid);
+    cairo_move_to(cr, plot_x, axis_y(axis, value));
+    cairo_line_to(cr, plot_x + plot_width, axis_y(axis, value));
     cairo_stroke(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    show_text(cr, text, plot_x - 4.0, y_of(value) + 2.5, Align::kRight);
+    set_colour(cr, palette.text);
+    show_text(cr, text, plot_x - 4.0 * s, axis_y(axis, value) + 2.5 * s, Align::kRight);
   }
 
   // The bars and the budget line, clipped to the plot.
   cairo_save(cr);
   cairo_rectangle(cr, plot_x, plot_y, plot_width, plot_height);
   cairo_clip(cr);
-  const double slot = plot_width / (summary.to_number - summary.from_number + 1.0);
-  const bool outlined = slot >= 3.0;
-  const double bar_width = outlined ? slot * 0.7 : slot;
-  for (const RangeDay &day : summary.days) {
-    const double left = plot_x + (day.day_number - summary.from_number) * slot +
-                        (slot - bar_width) / 2.0;
-    const double bar_top = y_of(day.amounts[group]);
-    cairo_rectangle(cr, left, bar_top, bar_width, plot_y + plot_height - bar_top);
-  }
-  if (outlined) {
-    cairo_set_source_rgb(cr, kBarGrey, kBarGrey, kBarGrey);
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_width(cr, 0.6);
-    cairo_stroke(cr);
-  } else {
-    cairo_set_source_rgb(cr, kThinBarGrey, kThinBarGrey, kThinBarGrey);
-    cairo_fill(cr);
-  }
-  const double dashes[] = {6.0, 3.0};
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 1.6);
+  draw_bars(cr, frame, values, axis, plot_x, plot_width);
+  const double dashes[] = {6.0 * s, 3.0 * s};
+  set_colour(cr, palette.text);
+  cairo_set_line_width(cr, 1.6 * s);
   cairo_set_dash(cr, dashes, 2, 0.0);
-  cairo_move_to(cr, plot_x, y_of(budget));
-  cairo_line_to(cr, plot_x + plot_width, y_of(budget));
+  cairo_move_to(cr, plot_x, axis_y(axis, values.budget));
+  cairo_line_to(cr, plot_x + plot_width, axis_y(axis, values.budget));
   cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0.0);
   cairo_restore(cr);
 
   // The frame and the first and last day below it.
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 0.8);
+  set_colour(cr, palette.text);
+  cairo_set_line_width(cr, 0.8 * s);
   cairo_rectangle(cr, plot_x, plot_y, plot_width, plot_height);
   cairo_stroke(cr);
   char first[DISPLAY_DATE_SIZE];
   char last[DISPLAY_DATE_SIZE];
-  set_font(cr, 7.5, false);
-  show_text(cr, date_to_display(summary.from, first), plot_x, plot_y + plot_height + 10.0,
+  set_font(cr, 7.5 * s, false);
+  show_text(cr, date_to_display(summary.from, first), plot_x, plot_y + plot_height + 10.0 * s,
             Align::kLeft);
   if (summary.to_number != summary.from_number)
     show_text(cr, date_to_display(summary.to, last), plot_x + plot_width,
-              plot_y + plot_height + 10.0, Align::kRight);
+              plot_y + plot_height + 10.0 * s, Align::kRight);
 }
 
-void draw_chart(cairo_t *cr, const RangeSummary &summary) {
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_set_source_rgb(cr, 0, 0, 0);
+// A legend sample: a box filled with |fill| (outlined in the text colour when |outlined|),
+// then |text|; returns the x after it.
+double legend_box(cairo_t *cr, const ChartPalette &palette, const ChartColour &fill,
+                  bool outlined, const char *text, double x, double y, double s) {
+  cairo_rectangle(cr, x, y - 9.0 * s, 10.0 * s, 10.0 * s);
+  set_colour(cr, fill);
+  if (outlined) {
+    cairo_fill_preserve(cr);
+    set_colour(cr, palette.text);
+    cairo_set_line_width(cr, 0.6 * s);
+    cairo_stroke(cr);
+  } else {
+    cairo_fill(cr);
+  }
+  set_colour(cr, palette.text);
+  return x + 16.0 * s + show_text(cr, text, x + 16.0 * s, y, Align::kLeft) + 18.0 * s;
+}
+
+void draw_legend(cairo_t *cr, const ChartPalette &palette, double x, double y, double s) {
+  x = legend_box(cr, palette, palette.bar, true, _("Consumed"), x, y, s);
+  x = legend_box(cr, palette, palette.over, true, _("Over budget"), x, y, s);
+  x = legend_box(cr, palette, palette.empty, false, _("No entries"), x, y, s);
+  const double dashes[] = {6.0 * s, 3.0 * s};
+  set_colour(cr, palette.text);
+  cairo_set_line_width(cr, 1.6 * s);
+  cairo_set_dash(cr, dashes, 2, 0.0);
+  cairo_move_to(cr, x, y - 3.5 * s);
+  cairo_line_to(cr, x + 24.0 * s, y - 3.5 * s);
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0.0);
+  show_text(cr, _("Budget"), x + 30.0 * s, y, Align::kLeft);
+}
+
+}  // namespace
+
+void chart_draw(cairo_t *cr, const RangeSummary *summary, double width, double height,
+                const ChartPalette *palette) {
+  // Sizes grow with a large area; below the page's size they stay, so that text stays legible.
+  const double s = std::clamp(std::min(width / kChartPageWidth, height / kChartPageHeight),
+                              1.0, 1.6);
+  cairo_save(cr);
+  if (palette->background.alpha > 0.0) {
+    set_colour(cr, palette->background);
+    cairo_paint(cr);
+  }
+
+  ChartFrame frame = {summary, palette, s, {}};
+  if (summary->to_number >= summary->from_number && summary->from_number != 0) {
+    frame.without_entries.assign(summary->to_number - summary->from_number + 1, true);
+    for (const RangeDay &day : summary->days)
+      if (day.day_number >= summary->from_number && day.day_number <= summary->to_number)
+        frame.without_entries[day.day_number - summary->from_number] = false;
+  }
 
   char from[DISPLAY_DATE_SIZE];
   char to[DISPLAY_DATE_SIZE];
-  date_to_display(summary.from, from);
-  date_to_display(summary.to, to);
+  date_to_display(summary->from, from);
+  date_to_display(summary->to, to);
   GText title(g_strdup_printf(_("Food groups per day from %s to %s"), from, to));
   GText budget(g_strdup_printf(_("Daily budget of %d kcal (USDA Healthy US-Style Eating Pattern)"),
-                               summary.budget.key));
-  set_font(cr, 16.0, true);
-  show_text(cr, title.get(), kMargin, kMargin + 12.0, Align::kLeft);
-  set_font(cr, 10.5, false);
-  show_text(cr, budget.get(), kMargin, kMargin + 32.0, Align::kLeft);
+                               summary->budget.key));
+  const double margin = kMargin * s;
+  set_colour(cr, palette->text);
+  set_font(cr, 16.0 * s, true);
+  show_text(cr, title.get(), margin, margin + 12.0 * s, Align::kLeft);
+  set_font(cr, 10.5 * s, false);
+  const double budget_width =
+      show_text(cr, budget.get(), margin, margin + 32.0 * s, Align::kLeft);
+  // The legend follows the budget line when there is room, else goes below it.
+  const double legend_width = text_width(cr, _("Consumed")) + text_width(cr, _("Over budget")) +
+                              text_width(cr, _("No entries")) + text_width(cr, _("Budget")) +
+                              132.0 * s;
+  const bool legend_beside = margin + budget_width + 24.0 * s + legend_width <= width - margin;
+  const double legend_y = legend_beside ? margin + 32.0 * s : margin + 50.0 * s;
+  draw_legend(cr, *palette, legend_beside ? width - margin - legend_width : margin, legend_y, s);
 
-  // The legend, at the right: a bar and the dashed budget line.
-  const double legend_y = kMargin + 32.0;
-  const double right = kPageWidth - kMargin;
-  cairo_text_extents_t budget_extents;
-  cairo_text_extents(cr, _("Budget"), &budget_extents);
-  const double budget_x = right - budget_extents.x_advance;
-  show_text(cr, _("Budget"), budget_x, legend_y, Align::kLeft);
-  const double dashes[] = {6.0, 3.0};
-  cairo_set_line_width(cr, 1.6);
-  cairo_set_dash(cr, dashes, 2, 0.0);
-  cairo_move_to(cr, budget_x - 30.0, legend_y - 3.5);
-  cairo_line_to(cr, budget_x - 6.0, legend_y - 3.5);
-  cairo_stroke(cr);
-  cairo_set_dash(cr, nullptr, 0, 0.0);
-  const double consumed_right = budget_x - 44.0;
-  show_text(cr, _("Consumed"), consumed_right, legend_y, Align::kRight);
-  cairo_text_extents_t consumed_extents;
-  cairo_text_extents(cr, _("Consumed"), &consumed_extents);
-  cairo_rectangle(cr, consumed_right - consumed_extents.x_advance - 16.0, legend_y - 9.0, 10.0,
-                  10.0);
-  cairo_set_source_rgb(cr, kBarGrey, kBarGrey, kBarGrey);
-  cairo_fill_preserve(cr);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_line_width(cr, 0.6);
-  cairo_stroke(cr);
-
-  const double panel_width =
-      (kPageWidth - 2 * kMargin - (kPanelColumns - 1) * kPanelGap) / kPanelColumns;
-  const double panel_height =
-      (kPageHeight - kPanelsTop - kMargin - (kPanelRows - 1) * kPanelGap) / kPanelRows;
-  for (int group = 0; group < FOOD_GROUP_COUNT; ++group) {
-    const int column = group % kPanelColumns;
-    const int row = group / kPanelColumns;
-    draw_panel(cr, summary, group, kMargin + column * (panel_width + kPanelGap),
-               kPanelsTop + row * (panel_height + kPanelGap), panel_width, panel_height);
+  // Four panels a row on a wide area, two on a tall one.
+  const int columns = width >= height ? 4 : 2;
+  const int rows = (kPanelCount + columns - 1) / columns;
+  const double gap = kPanelGap * s;
+  const double panels_top = legend_y + 22.0 * s;
+  const double panel_width = (width - 2 * margin - (columns - 1) * gap) / columns;
+  const double panel_height = (height - panels_top - margin - (rows - 1) * gap) / rows;
+  for (int panel = 0; panel < kPanelCount; ++panel) {
+    const PanelValues values = {
+        panel == kEnergyPanel ? _("Energy (kcal)") : food_group_label(panel),
+        panel == kEnergyPanel ? static_cast<double>(summary->budget.key)
+                              : summary->budget.amounts[panel],
+        panel};
+    draw_panel(cr, frame, values, margin + (panel % columns) * (panel_width + gap),
+               panels_top + (panel / columns) * (panel_height + gap), panel_width, panel_height);
   }
+  cairo_restore(cr);
 }
 
-// Where the SVG goes: the temporary file and the first failure of a write to it.
+namespace {
+
+// Where the chart goes: the temporary file and the first failure of a write to it.
 struct ChartOutput {
   FILE *file;
   int error;
@@ -225,46 +335,40 @@ void report_chart_failure(const char *path, const char *why) {
 
 }  // namespace
 
-bool chart_write_svg(const RangeSummary *summary, const char *path) {
-  GText dir(g_path_get_dirname(path));
-  GText base(g_path_get_basename(path));
-  std::string temporary = std::string(dir.get()) + "/." + base.get() + ".XXXXXX";
-  const int fd = mkstemp(&temporary[0]);
-  if (fd == -1) {
-    report_chart_failure(path, g_strerror(errno));
+bool chart_write(const RangeSummary *summary, const char *path, ChartFormat format,
+                 double width, double height) {
+  OutputFile file;
+  const int open_error = output_file_open(path, &file);
+  if (open_error != 0) {
+    report_chart_failure(path, g_strerror(open_error));
     return false;
   }
-  // mkstemp makes the file for its owner only; give the chart the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  ChartOutput output = {fdopen(fd, "wb"), 0};
-  if (!output.file) {
-    report_chart_failure(path, g_strerror(errno));
-    close(fd);
-    unlink(temporary.c_str());
-    return false;
-  }
-
+  ChartOutput output = {file.file, 0};
   cairo_surface_t *surface =
-      cairo_svg_surface_create_for_stream(write_chart_data, &output, kPageWidth, kPageHeight);
+      format == ChartFormat::kSvg
+          ? cairo_svg_surface_create_for_stream(write_chart_data, &output, width, height)
+          : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width),
+                                       static_cast<int>(height));
   cairo_t *cr = cairo_create(surface);
-  draw_chart(cr, *summary);
+  chart_draw(cr, summary, width, height, &kChartPaperPalette);
+  cairo_status_t status = cairo_status(cr);
   cairo_destroy(cr);
+  if (status == CAIRO_STATUS_SUCCESS && format == ChartFormat::kPng)
+    status = cairo_surface_write_to_png_stream(surface, write_chart_data, &output);
   cairo_surface_finish(surface);
-  const cairo_status_t status = cairo_surface_status(surface);
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
 
-  if (output.error == 0 && (fflush(output.file) != 0 || fsync(fileno(output.file)) != 0))
-    output.error = errno;
-  if (fclose(output.file) != 0 && output.error == 0) output.error = errno;
-  if (output.error == 0 && status == CAIRO_STATUS_SUCCESS &&
-      rename(temporary.c_str(), path) != 0)
-    output.error = errno;
-  if (output.error == 0 && status == CAIRO_STATUS_SUCCESS) return true;
-
-  report_chart_failure(path, output.error != 0 ? g_strerror(output.error)
-                                               : cairo_status_to_string(status));
-  unlink(temporary.c_str());
+  int error = output.error;
+  if (error == 0 && status != CAIRO_STATUS_SUCCESS) error = EIO;
+  error = output_file_commit(&file, error);
+  if (error == 0) return true;
+  report_chart_failure(path, output.error == 0 && status != CAIRO_STATUS_SUCCESS
+                                 ? cairo_status_to_string(status)
+                                 : g_strerror(error));
   return false;
+}
+
+bool chart_write_svg(const RangeSummary *summary, const char *path) {
+  return chart_write(summary, path, ChartFormat::kSvg, kChartPageWidth, kChartPageHeight);
 }

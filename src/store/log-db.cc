@@ -86,6 +86,34 @@ sqlite3 *log_db_open(const char *path) {
   return handle;
 }
 
+// The connection may write only so that SQLite can roll back the journal a crashed writer
+// left behind (it refuses to read the file until that is done); query_only keeps every
+// statement from changing the file. A file the user may not write is opened read-only by
+// SQLite all the same.
+int log_db_open_read_only(const char *path, sqlite3 **out) {
+  *out = nullptr;
+  struct stat info;
+  if (stat(path, &info) != 0 && errno == ENOENT) return 1;
+  if (db_path_is_special(path)) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
+            _("not a regular file"));
+    return -1;
+  }
+  sqlite3 *raw = nullptr;
+  int rc = sqlite3_open_v2(path, &raw, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) {
+    db_connection_configure(raw);
+    rc = sqlite3_exec(raw, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path, sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return -1;
+  }
+  *out = raw;
+  return 0;
+}
+
 void log_db_close(sqlite3 *handle) {
   if (handle) sqlite3_close(handle);
 }

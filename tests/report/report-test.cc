@@ -401,19 +401,19 @@ int CountFrames(const std::string &svg, double min_width, double min_height) {
   return count.frames;
 }
 
-TEST_F(ReportRangeTest, ChartIsWellFormedSvgWithSixPanelsAndReplacesTheFile) {
+TEST_F(ReportRangeTest, ChartIsWellFormedSvgWithSevenPanelsAndReplacesTheFile) {
   const fs::path chart = fs::path(dir_) / "week.svg";
   write_file(chart, "an older chart");
   EXPECT_EQ("", RunOk({"--from", "2026-12-01", "--to", "2026-12-07", "--chart", chart}));
   const std::string svg = read_file(chart);
   EXPECT_EQ(0u, svg.find("<?xml")) << svg.substr(0, 100);
-  EXPECT_EQ(6, CountFrames(svg, 150.0, 100.0));
+  EXPECT_EQ(7, CountFrames(svg, 120.0, 100.0));
   EXPECT_EQ((std::vector<std::string>{"data", "data/alimora", "data/alimora/log.db", "week.svg"}),
             FilesBelow(dir_));
 
   // Ten years of days draw as thin bars; the chart stays whole.
   EXPECT_EQ("", RunOk({"--from", "2016-12-01", "--to", "2026-12-31", "--chart", chart}));
-  EXPECT_EQ(6, CountFrames(read_file(chart), 150.0, 100.0));
+  EXPECT_EQ(7, CountFrames(read_file(chart), 120.0, 100.0));
 }
 
 TEST_F(ReportRangeTest, ChartThatCannotBeWrittenFailsAndLeavesNoFile) {
