@@ -175,6 +175,7 @@ TEST_F(MainWindowTest, ControlKeysOpenTheirWindowsOrCloseTheMainWindow) {
   } cases[] = {{"win.search", "<Primary>f", GDK_KEY_f, "Search Foods"},
                {"win.profile", "<Primary>comma", GDK_KEY_comma, "Profile"},
                {"win.shortcuts", "<Primary>question", GDK_KEY_question, "Keyboard Shortcuts"},
+               {"win.history", "<Primary>h", GDK_KEY_h, "History"},
                {"win.close", "<Primary>w", GDK_KEY_w, nullptr},
                {"app.quit", "<Primary>q", GDK_KEY_q, nullptr}};
   for (const auto &c : cases) {
