@@ -340,6 +340,36 @@ int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out) {
   return result;
 }
 
+int food_values_some(sqlite3 *handle, const int32_t *codes, size_t count, FoodValuesList *out) {
+  *out = FoodValuesList{nullptr, 0, 0};
+  if (count == 0) return 0;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kOneFoodValuesSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  bool ok = true;
+  for (size_t i = 0; i < count && ok; i++) {
+    sqlite3_bind_int(stmt, 1, codes[i]);
+    if (sqlite3_step(stmt) != SQLITE_ROW) {
+      report_sql_error(handle);
+      ok = false;
+    } else if (sqlite3_column_int(stmt, 1) != 0 || sqlite3_column_int(stmt, 8) != 0) {
+      if (!list_make_room(&out->items, out->count, &out->capacity)) {
+        report_memory_exhausted();
+        ok = false;
+      } else {
+        read_food_values(stmt, &out->items[out->count++]);
+      }
+    }
+    sqlite3_reset(stmt);
+  }
+  sqlite3_finalize(stmt);
+  if (ok) return 0;
+  food_values_list_free(out);
+  return -1;
+}
+
 void food_values_list_free(FoodValuesList *list) {
   list_free(list, static_cast<char *FoodValues::*>(nullptr));
 }

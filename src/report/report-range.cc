@@ -31,9 +31,9 @@ struct RangeDataFreer {
 // What a food missing from the food database counts as: nothing.
 const FoodValues kUnknownFood = {0, false, {0, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}}, false, 0.0};
 
-// Up to this many distinct foods are looked up one by one; more are read in one pass over
-// the food database, which costs about as much as this many single lookups.
-constexpr size_t kSingleLookupLimit = 200;
+// Up to this many distinct foods are looked up one by one (with one statement); more are
+// read in one pass over the food database, which costs about as much as this many lookups.
+constexpr size_t kSingleLookupLimit = 1000;
 
 // The CSV header record; the field names are a file format and stay untranslated.
 const char kCsvHeader[] =
@@ -57,12 +57,10 @@ bool read_foods(sqlite3 *food_db, const LogEntryList &entries, std::vector<FoodV
   codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
   if (codes.empty()) return true;
   if (codes.size() <= kSingleLookupLimit) {
-    for (int32_t code : codes) {
-      FoodValues values;
-      const int rc = food_values_of(food_db, code, &values);
-      if (rc == -1) return false;
-      if (rc == 0) foods->push_back(values);
-    }
+    FoodValuesList some{nullptr, 0, 0};
+    if (food_values_some(food_db, codes.data(), codes.size(), &some) != 0) return false;
+    std::unique_ptr<FoodValuesList, FoodValuesListFreer> some_guard(&some);
+    foods->assign(some.items, some.items + some.count);
     return true;
   }
   FoodValuesList all{nullptr, 0, 0};

@@ -372,9 +372,10 @@ GtkWidget *build_table(HistoryView *view) {
   return scrolled;
 }
 
-GtkWidget *build_window(GuiState *state) {
+GtkWidget *build_window(GuiState *state, int days) {
   auto *view = new HistoryView;
   view->state = state;
+  view->days = days == kLongPeriod ? kLongPeriod : kShortPeriod;
   snprintf(view->end_date, sizeof view->end_date, "%s", state->current_date);
 
   GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -421,8 +422,8 @@ GtkWidget *build_window(GuiState *state) {
 
 }  // namespace
 
-void show_history_window(GuiState *state) {
-  if (!state->history_window) state->history_window = build_window(state);
+void show_history_window(GuiState *state, int days) {
+  if (!state->history_window) state->history_window = build_window(state, days);
   gtk_window_present(GTK_WINDOW(state->history_window));
   gtk_widget_grab_focus(view_of(state->history_window)->table);
 }

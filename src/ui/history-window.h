@@ -8,9 +8,10 @@
 
 #include "app/gui-state.h"
 
-// Opens the History window for the days ending on the date on display, transient for the
-// main window; presents it when it is open already (state->history_window).
-void show_history_window(GuiState *state);
+// Opens the History window for the |days| days (7 or 30) ending on the date on display,
+// transient for the main window; presents it as it is when it is open already
+// (state->history_window).
+void show_history_window(GuiState *state, int days = 7);
 
 // Reads the days of an open History window again and redraws it; does nothing when none is
 // open. Called at the end of every refresh of the main window.
