@@ -354,15 +354,30 @@ GtkWidget *build_table(HistoryView *view) {
   g_object_unref(view->store);
   // Translators: the spoken name of the History window's table of days
   atk_object_set_name(gtk_widget_get_accessible(view->table), _("Days of the period"));
+  // Columns of fixed widths and rows of one height: the view need not measure every cell
+  // before it shows the first frame. Each column is as wide as its heading or its widest
+  // possible text, whichever is wider.
+  char sample_date[DISPLAY_DATE_SIZE];
+  date_to_display("2000-12-28", sample_date);
   for (int column = COLUMN_DAY; column < COLUMN_DATE; ++column) {
     GtkCellRenderer *cell = gtk_cell_renderer_text_new();
     if (column != COLUMN_DAY) g_object_set(cell, "xalign", 1.0f, nullptr);
     const char *title = column == COLUMN_DAY      ? _("Date")
                         : column == COLUMN_ENERGY ? _("Energy (kcal)")
                                                   : food_group_label(column - COLUMN_FIRST_GROUP);
-    gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view->table), -1, title, cell,
-                                                "text", column, nullptr);
+    GtkTreeViewColumn *tree_column =
+        gtk_tree_view_column_new_with_attributes(title, cell, "text", column, nullptr);
+    int title_width = 0, text_width = 0;
+    PangoLayout *layout = gtk_widget_create_pango_layout(view->table, title);
+    pango_layout_get_pixel_size(layout, &title_width, nullptr);
+    pango_layout_set_text(layout, column == COLUMN_DAY ? sample_date : "88888.8", -1);
+    pango_layout_get_pixel_size(layout, &text_width, nullptr);
+    g_object_unref(layout);
+    gtk_tree_view_column_set_sizing(tree_column, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_fixed_width(tree_column, MAX(title_width, text_width) + 32);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(view->table), tree_column);
   }
+  gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view->table), TRUE);
   connect_signal(view->table, "row-activated", G_CALLBACK(on_history_row_activated), view);
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
@@ -382,7 +397,7 @@ GtkWidget *build_window(GuiState *state, int days) {
   view->window = window;
   g_object_set_data_full(G_OBJECT(window), kHistoryViewKey, view, free_view);
   gtk_window_set_title(GTK_WINDOW(window), _("History"));
-  gtk_window_set_default_size(GTK_WINDOW(window), 960, 720);
+  gtk_window_set_default_size(GTK_WINDOW(window), 1000, 720);
   if (state->main_window) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(state->main_window));
     gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
