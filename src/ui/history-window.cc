@@ -14,8 +14,10 @@
 
 namespace {
 
-// Object data of the window: its HistoryView.
+// Object data of the window: its HistoryView; of each file filter of the export dialog:
+// the HistoryExport it stands for.
 constexpr char kHistoryViewKey[] = "history-view";
+constexpr char kExportKindKey[] = "export-kind";
 
 // The table's columns: the day as shown, the six group amounts and the energy as shown
 // (empty on a day without entries), and the day as a date string.
@@ -261,7 +263,7 @@ void on_history_export_response(GtkNativeDialog *chooser, gint response, gpointe
         if (has_suffix(name, kExportSuffixes[i])) kind = i;
       if (kind == -1) {
         GtkFileFilter *filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(chooser));
-        kind = filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), "export-kind")) : 0;
+        kind = filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), kExportKindKey)) : 0;
         gchar *named = g_strconcat(name, kExportSuffixes[kind], nullptr);
         g_free(name);
         name = named;
@@ -277,7 +279,7 @@ void add_filter(GtkFileChooser *chooser, const char *name, const char *pattern, 
   GtkFileFilter *filter = gtk_file_filter_new();
   gtk_file_filter_set_name(filter, name);
   gtk_file_filter_add_pattern(filter, pattern);
-  g_object_set_data(G_OBJECT(filter), "export-kind", GINT_TO_POINTER(kind));
+  g_object_set_data(G_OBJECT(filter), kExportKindKey, GINT_TO_POINTER(kind));
   gtk_file_chooser_add_filter(chooser, filter);
 }
 
