@@ -50,8 +50,21 @@ struct HistoryView {
   bool readable = false;  // the log's entries of the period could be read
   RangeData data{};
   RangeSummary summary{};
+  GtkFileChooserNative *chooser = nullptr;  // the open export dialog, or null
 
-  ~HistoryView() { range_data_free(&data); }
+  ~HistoryView() {
+    close_chooser();
+    range_data_free(&data);
+  }
+
+  // An export dialog still open goes with the window and no longer answers to it.
+  void close_chooser() {
+    if (!chooser) return;
+    g_signal_handlers_disconnect_by_data(chooser, this);
+    gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(chooser));
+    g_object_unref(chooser);
+    chooser = nullptr;
+  }
 };
 
 void free_view(gpointer view) { delete static_cast<HistoryView *>(view); }
@@ -241,6 +254,8 @@ void on_history_row_activated(GtkTreeView *table, GtkTreePath *path, GtkTreeView
 void on_history_window_destroy(GtkWidget *window, gpointer data) {
   auto *state = static_cast<GuiState *>(data);
   if (state->history_window == window) state->history_window = nullptr;
+  // The export dialog holds the window as its parent; it goes first.
+  if (HistoryView *view = view_of(window)) view->close_chooser();
 }
 
 bool has_suffix(const char *name, const char *suffix) {
@@ -272,6 +287,7 @@ void on_history_export_response(GtkNativeDialog *chooser, gint response, gpointe
       g_free(name);
     }
   }
+  view->chooser = nullptr;
   g_object_unref(chooser);
 }
 
@@ -285,6 +301,7 @@ void add_filter(GtkFileChooser *chooser, const char *name, const char *pattern, 
 
 void on_history_export_clicked(GtkButton *, gpointer data) {
   auto *view = static_cast<HistoryView *>(data);
+  if (view->chooser) return;  // one export at a time
   GtkFileChooserNative *chooser = gtk_file_chooser_native_new(
       _("Export History"), GTK_WINDOW(view->window), GTK_FILE_CHOOSER_ACTION_SAVE, _("_Export"),
       _("_Cancel"));
@@ -300,6 +317,7 @@ void on_history_export_clicked(GtkButton *, gpointer data) {
   char name[64];
   snprintf(name, sizeof name, "alimora-%s-%s.svg", view->summary.from, view->summary.to);
   gtk_file_chooser_set_current_name(files, name);
+  view->chooser = chooser;
   g_signal_connect(chooser, "response", G_CALLBACK(on_history_export_response), view);
   gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
 }

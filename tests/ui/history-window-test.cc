@@ -297,4 +297,45 @@ TEST_F(HistoryTest, ExportWritesWholeFilesOrNone) {
             names);
 }
 
+TEST_F(HistoryTest, ExportButtonAsksForTheFileAndItsKind) {
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  GtkWidget *button = find_button(window, "Export…");
+  ASSERT_NE(nullptr, button);
+  auto chooser = [] {
+    std::vector<GtkWidget *> dialogs = toplevels_of_type(GTK_TYPE_FILE_CHOOSER_DIALOG);
+    return dialogs.empty() ? nullptr : dialogs.back();
+  };
+
+  // A name without a suffix gets the chosen kind's.
+  gtk_button_clicked(GTK_BUTTON(button));
+  ASSERT_TRUE(wait_until([&] { return chooser() != nullptr; }));
+  GtkWidget *dialog = chooser();
+  EXPECT_STREQ("Export History", gtk_window_get_title(GTK_WINDOW(dialog)));
+  GSList *filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
+  ASSERT_EQ(3u, g_slist_length(filters));
+  gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(dialog), GTK_FILE_FILTER(filters->next->data));
+  g_slist_free(filters);
+  gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), dir_.c_str());
+  gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), "week");
+  drain_events();
+  GtkWidget *accept = find_button(dialog, "_Export");
+  ASSERT_NE(nullptr, accept);
+  gtk_button_clicked(GTK_BUTTON(accept));
+  ASSERT_TRUE(wait_until([&] { return fs::exists(PathIn("week.png")); }));
+  cairo_surface_t *image = cairo_image_surface_create_from_png(PathIn("week.png").c_str());
+  EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_status(image));
+  cairo_surface_destroy(image);
+
+  // A window closed while its export dialog is open takes the dialog with it.
+  gtk_button_clicked(GTK_BUTTON(button));
+  ASSERT_TRUE(wait_until([&] { return chooser() != nullptr; }));
+  WidgetWatch watch(window);
+  gtk_widget_destroy(window);
+  drain_events();
+  EXPECT_EQ(nullptr, watch.get()) << "the window is freed, dialog or not";
+  EXPECT_EQ(nullptr, chooser());
+  EXPECT_EQ(nullptr, state_.history_window);
+}
+
 }  // namespace
