@@ -388,13 +388,19 @@ GtkWidget *build_table(HistoryView *view) {
     GtkTreeViewColumn *tree_column =
         gtk_tree_view_column_new_with_attributes(title, cell, "text", column, nullptr);
     int title_width = 0, text_width = 0;
+    // Themes set the headings in bold.
     PangoLayout *layout = gtk_widget_create_pango_layout(view->table, title);
+    PangoAttrList *bold = pango_attr_list_new();
+    pango_attr_list_insert(bold, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+    pango_layout_set_attributes(layout, bold);
+    pango_attr_list_unref(bold);
     pango_layout_get_pixel_size(layout, &title_width, nullptr);
+    pango_layout_set_attributes(layout, nullptr);
     pango_layout_set_text(layout, column == COLUMN_DAY ? sample_date : "88888.8", -1);
     pango_layout_get_pixel_size(layout, &text_width, nullptr);
     g_object_unref(layout);
     gtk_tree_view_column_set_sizing(tree_column, GTK_TREE_VIEW_COLUMN_FIXED);
-    gtk_tree_view_column_set_fixed_width(tree_column, MAX(title_width, text_width) + 32);
+    gtk_tree_view_column_set_fixed_width(tree_column, MAX(title_width, text_width) + 24);
     gtk_tree_view_append_column(GTK_TREE_VIEW(view->table), tree_column);
   }
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view->table), TRUE);
@@ -417,7 +423,7 @@ GtkWidget *build_window(GuiState *state, int days) {
   view->window = window;
   g_object_set_data_full(G_OBJECT(window), kHistoryViewKey, view, free_view);
   gtk_window_set_title(GTK_WINDOW(window), _("History"));
-  gtk_window_set_default_size(GTK_WINDOW(window), 1000, 720);
+  gtk_window_set_default_size(GTK_WINDOW(window), 1080, 720);
   if (state->main_window) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(state->main_window));
     gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
