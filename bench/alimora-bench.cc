@@ -30,9 +30,11 @@
 #include "app/gui-state.h"
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
+#include "report/report-range.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
+#include "ui/history-window.h"
 #include "ui/measure-chooser.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
@@ -259,6 +261,48 @@ void register_query_benchmarks() {
           log_entry_list_free(&entries);
         }
       }));
+
+  // What History reads for a period ending on the busy day: the entries and their foods.
+  for (int days : {7, 30}) {
+    std::string name = "log_entries_between/" + std::to_string(days) + " days";
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [days](benchmark::State &s) {
+      GDate end;
+      g_date_clear(&end, 1);
+      g_date_set_parse(&end, bench.busy_date.c_str());
+      GDate start = end;
+      g_date_subtract_days(&start, days - 1);
+      const std::string from = date_string(&start);
+      for (auto _ : s) {
+        LogEntryList entries;
+        RunTimer timer;
+        int rc = log_entries_between(bench.state.log_db, from.c_str(), bench.busy_date.c_str(),
+                                     &entries);
+        timer.Stop(s);
+        if (rc != 0) s.SkipWithError("log_entries_between failed");
+        s.counters["entries"] = static_cast<double>(entries.count);
+        log_entry_list_free(&entries);
+      }
+    }));
+    name = "range_data_read/" + std::to_string(days) + " days";
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [days](benchmark::State &s) {
+      GDate end;
+      g_date_clear(&end, 1);
+      g_date_set_parse(&end, bench.busy_date.c_str());
+      GDate start = end;
+      g_date_subtract_days(&start, days - 1);
+      const std::string from = date_string(&start);
+      for (auto _ : s) {
+        RangeData data;
+        RunTimer timer;
+        int rc = range_data_read(bench.state.food_db, bench.state.log_db, from.c_str(),
+                                 bench.busy_date.c_str(), &data);
+        timer.Stop(s);
+        if (rc != 0) s.SkipWithError("range_data_read failed");
+        s.counters["foods"] = static_cast<double>(data.foods.size());
+        range_data_free(&data);
+      }
+    }));
+  }
 
   single_runs(benchmark::RegisterBenchmark("log_dates/3650 dates", [](benchmark::State &s) {
     for (auto _ : s) {
@@ -657,6 +701,123 @@ void register_measure_benchmarks() {
   }
 }
 
+// ---- History ----------------------------------------------------------------------------
+
+void close_history() {
+  if (bench.state.history_window) gtk_widget_destroy(bench.state.history_window);
+  drain_events();
+}
+
+GtkWidget *history_button(const char *label) {
+  GList *queue = g_list_prepend(nullptr, bench.state.history_window);
+  GtkWidget *button = nullptr;
+  while (queue && !button) {
+    GtkWidget *widget = GTK_WIDGET(queue->data);
+    queue = g_list_delete_link(queue, queue);
+    if (GTK_IS_BUTTON(widget) && gtk_button_get_label(GTK_BUTTON(widget)) &&
+        strcmp(gtk_button_get_label(GTK_BUTTON(widget)), label) == 0)
+      button = widget;
+    else if (GTK_IS_CONTAINER(widget))
+      queue = g_list_concat(queue, gtk_container_get_children(GTK_CONTAINER(widget)));
+  }
+  g_list_free(queue);
+  return button;
+}
+
+// Opening History on the busy day (7 or 30 days) to its
+// first drawn frame; moving it a period back; redrawing it at another size.
+void register_history_benchmarks() {
+  for (int days : {7, 30}) {
+    std::string name = "history open+first frame/" + std::to_string(days) + " days";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (*missing) {
+        s.SkipWithError("History was not drawn");
+        return;
+      }
+      for (auto _ : s) {
+        close_history();
+        settle();
+        const int draws_before = bench.draws;
+        RunTimer timer;
+        show_history_window(&bench.state, days);
+        watch_draws(bench.state.history_window);
+        const bool drawn = run_until_drawn(draws_before);
+        timer.Stop(s);
+        if (!drawn) {
+          *missing = true;
+          s.SkipWithError("History was not drawn");
+        }
+      }
+    }));
+  }
+
+  for (bool redraw : {false, true})
+  for (int days : {7, 30}) {
+    std::string name = std::string(redraw ? "history previous period+redraw/"
+                                          : "history previous period/") +
+                       std::to_string(days) + " days";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (!bench.state.history_window) {
+        show_history_window(&bench.state);
+        watch_draws(bench.state.history_window);
+      }
+      GtkWidget *previous = history_button("◀");
+      time_widget_runs(
+          s, missing, redraw,
+          [&] {
+            history_window_show_days(bench.state.history_window, bench.busy_date.c_str(), days);
+          },
+          [&] { gtk_button_clicked(GTK_BUTTON(previous)); });
+    }));
+  }
+
+  // A redraw of the whole window, as after an expose or a change of theme. (A resize of the
+  // toplevel gets no new frame from Xvfb without a window manager; the chart's own drawing
+  // at a new size is the next row.)
+  RedrawMissing missing = std::make_shared<bool>(false);
+  single_runs(benchmark::RegisterBenchmark("history redraw/30 days", [=](benchmark::State &s) {
+    if (!bench.state.history_window) {
+      show_history_window(&bench.state, 30);
+      watch_draws(bench.state.history_window);
+    }
+    history_window_show_days(bench.state.history_window, bench.busy_date.c_str(), 30);
+    time_widget_runs(
+        s, missing, true, [] {},
+        [] { gtk_widget_queue_draw(bench.state.history_window); });
+  }));
+
+  // The chart alone, drawn at the size it has in the window on an image surface.
+  single_runs(benchmark::RegisterBenchmark("chart_draw/30 days 900x430", [](benchmark::State &s) {
+    RangeData data;
+    GDate end;
+    g_date_clear(&end, 1);
+    g_date_set_parse(&end, bench.busy_date.c_str());
+    GDate start = end;
+    g_date_subtract_days(&start, 29);
+    const std::string from = date_string(&start);
+    if (range_data_read(bench.state.food_db, bench.state.log_db, from.c_str(),
+                        bench.busy_date.c_str(), &data) != 0) {
+      s.SkipWithError("range_data_read failed");
+      return;
+    }
+    RangeSummary summary;
+    range_summary_make(data, 2000, from.c_str(), bench.busy_date.c_str(), &summary);
+    range_data_free(&data);
+    cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 900, 430);
+    for (auto _ : s) {
+      cairo_t *cr = cairo_create(surface);
+      RunTimer timer;
+      chart_draw(cr, &summary, 900, 430, &kChartPaperPalette);
+      cairo_surface_flush(surface);
+      timer.Stop(s);
+      cairo_destroy(cr);
+    }
+    cairo_surface_destroy(surface);
+  }));
+}
+
 void close_widgets() {
   GList *tops = gtk_window_list_toplevels();
   for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
@@ -696,6 +857,7 @@ int main(int argc, char **argv) {
   } else {
     register_widget_benchmarks();
     register_measure_benchmarks();
+    register_history_benchmarks();
   }
 
   benchmark::RunSpecifiedBenchmarks();

@@ -23,4 +23,5 @@ struct GuiState {
   GtkWidget *log_frame;                     // "Food Log" frame
   char current_date[DATE_STRING_SIZE];      // the date on display
   GtkWidget *group_bars[FOOD_GROUP_COUNT];  // in food-group order
+  GtkWidget *history_window;                // the open History window, or null
 };

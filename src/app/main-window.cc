@@ -37,6 +37,10 @@ void on_main_window_destroy(GtkWidget *window, gpointer data) {
 // The primary menu button, with the window's actions that have no button of their own.
 GtkWidget *build_primary_menu() {
   GMenu *menu = g_menu_new();
+  GMenu *views = g_menu_new();
+  g_menu_append(views, _("History"), "win.history");
+  g_menu_append_section(menu, nullptr, G_MENU_MODEL(views));
+  g_object_unref(views);
   GMenu *help = g_menu_new();
   g_menu_append(help, _("Keyboard Shortcuts"), "win.shortcuts");
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(help));

@@ -6,6 +6,7 @@
 #include "i18n.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/history-window.h"
 #include "ui/profile-dialog.h"
 #include "ui/search-dialog.h"
 
@@ -40,6 +41,9 @@ const Shortcut shortcuts[] = {
     {"win.previous-date", "<Alt>Left", GROUP_DATES, N_("Previous logged date")},
     {"win.next-date", "<Alt>Right", GROUP_DATES, N_("Next logged date")},
     {"win.today", "<Alt>Home", GROUP_DATES, N_("Today")},
+    {"win.history", "<Primary>h", GROUP_DATES, N_("History")},
+    {nullptr, "<Alt>Left", GROUP_DATES, N_("In History: the previous period")},
+    {nullptr, "<Alt>Right", GROUP_DATES, N_("In History: the next period")},
     {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},
     {nullptr, "Escape", GROUP_DIALOGS, N_("Cancel")},
     {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
@@ -66,6 +70,10 @@ void on_today_activated(GSimpleAction *, GVariant *, gpointer state) {
   on_today_clicked(nullptr, state);
 }
 
+void on_history_activated(GSimpleAction *, GVariant *, gpointer state) {
+  run_guarded("on_history_activated", [&] { show_history_window(state_of(state)); });
+}
+
 void on_profile_activated(GSimpleAction *, GVariant *, gpointer state) {
   show_profile_dialog(nullptr, state);
 }
@@ -89,6 +97,7 @@ const GActionEntry window_actions[] = {
     {"previous-date", on_previous_date_activated, nullptr, nullptr, nullptr, {}},
     {"next-date", on_next_date_activated, nullptr, nullptr, nullptr, {}},
     {"today", on_today_activated, nullptr, nullptr, nullptr, {}},
+    {"history", on_history_activated, nullptr, nullptr, nullptr, {}},
     {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
     {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
     {"close", on_close_activated, nullptr, nullptr, nullptr, {}},

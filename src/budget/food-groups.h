@@ -21,3 +21,14 @@ struct FoodGroupAmounts {
   int32_t key;                       // kcal for a budget, food code for a food
   double amounts[FOOD_GROUP_COUNT];  // in food-group order and units
 };
+
+// The names of a group, translated, for |group| in 0 .. FOOD_GROUP_COUNT - 1 (else ""):
+// its label with its unit, "Vegetables (cup-eq)", on the bars, the chart panels and the
+// History table;
+const char *food_group_label(int group);
+// its name, "Vegetables", in the rows of the text reports;
+const char *food_group_name(int group);
+// its unit in two characters, "c ", in the text reports;
+const char *food_group_unit(int group);
+// its column heading of at most ten characters, "Veg. (c)", in the range summary.
+const char *food_group_column(int group);

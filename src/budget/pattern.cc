@@ -25,16 +25,6 @@ constexpr FoodGroupAmounts kPattern[] = {
 constexpr int kPatternRows = sizeof kPattern / sizeof kPattern[0];
 constexpr int kDefaultRow = 5;  // 2000 kcal
 
-// Row names and units of the report, in food-group order. Each unit is two characters.
-const char *const kGroupNames[FOOD_GROUP_COUNT] = {
-    N_("Vegetables"), N_("Fruits"), N_("Grains"), N_("Dairy"), N_("Protein Foods"), N_("Oils"),
-};
-const char *const kGroupUnits[FOOD_GROUP_COUNT] = {
-    // Translators: abbreviated units of the budget report (cup, ounce, gram); keep them
-    // two characters wide, padding with a blank.
-    N_("c "), N_("c "), N_("oz"), N_("c "), N_("oz"), N_("g "),
-};
-
 }  // namespace
 
 FoodGroupAmounts pattern_for_calories(int calories) {
@@ -82,10 +72,10 @@ void budget_report_print(const FoodGroupAmounts *budget, const FoodGroupAmounts 
   printf("%-20s %10s %10s %10s\n", "--------------------", "----------", "----------",
          "----------");
   for (int group = 0; group < FOOD_GROUP_COUNT; ++group) {
-    const char *unit = _(kGroupUnits[group]);
+    const char *unit = food_group_unit(group);
     const double amount = budget->amounts[group];
     const double eaten = consumed->amounts[group];
-    printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), padded(_(kGroupNames[group]), 20, true).c_str(),
+    printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), padded(food_group_name(group), 20, true).c_str(),
            amount, unit, eaten, unit, amount - eaten, unit);
   }
 }

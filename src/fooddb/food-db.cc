@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "db-connection.h"
 #include "i18n.h"
@@ -338,6 +339,66 @@ int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out) {
   }
   sqlite3_finalize(stmt);
   return result;
+}
+
+// The foods of a JSON array of codes, in its order: one statement for all of them.
+static const char kSomeFoodValuesSql[] = FOOD_VALUES_SELECT(
+    "(SELECT key AS position, value AS code FROM json_each(?1))") "ORDER BY c.position";
+
+// Adds the row |stmt| stands on to |out| when the food has values. Returns false when
+// memory ran out (after saying so).
+static bool add_food_values_row(sqlite3_stmt *stmt, FoodValuesList *out) {
+  if (sqlite3_column_int(stmt, 1) == 0 && sqlite3_column_int(stmt, 8) == 0) return true;
+  if (!list_make_room(&out->items, out->count, &out->capacity)) {
+    report_memory_exhausted();
+    return false;
+  }
+  read_food_values(stmt, &out->items[out->count++]);
+  return true;
+}
+
+int food_values_some(sqlite3 *handle, const int32_t *codes, size_t count, FoodValuesList *out) {
+  *out = FoodValuesList{nullptr, 0, 0};
+  if (count == 0) return 0;
+  sqlite3_stmt *stmt = nullptr;
+  // With SQLite's JSON functions (built in since 3.38) one statement reads them all.
+  if (sqlite3_prepare_v2(handle, kSomeFoodValuesSql, -1, &stmt, nullptr) == SQLITE_OK) {
+    std::string array = "[";
+    for (size_t i = 0; i < count; i++) array += (i ? "," : "") + std::to_string(codes[i]);
+    array += "]";
+    sqlite3_bind_text(stmt, 1, array.c_str(), -1, SQLITE_TRANSIENT);
+    int rc;
+    bool ok = true;
+    while (ok && (rc = sqlite3_step(stmt)) == SQLITE_ROW) ok = add_food_values_row(stmt, out);
+    if (ok && rc != SQLITE_DONE) {
+      report_sql_error(handle);
+      ok = false;
+    }
+    sqlite3_finalize(stmt);
+    if (ok) return 0;
+    food_values_list_free(out);
+    return -1;
+  }
+  // Without them, one statement run once per code.
+  if (sqlite3_prepare_v2(handle, kOneFoodValuesSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  bool ok = true;
+  for (size_t i = 0; i < count && ok; i++) {
+    sqlite3_bind_int(stmt, 1, codes[i]);
+    if (sqlite3_step(stmt) != SQLITE_ROW) {
+      report_sql_error(handle);
+      ok = false;
+    } else {
+      ok = add_food_values_row(stmt, out);
+    }
+    sqlite3_reset(stmt);
+  }
+  sqlite3_finalize(stmt);
+  if (ok) return 0;
+  food_values_list_free(out);
+  return -1;
 }
 
 void food_values_list_free(FoodValuesList *list) {

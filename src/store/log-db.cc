@@ -40,6 +40,9 @@ const char kSaveProfileSql[] =
     "INSERT OR REPLACE INTO user_profile (id, bdate, height_cm, weight_kg, activity_level, "
     "gender, calorie_target) VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6)";
 
+// Whether the log has any table at all.
+const char kAnyTableSql[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1";
+
 const char kLoadProfileSql[] =
     "SELECT bdate, height_cm, weight_kg, activity_level, gender, calorie_target FROM "
     "user_profile WHERE id = 1";
@@ -110,6 +113,54 @@ sqlite3 *log_db_open(const char *path) {
     return nullptr;
   }
   return handle;
+}
+
+// The connection may write only so that SQLite can roll back the journal a crashed writer
+// left behind (it refuses to read the file until that is done); query_only keeps every
+// statement from changing the file. A file the user may not write is opened read-only by
+// SQLite all the same.
+
+int log_db_open_read_only(const char *path, sqlite3 **out) {
+  *out = nullptr;
+  struct stat info;
+  if (stat(path, &info) != 0 && errno == ENOENT) return 1;
+  if (db_path_is_special(path)) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
+            _("not a regular file"));
+    return -1;
+  }
+  sqlite3 *raw = nullptr;
+  int rc = sqlite3_open_v2(path, &raw, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) {
+    db_connection_configure(raw);
+    rc = sqlite3_exec(raw, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path, sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return -1;
+  }
+  // A log whose tables were never made (a first start that found the disk full) holds
+  // nothing yet: it reads as no log at all.
+  sqlite3_stmt *tables = nullptr;
+  if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &tables, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return -1;
+  }
+  rc = sqlite3_step(tables);
+  sqlite3_finalize(tables);
+  if (rc == SQLITE_DONE) {
+    sqlite3_close(raw);
+    return 1;
+  }
+  if (rc != SQLITE_ROW) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
+    sqlite3_close(raw);
+    return -1;
+  }
+  *out = raw;
+  return 0;
 }
 
 void log_db_close(sqlite3 *handle) {

@@ -22,6 +22,12 @@ struct Profile {
 // they do not exist. Returns the connection, or null after printing why.
 sqlite3 *log_db_open(const char *path);
 
+// Opens the log database at |path| for reading only, as alimora-report and the History
+// window do. Returns 0 with the connection in |*out|, 1 with |*out| null when there is no
+// file or a file without tables (no log yet: nothing was eaten), or -1 with |*out| null after printing why the file
+// cannot be opened (also for a path that is no regular file). Close it with log_db_close.
+int log_db_open_read_only(const char *path, sqlite3 **out);
+
 // Closes the connection; does nothing for null.
 void log_db_close(sqlite3 *handle);
 

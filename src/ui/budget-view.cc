@@ -7,42 +7,30 @@
 #include <cstring>
 #include <ctime>
 
+#include "budget/day-totals.h"
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "ui/entry-dialogs.h"
+#include "ui/history-window.h"
 #include "ui/object-keys.h"
 #include "utf8-text.h"
 
 namespace {
 
-const char *const group_labels[FOOD_GROUP_COUNT] = {
-    // Translators: bar label; cup-eq is cup-equivalents
-    N_("Vegetables (cup-eq)"),
-    // Translators: bar label; cup-eq is cup-equivalents
-    N_("Fruits (cup-eq)"),
-    // Translators: bar label; oz-eq is ounce-equivalents
-    N_("Grains (oz-eq)"),
-    // Translators: bar label; cup-eq is cup-equivalents
-    N_("Dairy (cup-eq)"),
-    // Translators: bar label; oz-eq is ounce-equivalents
-    N_("Protein (oz-eq)"),
-    // Translators: bar label; g is grams
-    N_("Oils (g)"),
-};
-
-// Sums each entry's equivalents times its servings; entries without equivalents add nothing.
-// Without entries (|entries| null: they could not be read) everything stays 0.
+// Sums each entry's equivalents times its servings (day_totals_add); entries whose food has
+// no equivalents or whose lookup fails add nothing. Without entries (|entries| null: they
+// could not be read) everything stays 0.
 void sum_consumed(GuiState *state, const LogEntryList *entries, double consumed[FOOD_GROUP_COUNT]) {
-  for (int g = 0; g < FOOD_GROUP_COUNT; g++) consumed[g] = 0.0;
-  if (!entries) return;
-  for (size_t i = 0; i < entries->count; i++) {
-    FoodGroupAmounts amounts;
-    if (food_equivalents(state->food_db, entries->items[i].food_code, &amounts) != 0) continue;
-    for (int g = 0; g < FOOD_GROUP_COUNT; g++)
-      consumed[g] += amounts.amounts[g] * entries->items[i].servings;
+  DayTotals totals;
+  day_totals_clear(&totals);
+  for (size_t i = 0; entries && i < entries->count; i++) {
+    FoodValues food = {entries->items[i].food_code, false, {}, false, 0.0};
+    food.has_groups = food_equivalents(state->food_db, food.food_code, &food.groups) == 0;
+    day_totals_add(&totals, &food, entries->items[i].servings);
   }
+  for (int g = 0; g < FOOD_GROUP_COUNT; g++) consumed[g] = totals.amounts[g];
 }
 
 // The bar texts in the theme's normal text colour (themes draw them dimmed), and bars over
@@ -174,11 +162,6 @@ void show_date(GuiState *state, const char *date) {
 
 }  // namespace
 
-const char *food_group_label(int group) {
-  if (group < 0 || group >= FOOD_GROUP_COUNT) return "";
-  return _(group_labels[group]);
-}
-
 void refresh_views(GuiState *state) {
   FoodGroupAmounts budget = pattern_for_calories(state->calorie_target);
   // The entries are read once and serve both the sums and the rows: with no index on the
@@ -216,6 +199,7 @@ void refresh_views(GuiState *state) {
     gtk_widget_show_all(state->log_list_box);
   }
   log_entry_list_free(&entries);
+  history_window_refresh(state);
 }
 
 void on_prev_date_clicked(GtkButton *, gpointer data) {

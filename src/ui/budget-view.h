@@ -18,5 +18,3 @@ void on_prev_date_clicked(GtkButton *button, gpointer state);
 void on_today_clicked(GtkButton *button, gpointer state);
 void on_next_date_clicked(GtkButton *button, gpointer state);
 
-// The translated bar label of a food group ("Vegetables (cup-eq)", ...).
-const char *food_group_label(int group);

@@ -367,6 +367,18 @@ TEST_F(SmallFoodDbTest, AllValuesGiveOneItemPerCodeAsTheSingleLookupsDo) {
   EXPECT_EQ(1, food_values_of(db_, 4, &unknown));
   EXPECT_EQ(4, unknown.food_code);
   EXPECT_FALSE(unknown.has_groups || unknown.has_energy);
+  // Several at once: the known ones in the order asked, the unknown left out.
+  const int32_t codes[] = {3, 4, 1};
+  FoodValuesList some{nullptr, 0, 0};
+  ASSERT_EQ(0, food_values_some(db_, codes, 3, &some));
+  ASSERT_EQ(2u, some.count);
+  EXPECT_EQ(3, some.items[0].food_code);
+  EXPECT_EQ(three.groups.amounts[FOOD_GROUP_OILS], some.items[0].groups.amounts[FOOD_GROUP_OILS]);
+  EXPECT_EQ(1, some.items[1].food_code);
+  EXPECT_EQ(one.kcal, some.items[1].kcal);
+  EXPECT_EQ(0, food_values_some(db_, codes, 0, &some));
+  EXPECT_EQ(0u, some.count);
+  food_values_list_free(&some);
   food_values_list_free(&values);
   food_values_list_free(&values);
   EXPECT_EQ(nullptr, values.items);
@@ -380,6 +392,12 @@ TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
   EXPECT_EQ(-1, food_equivalents(db_, 11, &amounts));
   EXPECT_EQ("alimora: SQL error: no such table: points\n", testing::internal::GetCapturedStderr());
   EXPECT_EQ(11, amounts.key);
+  const int32_t code = 11;
+  FoodValuesList values{nullptr, 0, 0};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, food_values_some(db_, &code, 1, &values));
+  EXPECT_EQ("alimora: SQL error: no such table: points\n", testing::internal::GetCapturedStderr());
+  EXPECT_EQ(nullptr, values.items);
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 
   testing::internal::CaptureStderr();

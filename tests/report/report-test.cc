@@ -490,19 +490,19 @@ int CountFrames(const std::string &svg, double min_width, double min_height) {
   return count.frames;
 }
 
-TEST_F(ReportRangeTest, ChartIsWellFormedSvgWithSixPanelsAndReplacesTheFile) {
+TEST_F(ReportRangeTest, ChartIsWellFormedSvgWithSevenPanelsAndReplacesTheFile) {
   const fs::path chart = fs::path(dir_) / "week.svg";
   write_file(chart, "an older chart");
   EXPECT_EQ("", RunOk({"--from", "2026-12-01", "--to", "2026-12-07", "--chart", chart}));
   const std::string svg = read_file(chart);
   EXPECT_EQ(0u, svg.find("<?xml")) << svg.substr(0, 100);
-  EXPECT_EQ(6, CountFrames(svg, 150.0, 100.0));
+  EXPECT_EQ(7, CountFrames(svg, 120.0, 100.0));
   EXPECT_EQ((std::vector<std::string>{"data", "data/alimora", "data/alimora/log.db", "week.svg"}),
             FilesBelow(dir_));
 
   // Ten years of days draw as thin bars; the chart stays whole.
   EXPECT_EQ("", RunOk({"--from", "2016-12-01", "--to", "2026-12-31", "--chart", chart}));
-  EXPECT_EQ(6, CountFrames(read_file(chart), 150.0, 100.0));
+  EXPECT_EQ(7, CountFrames(read_file(chart), 120.0, 100.0));
 }
 
 TEST_F(ReportRangeTest, ChartThatCannotBeWrittenFailsAndLeavesNoFile) {
@@ -602,7 +602,7 @@ TEST_F(ReportRangeTest, ChartPathsOfEveryKind) {
   const ProcessResult out = chart("-");
   EXPECT_EQ(0, out.status);
   EXPECT_EQ(0u, out.out.find("<?xml"));
-  EXPECT_EQ(6, CountFrames(out.out, 150.0, 100.0));
+  EXPECT_EQ(7, CountFrames(out.out, 120.0, 100.0));
   EXPECT_FALSE(fs::exists(fs::path(dir_) / "-"));
   EXPECT_FALSE(fs::exists("-"));
   std::vector<std::string> both = range;
@@ -644,7 +644,7 @@ TEST_F(ReportRangeTest, ChartOfANonUtf8LocaleIsWhole) {
                       {std::string("LANGUAGE=") + c.language, std::string("LC_ALL=") + locales[i],
                        "XDG_DATA_HOME=" + data_home_.string()});
       EXPECT_EQ(0, result.status) << locales[i] << ": " << result.err;
-      EXPECT_EQ(6, CountFrames(result.out, 150.0, 100.0)) << locales[i];
+      EXPECT_EQ(7, CountFrames(result.out, 120.0, 100.0)) << locales[i];
       glyphs[i] = GlyphCount(result.out);
     }
     EXPECT_GT(glyphs[0], 300);

@@ -90,6 +90,44 @@ TEST_F(MainWindowTest, HeaderBarReadsSearchTitleProfileAbout) {
   EXPECT_LT(about_position, profile_position);
 }
 
+// The label and action of item |index| of |section| of the menu |model|.
+std::string MenuItem(GMenuModel *model, int section, int index) {
+  GMenuModel *items = g_menu_model_get_item_link(model, section, G_MENU_LINK_SECTION);
+  if (!items) return "";
+  gchar *label = nullptr, *action = nullptr;
+  g_menu_model_get_item_attribute(items, index, G_MENU_ATTRIBUTE_LABEL, "s", &label);
+  g_menu_model_get_item_attribute(items, index, G_MENU_ATTRIBUTE_ACTION, "s", &action);
+  std::string item = std::string(label ? label : "") + " " + (action ? action : "");
+  g_free(label);
+  g_free(action);
+  g_object_unref(items);
+  return item;
+}
+
+TEST_F(MainWindowTest, MainMenuHoldsHistoryBeforeTheShortcuts) {
+  Activate();
+  GtkWidget *header = gtk_window_get_titlebar(GTK_WINDOW(state_.main_window));
+  std::vector<GtkWidget *> buttons = find_widgets(header, GTK_TYPE_MENU_BUTTON);
+  ASSERT_EQ(1u, buttons.size());
+  EXPECT_STREQ("Main Menu", atk_object_get_name(gtk_widget_get_accessible(buttons[0])));
+  GMenuModel *menu = gtk_menu_button_get_menu_model(GTK_MENU_BUTTON(buttons[0]));
+  ASSERT_NE(nullptr, menu);
+  ASSERT_EQ(2, g_menu_model_get_n_items(menu));
+  EXPECT_EQ("History win.history", MenuItem(menu, 0, 0));
+  EXPECT_EQ("Keyboard Shortcuts win.shortcuts", MenuItem(menu, 1, 0));
+
+  g_action_group_activate_action(G_ACTION_GROUP(state_.main_window), "history", nullptr);
+  drain_events();
+  ASSERT_NE(nullptr, state_.history_window);
+  EXPECT_STREQ("History", gtk_window_get_title(GTK_WINDOW(state_.history_window)));
+  // It goes with the main window.
+  WidgetWatch watch(state_.history_window);
+  gtk_widget_destroy(state_.main_window);
+  drain_events();
+  EXPECT_EQ(nullptr, watch.get());
+  EXPECT_EQ(nullptr, state_.history_window);
+}
+
 TEST_F(MainWindowTest, AboutShowsTheVersionAndClosesOnAnyResponse) {
   Activate();
   GtkWidget *about = find_button(state_.main_window, "About");
@@ -175,6 +213,7 @@ TEST_F(MainWindowTest, ControlKeysOpenTheirWindowsOrCloseTheMainWindow) {
   } cases[] = {{"win.search", "<Primary>f", GDK_KEY_f, "Search Foods"},
                {"win.profile", "<Primary>comma", GDK_KEY_comma, "Profile"},
                {"win.shortcuts", "<Primary>question", GDK_KEY_question, "Keyboard Shortcuts"},
+               {"win.history", "<Primary>h", GDK_KEY_h, "History"},
                {"win.close", "<Primary>w", GDK_KEY_w, nullptr},
                {"app.quit", "<Primary>q", GDK_KEY_q, nullptr}};
   for (const auto &c : cases) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// alimora-report over a range of days: gathers the entries of the range, sums them per day
-// and prints the summary or the entries as CSV.
-#include "app/report-range.h"
+// alimora-report over a range of days: gathers the entries of the range with their foods'
+// values, sums them per day and prints the summary or the entries as CSV.
+#include "report/report-range.h"
 
 #include <glib.h>
 
@@ -17,57 +17,60 @@
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
+#include "report/report-file.h"
 #include "store/log-entries.h"
 
 namespace {
 
-struct EntryListFreer {
-  void operator()(LogEntryList *list) const { log_entry_list_free(list); }
-};
 struct FoodValuesListFreer {
   void operator()(FoodValuesList *list) const { food_values_list_free(list); }
+};
+struct RangeDataFreer {
+  void operator()(RangeData *data) const { range_data_free(data); }
 };
 
 // What a food missing from the food database counts as: nothing.
 const FoodValues kUnknownFood = {0, false, {0, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}}, false, 0.0};
 
-// Column headings of the day lines, in food-group order.
-const char *const kDayColumns[FOOD_GROUP_COUNT] = {
-    // Translators: column heading of the day lines of alimora-report, at most 10
-    // characters; c is cups, as in the budget report
-    N_("Veg. (c)"),
-    // Translators: column heading, at most 10 characters
-    N_("Fruit (c)"),
-    // Translators: column heading, at most 10 characters; oz is ounces
-    N_("Grain (oz)"),
-    // Translators: column heading, at most 10 characters
-    N_("Dairy (c)"),
-    // Translators: column heading, at most 10 characters
-    N_("Prot. (oz)"),
-    // Translators: column heading, at most 10 characters; g is grams
-    N_("Oil (g)"),
-};
-// Row names and units of the averages, as in the one-day report.
-const char *const kGroupNames[FOOD_GROUP_COUNT] = {
-    N_("Vegetables"), N_("Fruits"), N_("Grains"), N_("Dairy"), N_("Protein Foods"), N_("Oils"),
-};
-const char *const kGroupUnits[FOOD_GROUP_COUNT] = {
-    N_("c "), N_("c "), N_("oz"), N_("c "), N_("oz"), N_("g "),
-};
+// Up to this many distinct foods are looked up one by one (with one statement); more are
+// read in one pass over the food database, which costs about as much as this many lookups.
+constexpr size_t kSingleLookupLimit = 1000;
 
 // The CSV header record; the field names are a file format and stay untranslated.
 const char kCsvHeader[] =
     "date,food_code,description,servings,grams,vegetables_cup_eq,fruits_cup_eq,grains_oz_eq,"
     "dairy_cup_eq,protein_foods_oz_eq,oils_g,energy_kcal\r\n";
 
-// The values of |food_code| in |foods| (in food-code order), or kUnknownFood.
-const FoodValues &food_values(const FoodValuesList &foods, int32_t food_code) {
-  const FoodValues *begin = foods.items;
-  const FoodValues *end = begin + foods.count;
-  const FoodValues *found = std::lower_bound(
-      begin, end, food_code,
+// The values of |food_code| in |foods| (in food-code order), or null when it is unknown.
+const FoodValues *find_food(const std::vector<FoodValues> &foods, int32_t food_code) {
+  const auto found = std::lower_bound(
+      foods.begin(), foods.end(), food_code,
       [](const FoodValues &values, int32_t code) { return values.food_code < code; });
-  return found != end && found->food_code == food_code ? *found : kUnknownFood;
+  return found != foods.end() && found->food_code == food_code ? &*found : nullptr;
+}
+
+// Fills |foods| with the values of the foods of |entries| that the food database knows,
+// in food-code order. Returns false after a failed read.
+bool read_foods(sqlite3 *food_db, const LogEntryList &entries, std::vector<FoodValues> *foods) {
+  std::vector<int32_t> codes;
+  for (size_t i = 0; i < entries.count; ++i) codes.push_back(entries.items[i].food_code);
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  if (codes.empty()) return true;
+  if (codes.size() <= kSingleLookupLimit) {
+    FoodValuesList some{nullptr, 0, 0};
+    if (food_values_some(food_db, codes.data(), codes.size(), &some) != 0) return false;
+    std::unique_ptr<FoodValuesList, FoodValuesListFreer> some_guard(&some);
+    foods->assign(some.items, some.items + some.count);
+    return true;
+  }
+  FoodValuesList all{nullptr, 0, 0};
+  if (food_values_all(food_db, &all) != 0) return false;
+  std::unique_ptr<FoodValuesList, FoodValuesListFreer> all_guard(&all);
+  for (size_t i = 0; i < all.count; ++i)
+    if (std::binary_search(codes.begin(), codes.end(), all.items[i].food_code))
+      foods->push_back(all.items[i]);
+  return true;
 }
 
 // The number of characters of |text| in the locale's encoding (its bytes when it is not
@@ -90,7 +93,7 @@ std::string padded(const char *text, int width, bool left_aligned) {
 }
 
 // |amount| as the summary prints it with one decimal, read back: met and over are judged
-// on the numbers the reader sees.
+// on the numbers the reader sees, in the summary and the chart alike.
 double as_shown(double amount) {
   char text[64];
   snprintf(text, sizeof text, "%.1f", amount);
@@ -118,11 +121,12 @@ void print_summary(const RangeSummary &summary) {
   }
 
   printf("\n%s", padded(_("Date"), static_cast<int>(date_width), true).c_str());
-  for (const char *column : kDayColumns) printf(" %s", padded(_(column), 10, false).c_str());
+  for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
+    printf(" %s", padded(food_group_column(group), 10, false).c_str());
   printf("\n");
   for (size_t i = 0; i < summary.days.size(); ++i) {
     printf("%s", padded(shown_dates[i].c_str(), static_cast<int>(date_width), true).c_str());
-    for (double amount : summary.days[i].amounts) printf(" %10.1f", amount);
+    for (double amount : summary.days[i].totals.amounts) printf(" %10.1f", amount);
     printf("\n");
   }
 
@@ -140,12 +144,12 @@ void print_summary(const RangeSummary &summary) {
     int met = 0;
     int over = 0;
     for (const RangeDay &day : summary.days) {
-      total += day.amounts[group];
-      if (as_shown(day.amounts[group]) >= as_shown(budget)) ++met;
-      if (as_shown(day.amounts[group]) > as_shown(budget)) ++over;
+      total += day.totals.amounts[group];
+      if (as_shown(day.totals.amounts[group]) >= as_shown(budget)) ++met;
+      if (range_amount_is_over(day.totals.amounts[group], budget)) ++over;
     }
-    const char *unit = _(kGroupUnits[group]);
-    printf("%s %8.1f %s %8.1f %s %8d %10d\n", padded(_(kGroupNames[group]), 20, true).c_str(),
+    const char *unit = food_group_unit(group);
+    printf("%s %8.1f %s %8.1f %s %8d %10d\n", padded(food_group_name(group), 20, true).c_str(),
            budget, unit, total / days_counted, unit, met, over);
   }
   printf("%s", _("\nMet: the day's amount reached the budget; over: it went beyond it. A day over\n"
@@ -173,15 +177,20 @@ void append_csv_number(double number, std::string *out) {
   out->append(format_plain_number(number, text));
 }
 
-// Writes the entries of the range with valid dates, or with |every_date| all of them, as
-// CSV records on standard output.
-void print_csv(const LogEntryList &entries, const FoodValuesList &foods, bool every_date) {
+}  // namespace
+
+bool range_amount_is_over(double amount, double budget) {
+  return as_shown(amount) > as_shown(budget);
+}
+
+bool range_csv_write(const RangeData &data, FILE *out, bool every_date) {
   std::string record;
-  fputs(kCsvHeader, stdout);
-  for (size_t i = 0; i < entries.count; ++i) {
-    const LogEntry &entry = entries.items[i];
+  fputs(kCsvHeader, out);
+  for (size_t i = 0; i < data.entries.count; ++i) {
+    const LogEntry &entry = data.entries.items[i];
     if (!every_date && date_day_number(entry.date) == 0) continue;
-    const FoodValues &values = food_values(foods, entry.food_code);
+    const FoodValues *found = find_food(data.foods, entry.food_code);
+    const FoodValues &values = found ? *found : kUnknownFood;
     record.clear();
     append_csv_field(entry.date, &record);
     record.append(",").append(std::to_string(entry.food_code)).append(",");
@@ -199,11 +208,65 @@ void print_csv(const LogEntryList &entries, const FoodValuesList &foods, bool ev
     else
       record.push_back(',');
     record.append("\r\n");
-    fwrite(record.data(), 1, record.size(), stdout);
+    fwrite(record.data(), 1, record.size(), out);
   }
+  return !ferror(out);
 }
 
-}  // namespace
+bool range_csv_save(const RangeData &data, const char *path) {
+  OutputFile output;
+  int error = output_file_open(path, &output);
+  if (error == 0)
+    error = output_file_commit(&output, range_csv_write(data, output.file, false) ? 0 : EIO);
+  if (error == 0) return true;
+  fprintf(stderr, _("alimora: cannot write the file '%s': %s\n"), path,
+          output_file_error_text(error));
+  return false;
+}
+
+int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const char *to,
+                    RangeData *out) {
+  out->entries = LogEntryList{nullptr, 0, 0};
+  out->foods.clear();
+  if (!log_db) return 0;
+  if (log_entries_between(log_db, from, to, &out->entries) != 0) return -1;
+  if (!read_foods(food_db, out->entries, &out->foods)) {
+    range_data_free(out);
+    return -1;
+  }
+  return 0;
+}
+
+void range_data_free(RangeData *data) {
+  log_entry_list_free(&data->entries);
+  data->foods.clear();
+}
+
+void range_summary_make(const RangeData &data, int calorie_target, const char *from,
+                        const char *to, RangeSummary *summary) {
+  summary->budget = pattern_for_calories(calorie_target);
+  summary->days.clear();
+  for (size_t i = 0; i < data.entries.count; ++i) {
+    const LogEntry &entry = data.entries.items[i];
+    // An entry whose date is no calendar date belongs to no day of the range.
+    const uint32_t number = date_day_number(entry.date);
+    if (number == 0 || strcmp(entry.date, to) > 0) continue;
+    if (summary->days.empty() || summary->days.back().day_number != number) {
+      RangeDay day = {};
+      snprintf(day.date, sizeof day.date, "%s", entry.date);
+      day.day_number = number;
+      day_totals_clear(&day.totals);
+      summary->days.push_back(day);
+    }
+    day_totals_add(&summary->days.back().totals, find_food(data.foods, entry.food_code),
+                   entry.servings);
+  }
+  const char *first = from ? from : summary->days.empty() ? to : summary->days.front().date;
+  snprintf(summary->from, sizeof summary->from, "%s", first);
+  snprintf(summary->to, sizeof summary->to, "%s", to);
+  summary->from_number = date_day_number(summary->from);
+  summary->to_number = date_day_number(summary->to);
+}
 
 uint32_t date_day_number(const char *date) {
   if (strlen(date) != DATE_STRING_SIZE - 1) return 0;
@@ -253,46 +316,20 @@ char *format_plain_number(double number, char *out) {
 
 int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
                  const RangeRequest *request) {
-  LogEntryList entries{nullptr, 0, 0};
+  // Without dates the CSV is the backup of the whole log, future days and dates that are
+  // no calendar dates included; the summary and the chart still end on |to|.
   const bool every_entry = request->every_entry && !request->from;
-  const char *first = every_entry ? nullptr : (request->from ? request->from : "");
-  const char *last = every_entry ? nullptr : request->to;
-  if (log_db && log_entries_between(log_db, first, last, &entries) != 0) return 1;
-  std::unique_ptr<LogEntryList, EntryListFreer> entries_guard(&entries);
-
-  FoodValuesList foods{nullptr, 0, 0};
-  if (entries.count > 0 && food_values_all(food_db, &foods) != 0) return 1;
-  std::unique_ptr<FoodValuesList, FoodValuesListFreer> foods_guard(&foods);
-
+  RangeData data;
+  if (range_data_read(food_db, log_db, every_entry ? nullptr : (request->from ? request->from : ""),
+                      every_entry ? nullptr : request->to, &data) != 0)
+    return 1;
+  std::unique_ptr<RangeData, RangeDataFreer> data_guard(&data);
   RangeSummary summary;
-  summary.budget = pattern_for_calories(calorie_target);
-  for (size_t i = 0; i < entries.count; ++i) {
-    const LogEntry &entry = entries.items[i];
-    // An entry whose date is no calendar date belongs to no day of the range.
-    const uint32_t number = date_day_number(entry.date);
-    if (number == 0 || strcmp(entry.date, request->to) > 0) continue;
-    const FoodValues &values = food_values(foods, entry.food_code);
-    if (summary.days.empty() || summary.days.back().day_number != number) {
-      RangeDay day = {};
-      snprintf(day.date, sizeof day.date, "%s", entry.date);
-      day.day_number = number;
-      summary.days.push_back(day);
-    }
-    for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
-      summary.days.back().amounts[group] += values.groups.amounts[group] * entry.servings;
-  }
-
-  const char *from = request->from ? request->from
-                     : summary.days.empty() ? request->to
-                                            : summary.days.front().date;
-  snprintf(summary.from, sizeof summary.from, "%s", from);
-  snprintf(summary.to, sizeof summary.to, "%s", request->to);
-  summary.from_number = date_day_number(summary.from);
-  summary.to_number = date_day_number(summary.to);
+  range_summary_make(data, calorie_target, request->from, request->to, &summary);
 
   if (request->chart_path && !chart_write_svg(&summary, request->chart_path)) return 1;
   if (request->csv)
-    print_csv(entries, foods, every_entry);
+    range_csv_write(data, stdout, every_entry);
   else if (!request->chart_path)
     print_summary(summary);
   if (fflush(stdout) != 0 || ferror(stdout)) {

@@ -3,20 +3,21 @@
 // or, over a range of days, a summary, the entries as CSV or a chart (report-range.h).
 #include <glib.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
-#include "app/report-range.h"
+#include "report/report-range.h"
 #include "budget/date-string.h"
+#include "budget/day-totals.h"
 #include "budget/food-groups.h"
 #include "budget/pattern.h"
 #include "config.h"
-#include "db-connection.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "store/log-db.h"
@@ -97,57 +98,6 @@ bool is_date_string(const char *text) {
   return day <= last_day;
 }
 
-// Whether the log has any table at all.
-const char kAnyTableSql[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1";
-
-// Opens the log database for reading. A missing file is no failure: |*handle| stays null.
-// The connection may write only so that SQLite can roll back the journal a crashed writer
-// left behind (it refuses to read the file until that is done); query_only keeps every
-// statement of the report from changing the file. A file the user may not write is
-// opened read-only by SQLite all the same. Returns false after printing why the file
-// cannot be opened.
-bool open_log_db_read_only(const char *path, std::unique_ptr<sqlite3, LogDbCloser> *handle) {
-  struct stat info;
-  if (stat(path, &info) != 0 && errno == ENOENT) return true;
-  if (db_path_is_special(path)) {
-    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
-            _("not a regular file"));
-    return false;
-  }
-  sqlite3 *raw = nullptr;
-  int rc = sqlite3_open_v2(path, &raw, SQLITE_OPEN_READWRITE, nullptr);
-  if (rc == SQLITE_OK) {
-    db_connection_configure(raw);
-    rc = sqlite3_exec(raw, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
-  }
-  if (rc != SQLITE_OK) {
-    fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path, sqlite3_errmsg(raw));
-    sqlite3_close(raw);
-    return false;
-  }
-  // A log whose tables were never made (a first start that found the disk full) holds
-  // nothing yet: it reads as no log at all.
-  sqlite3_stmt *tables = nullptr;
-  if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &tables, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
-    sqlite3_close(raw);
-    return false;
-  }
-  rc = sqlite3_step(tables);
-  sqlite3_finalize(tables);
-  if (rc == SQLITE_DONE) {
-    sqlite3_close(raw);
-    return true;
-  }
-  if (rc != SQLITE_ROW) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
-    sqlite3_close(raw);
-    return false;
-  }
-  handle->reset(raw);
-  return true;
-}
-
 // The stored calorie target, or the default when there is no profile row or it holds a
 // target below 1. Returns false after a failed read (the line is already printed).
 bool read_calorie_target(sqlite3 *log_db, int *target) {
@@ -160,20 +110,17 @@ bool read_calorie_target(sqlite3 *log_db, int *target) {
   return rc != -1;
 }
 
-// Adds each entry's food-group equivalents times its servings to |consumed|. Foods with no
-// equivalents add nothing. Returns false after a failed read.
-bool add_consumed(sqlite3 *food_db, sqlite3 *log_db, const char *date, FoodGroupAmounts *consumed) {
+// Adds the entries of |date| to |totals| (day_totals_add). Returns false after a failed read.
+bool add_day(sqlite3 *food_db, sqlite3 *log_db, const char *date, DayTotals *totals) {
   if (!log_db) return true;
   LogEntryList entries;
   if (log_entries_for_date(log_db, date, &entries) != 0) return false;
   std::unique_ptr<LogEntryList, EntryListFreer> entries_guard(&entries);
   for (size_t i = 0; i < entries.count; ++i) {
-    FoodGroupAmounts per_serving;
-    const int rc = food_equivalents(food_db, entries.items[i].food_code, &per_serving);
+    FoodValues values;
+    const int rc = food_values_of(food_db, entries.items[i].food_code, &values);
     if (rc == -1) return false;
-    if (rc == 1) continue;
-    for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
-      consumed->amounts[group] += per_serving.amounts[group] * entries.items[i].servings;
+    day_totals_add(totals, rc == 0 ? &values : nullptr, entries.items[i].servings);
   }
   return true;
 }
@@ -199,8 +146,9 @@ int print_report(const ReportOptions &options) {
 
   std::unique_ptr<gchar, GFreeDeleter> log_path(
       g_build_filename(g_get_user_data_dir(), "alimora", "log.db", nullptr));
-  std::unique_ptr<sqlite3, LogDbCloser> log_db;
-  if (!open_log_db_read_only(log_path.get(), &log_db)) return kExitFailure;
+  sqlite3 *log_handle = nullptr;
+  if (log_db_open_read_only(log_path.get(), &log_handle) == -1) return kExitFailure;
+  std::unique_ptr<sqlite3, LogDbCloser> log_db(log_handle);
 
   int target = kDefaultCalorieTarget;
   if (!read_calorie_target(log_db.get(), &target)) return kExitFailure;
@@ -217,8 +165,11 @@ int print_report(const ReportOptions &options) {
   }
 
   const char *date = options.date ? options.date : today;
-  FoodGroupAmounts consumed = {0, {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
-  if (!add_consumed(food_db.get(), log_db.get(), date, &consumed)) return kExitFailure;
+  DayTotals totals;
+  day_totals_clear(&totals);
+  if (!add_day(food_db.get(), log_db.get(), date, &totals)) return kExitFailure;
+  FoodGroupAmounts consumed = {0, {}};
+  std::copy(std::begin(totals.amounts), std::end(totals.amounts), consumed.amounts);
 
   const FoodGroupAmounts budget = pattern_for_calories(target);
   char display[DISPLAY_DATE_SIZE];

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// alimora-report over a range of days, and what the History window shares with it: the
+// entries of a range with their foods' values, the day sums, the summary, the CSV export
+// of the entries and the chart of the food groups and the energy.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "budget/date-string.h"
+#include "budget/day-totals.h"
+#include "budget/food-groups.h"
+#include "store/log-entries.h"
+
+struct sqlite3;
+
+// What to report over a range of days.
+struct RangeRequest {
+  const char *from;        // first day "YYYY-MM-DD", or null for the first logged day
+  const char *to;          // last day "YYYY-MM-DD"
+  bool csv;                // the entries as CSV on standard output instead of the summary
+  const char *chart_path;  // the SVG chart to write (then no summary), or null, or "-"
+                           // for standard output
+  bool every_entry;        // the CSV holds every entry of the log, whatever its date (no
+                           // dates were given); the summary and chart keep from..to
+};
+
+// One day that has entries: the sums of its entries (day_totals_add).
+struct RangeDay {
+  char date[DATE_STRING_SIZE];
+  uint32_t day_number;  // days since 1 January of the year 1 (that day is 1)
+  DayTotals totals;
+};
+
+// The days of a range and the budget they are compared with.
+struct RangeSummary {
+  char from[DATE_STRING_SIZE];  // the first day of the range
+  char to[DATE_STRING_SIZE];    // the last day of the range
+  uint32_t from_number;         // day numbers of the two, as in RangeDay
+  uint32_t to_number;
+  FoodGroupAmounts budget;     // key: the calorie target, the energy's budget
+  std::vector<RangeDay> days;  // the days with entries, in date order
+};
+
+// The entries of a range of days and the values of their foods.
+struct RangeData {
+  LogEntryList entries;           // ordered by date, then by id
+  std::vector<FoodValues> foods;  // the entries' foods that the food database knows, by code
+};
+
+// Reads the entries dated |from| to |to| (as text, both included; both null: every entry
+// of the log) from |log_db| (null: no log yet, no entries) and the values of their foods from |food_db|: one lookup per
+// distinct food for a few, one pass over the food database for many. Returns 0, or -1
+// with |out| empty after a failed read (the line is printed). Free with range_data_free.
+int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const char *to,
+                    RangeData *out);
+
+// Frees the entries and the values; leaves |data| empty.
+void range_data_free(RangeData *data);
+
+// Sums |data| per day into |summary| against the budget of |calorie_target|, from |from|
+// (null: the first day with entries, or |to| without any) to |to|. Entries whose date is
+// no calendar date belong to no day.
+void range_summary_make(const RangeData &data, int calorie_target, const char *from,
+                        const char *to, RangeSummary *summary);
+
+// Whether |amount| is above |budget| as the summary shows both, with one decimal.
+bool range_amount_is_over(double amount, double budget);
+
+// Writes the entries of |data| with valid dates (with |every_date|, all of them) as CSV,
+// the header record first, to |out|. Returns false when a write failed.
+bool range_csv_write(const RangeData &data, FILE *out, bool every_date);
+
+// Reports the range as |request| asks, reading |log_db| (null: no log yet) and |food_db|.
+// Returns the exit status: 0, or 1 after printing why.
+int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
+                 const RangeRequest *request);
+
+// The day number of |date| when it is a "YYYY-MM-DD" calendar date, else 0.
+uint32_t date_day_number(const char *date);
+
+// Writes |number| with at most four decimals, "." as the decimal point and no trailing
+// zeros, whatever the locale, into |out| (32 bytes); returns |out|. A number of 1e15 or
+// more, or one that four decimals would show as 0, is written in the shortest exponent
+// form that reads back exactly ("1e+300"); infinity and NaN give the empty text.
+char *format_plain_number(double number, char *out);
+
+// An RGB colour with its opacity, each 0 to 1.
+struct ChartColour {
+  double red, green, blue, alpha;
+};
+
+// The colours of a chart.
+struct ChartPalette {
+  ChartColour background;  // painted first; alpha 0 leaves the target as it is
+  ChartColour text;        // titles, labels, frames, outlines and the budget line
+  ChartColour grid;        // the value lines
+  ChartColour bar;         // a day's amount within its budget
+  ChartColour thin_bar;    // the same as a bar too thin for an outline
+  ChartColour over;        // a day's amount over its budget
+  ChartColour empty;       // the mark of a day without entries
+};
+
+// Black and grey on white, with the days over budget in the budget bars' orange: the
+// files of alimora-report and of the History export.
+extern const ChartPalette kChartPaperPalette;
+
+// Draws the chart of |summary| on |cr| in a |width| by |height| area at its origin: a
+// title, a legend and one panel per food group and one for the energy, each with the
+// days' amounts as bars against the budget as a dashed line; days without entries are
+// marked as such. The panels are laid out for the area's shape.
+void chart_draw(cairo_t *cr, const RangeSummary *summary, double width, double height,
+                const ChartPalette *palette);
+
+// The size of the charts that alimora-report writes: an A4 page, landscape, in points.
+constexpr double kChartPageWidth = 842.0;
+constexpr double kChartPageHeight = 595.0;
+
+// The kinds of file a chart can be written as.
+enum class ChartFormat { kSvg, kPng };
+
+// Writes the chart of |summary|, |width| by |height| (points for SVG, pixels for PNG), to
+// |path| by way of a temporary file beside it, which is renamed into place once complete.
+// Returns false after printing why; no file is left.
+bool chart_write(const RangeSummary *summary, const char *path, ChartFormat format,
+                 double width, double height);
+
+// Writes the chart of |summary| as an A4 SVG page to |path| (chart_write).
+bool chart_write_svg(const RangeSummary *summary, const char *path);
+
+// Writes the entries of |data| as CSV (range_csv_write) to |path| by way of a temporary file
+// beside it. Returns false after printing why; no file is left.
+bool range_csv_save(const RangeData &data, const char *path);
