@@ -23,4 +23,6 @@ struct GuiState {
   GtkWidget *log_frame;                     // "Food Log" frame
   char current_date[DATE_STRING_SIZE];      // the date on display
   GtkWidget *group_bars[FOOD_GROUP_COUNT];  // in food-group order
+  GtkWidget *energy_bar;                    // energy eaten against the calorie target
+  GtkWidget *nutrients_window;              // the open Nutrients window, or null
 };

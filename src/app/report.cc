@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/report-nutrients.h"
 #include "app/report-range.h"
 #include "budget/date-string.h"
 #include "budget/food-groups.h"
@@ -58,6 +59,7 @@ void print_usage() {
   printf(
       _("Usage: alimora-report [YYYY-MM-DD]\n"
         "       alimora-report [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv] [--chart FILE.svg]\n"
+        "       alimora-report --nutrients [YYYY-MM-DD] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv]\n"
         "Print the food-group budget of a day, what the food log holds for it and what\n"
         "remains. Without a date, today is reported.\n"
         "\n"
@@ -70,6 +72,9 @@ void print_usage() {
         "  --to YYYY-MM-DD    last day of the range\n"
         "  --csv              print the range's entries as CSV instead of the summary\n"
         "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
+        "  --nutrients        print the day's nutrients against the goals of the profile's\n"
+        "                     age-sex group (with --from or --to: the average per day with\n"
+        "                     entries; with --csv: as CSV)\n"
         "  --help             show this help and exit\n"
         "  --version          show the version and exit\n"));
 }
@@ -163,6 +168,7 @@ struct ReportOptions {
   const char *to = nullptr;     // --to
   bool csv = false;             // --csv
   const char *chart = nullptr;  // --chart
+  bool nutrients = false;       // --nutrients
 };
 
 bool is_range_report(const ReportOptions &options) {
@@ -185,6 +191,14 @@ int print_report(const ReportOptions &options) {
 
   char today[DATE_STRING_SIZE];
   date_today(today);
+  if (options.nutrients) {
+    const bool range = options.from || options.to;
+    const char *day = options.date ? options.date : today;
+    NutrientsRequest request = {range ? options.from : day,
+                                range ? (options.to ? options.to : today) : day, range,
+                                options.csv};
+    return report_nutrients(food_db.get(), log_db.get(), target, &request);
+  }
   if (is_range_report(options)) {
     RangeRequest request = {options.date ? options.date : options.from,
                             options.date ? options.date : options.to ? options.to : today,
@@ -247,6 +261,9 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
       target = &options->to;
     } else if (take_option("--chart", argc, argv, &i, &value)) {
       target = &options->chart;
+    } else if (strcmp(argument, "--nutrients") == 0) {
+      options->nutrients = true;
+      continue;
     } else if (strcmp(argument, "--csv") == 0) {
       options->csv = true;
       continue;
@@ -277,6 +294,10 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
   }
   if (options->date && (options->from || options->to)) {
     fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));
+    return kExitUsage;
+  }
+  if (options->nutrients && options->chart) {
+    fprintf(stderr, "%s", _("alimora: --nutrients cannot be given with --chart\n"));
     return kExitUsage;
   }
   if (options->from) {

@@ -6,6 +6,7 @@
 #include "i18n.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/nutrients-window.h"
 #include "ui/profile-dialog.h"
 #include "ui/search-dialog.h"
 
@@ -43,6 +44,7 @@ const Shortcut shortcuts[] = {
     {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},
     {nullptr, "Escape", GROUP_DIALOGS, N_("Cancel")},
     {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
+    {"win.nutrients", "<Primary>i", GROUP_APPLICATION, N_("Nutrients")},
     {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
     {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},
     {"app.quit", "<Primary>q", GROUP_APPLICATION, N_("Quit")},
@@ -70,6 +72,10 @@ void on_profile_activated(GSimpleAction *, GVariant *, gpointer state) {
   show_profile_dialog(nullptr, state);
 }
 
+void on_nutrients_activated(GSimpleAction *, GVariant *, gpointer state) {
+  run_guarded("on_nutrients_activated", [&] { show_nutrients_window(state_of(state)); });
+}
+
 void on_shortcuts_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_shortcuts_activated", [&] { show_shortcuts_window(state_of(state)); });
 }
@@ -90,6 +96,7 @@ const GActionEntry window_actions[] = {
     {"next-date", on_next_date_activated, nullptr, nullptr, nullptr, {}},
     {"today", on_today_activated, nullptr, nullptr, nullptr, {}},
     {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
+    {"nutrients", on_nutrients_activated, nullptr, nullptr, nullptr, {}},
     {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
     {"close", on_close_activated, nullptr, nullptr, nullptr, {}},
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "budget/day-totals.h"
+#include "budget/nutrient-goals.h"
 #include "budget/food-groups.h"
 
 struct sqlite3;
@@ -100,3 +101,16 @@ int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out);
 
 // Frees every description and the array; leaves the list empty. Accepts null.
 void food_measure_list_free(FoodMeasureList *list);
+
+// Writes the per-serving nutrient values of each of the |count| foods of |codes| to the
+// item of |out| at the same place, with one statement stepped once per food. A food
+// without a nutrient row has every nutrient unknown; one without equivalents has no added
+// sugars. Returns 0, or -1 after printing an SQL error (every food then unknown).
+int food_nutrients_of(sqlite3 *handle, const int32_t *codes, size_t count, FoodNutrients *out);
+
+struct LogEntry;
+
+// Adds the |count| log entries |entries| to |day|, looking their foods up with
+// food_nutrients_of. After a failed lookup (-1, printed) every entry adds nothing.
+int nutrient_day_add_entries(sqlite3 *handle, const LogEntry *entries, size_t count,
+                             NutrientDay *day);

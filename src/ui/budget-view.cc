@@ -3,6 +3,7 @@
 #include "ui/budget-view.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "ui/entry-dialogs.h"
+#include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 
 namespace {
@@ -95,6 +97,34 @@ void update_bars(GuiState *state, const FoodGroupAmounts &budget,
     // GTK 3 exposes only the fraction of a progress bar; give screen readers the text too.
     atk_object_set_name(gtk_widget_get_accessible(bar), text);
   }
+}
+
+// The energy of the day's entries (by the rule of the day's totals) against the calorie
+// target, in the bar after the six food groups.
+void update_energy_bar(GuiState *state, const LogEntryList *entries) {
+  GtkWidget *bar = state->energy_bar;
+  if (!bar) return;
+  DayTotals totals;
+  day_totals_clear(&totals);
+  for (size_t i = 0; entries && i < entries->count; i++) {
+    FoodValues values;
+    const int rc = food_values_of(state->food_db, entries->items[i].food_code, &values);
+    day_totals_add(&totals, rc == -1 ? nullptr : &values, entries->items[i].servings);
+  }
+  const int target = state->calorie_target;
+  install_bar_style(bar);
+  // The bar shows whole kcal, and so is judged on them.
+  mark_over_budget(bar, round(totals.kcal) > target);
+  double fraction = target > 0 ? totals.kcal / target : 0.0;
+  if (fraction > 1.0) fraction = 1.0;
+  if (fraction < 0.0) fraction = 0.0;
+  gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
+  char text[128];
+  // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
+  snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), totals.kcal, target);
+  gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
+  gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
+  atk_object_set_name(gtk_widget_get_accessible(bar), text);
 }
 
 void clear_container(GtkWidget *container) {
@@ -204,7 +234,9 @@ void refresh_views(GuiState *state) {
     fill_entry_list(state, read ? &entries : nullptr);
     gtk_widget_show_all(state->log_list_box);
   }
+  update_energy_bar(state, read ? &entries : nullptr);
   log_entry_list_free(&entries);
+  if (state->nutrients_window) nutrients_window_refresh(state);
 }
 
 void on_prev_date_clicked(GtkButton *, gpointer data) {
