@@ -67,21 +67,12 @@ void print_text(const NutrientTable &table) {
       section = info->section;
       printf("%s%s\n", row > 0 ? "\n" : "", nutrient_section_title(section));
     }
-    char eaten[64] = "";
-    if (line.has_eaten) {
-      nutrient_format_amount(line.eaten, info->decimals, eaten, sizeof eaten);
-      if (line.incomplete) strncat(eaten, "*", sizeof eaten - strlen(eaten) - 1);
-    }
+    char eaten[64];
+    nutrient_format_eaten(row, &line, eaten, sizeof eaten);
     char goal[64];
     nutrient_format_goal(&line.goal, goal, sizeof goal);
-    char percent[96] = "";
-    if (line.has_percent) snprintf(percent, sizeof percent, _("%.0f%%"), line.percent);
-    if (line.mark != MARK_NONE) {
-      char with_mark[96];
-      snprintf(with_mark, sizeof with_mark, percent[0] ? "%s (%s)" : "%s%s", percent,
-               nutrient_mark_name(line.mark));
-      snprintf(percent, sizeof percent, "%s", with_mark);
-    }
+    char percent[96];
+    nutrient_format_percent(&line, percent, sizeof percent);
     std::string printed = padded(_(info->label), 30, true) + " " + padded(eaten, 10, false) +
                           " " + padded(goal, 10, false) + " " + padded(percent, 14, false) +
                           "  " + goal_kind_name(line.goal.kind);

@@ -496,6 +496,27 @@ char *nutrient_format_goal(const NutrientGoal *goal, char *out, int size) {
   return out;
 }
 
+char *nutrient_format_eaten(int row, const NutrientLine *line, char *out, int size) {
+  out[0] = '\0';
+  if (!line->has_eaten) return out;
+  char amount[64];
+  nutrient_format_amount(line->eaten, kRows[row].info.decimals, amount, sizeof amount);
+  snprintf(out, size, "%s%s", amount, line->incomplete ? "*" : "");
+  return out;
+}
+
+char *nutrient_format_percent(const NutrientLine *line, char *out, int size) {
+  char percent[64] = "";
+  // Translators: the share of a goal that was eaten, "81%"
+  if (line->has_percent) snprintf(percent, sizeof percent, _("%.0f%%"), line->percent);
+  if (line->mark == MARK_NONE)
+    snprintf(out, size, "%s", percent);
+  else
+    snprintf(out, size, percent[0] ? "%s (%s)" : "%s(%s)", percent,
+             nutrient_mark_name(line->mark));
+  return out;
+}
+
 const char *goal_kind_name(GoalKind kind) {
   switch (kind) {
     // Translators: the kind of a nutritional goal: take in at least this much

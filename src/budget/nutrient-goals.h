@@ -248,6 +248,13 @@ char *nutrient_format_amount(double amount, int decimals, char *out, int size);
 // A goal's number or range as shown ("1000", "0.7", "10–35"), in the locale's form.
 char *nutrient_format_goal(const NutrientGoal *goal, char *out, int size);
 
+// The eaten amount of a line as shown: "812.4", with "*" when it leaves entries out, ""
+// without an amount.
+char *nutrient_format_eaten(int row, const NutrientLine *line, char *out, int size);
+
+// The % of goal of a line with its mark: "81%", "81% (below)", "(above)", "".
+char *nutrient_format_percent(const NutrientLine *line, char *out, int size);
+
 // The translated name of a goal's kind: "at least", "at most", "range", "".
 const char *goal_kind_name(GoalKind kind);
 

@@ -63,23 +63,12 @@ std::string mark_description(const NutrientLine &line) {
 
 void append_line(GtkTreeStore *store, GtkTreeIter *section, int row, const NutrientLine &line) {
   const NutrientRowInfo *info = nutrient_row_info(row);
-  char eaten[64] = "";
-  if (line.has_eaten) {
-    nutrient_format_amount(line.eaten, info->decimals, eaten, sizeof eaten);
-    if (line.incomplete) strncat(eaten, "*", sizeof eaten - strlen(eaten) - 1);
-  }
+  char eaten[64];
+  nutrient_format_eaten(row, &line, eaten, sizeof eaten);
   char goal[64];
   nutrient_format_goal(&line.goal, goal, sizeof goal);
-  char percent[96] = "";
-  if (line.has_percent)
-    // Translators: the share of a goal that was eaten, "81%"
-    snprintf(percent, sizeof percent, _("%.0f%%"), line.percent);
-  if (line.mark != MARK_NONE) {
-    char with_mark[96];
-    snprintf(with_mark, sizeof with_mark, percent[0] ? "%s (%s)" : "%s%s", percent,
-             nutrient_mark_name(line.mark));
-    snprintf(percent, sizeof percent, "%s", with_mark);
-  }
+  char percent[96];
+  nutrient_format_percent(&line, percent, sizeof percent);
   const std::string description = mark_description(line);
   GtkTreeIter iter;
   gtk_tree_store_append(store, &iter, section);
