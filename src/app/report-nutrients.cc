@@ -54,11 +54,13 @@ bool read_goals(sqlite3 *log_db, int calorie_target, NutrientGoals *goals) {
 }
 
 void print_text(const NutrientTable &table) {
+  char percent_heading[64];
+  nutrient_percent_heading(percent_heading, sizeof percent_heading);
   printf("%s %s %s %s  %s\n", padded(_("Nutrient"), 30, true).c_str(),
          padded(_("Eaten"), 10, false).c_str(), padded(_("Goal"), 10, false).c_str(),
-         padded(_("% of goal"), 14, false).c_str(), _("Goal type"));
-  printf("%-30s %10s %10s %14s  %s\n", "------------------------------", "----------",
-         "----------", "--------------", "----------");
+         padded(percent_heading, 16, false).c_str(), _("Goal type"));
+  printf("%-30s %10s %10s %16s  %s\n", "------------------------------", "----------",
+         "----------", "----------------", "----------");
   int section = -1;
   for (int row = 0; row < NUTRIENT_ROW_COUNT; row++) {
     const NutrientRowInfo *info = nutrient_row_info(row);
@@ -74,7 +76,7 @@ void print_text(const NutrientTable &table) {
     char percent[96];
     nutrient_format_percent(&line, percent, sizeof percent);
     std::string printed = padded(_(info->label), 30, true) + " " + padded(eaten, 10, false) +
-                          " " + padded(goal, 10, false) + " " + padded(percent, 14, false) +
+                          " " + padded(goal, 10, false) + " " + padded(percent, 16, false) +
                           "  " + goal_kind_name(line.goal.kind);
     while (!printed.empty() && printed.back() == ' ') printed.pop_back();
     printf("%s\n", printed.c_str());
@@ -172,11 +174,13 @@ int report_nutrients(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
     printf(_("Nutrients from %s to %s, average per day with entries\n"),
            date_to_display(from, from_display), date_to_display(request->to, to_display));
     const uint32_t in_range = date_day_number(request->to) - date_day_number(from) + 1;
-    printf(_("Days counted (days with entries): %d of %d\n\n"), static_cast<int>(days),
+    printf(_("Days counted (days with entries): %d of %d\n"), static_cast<int>(days),
            static_cast<int>(in_range));
+    printf("\n");
     print_text(table);
   } else {
-    printf(_("Nutrients on %s\n\n"), date_to_display(request->to, to_display));
+    printf(_("Nutrients on %s"), date_to_display(request->to, to_display));
+    printf("\n\n");
     print_text(table);
   }
   if (fflush(stdout) != 0 || ferror(stdout)) {
@@ -184,4 +188,12 @@ int report_nutrients(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
     return 1;
   }
   return 0;
+}
+
+const char *nutrients_usage() {
+  return _("       alimora-report --nutrients [YYYY-MM-DD] [--from YYYY-MM-DD] [--to YYYY-MM-DD] "
+           "[--csv]\n"
+           "Print the nutrients of a day (today by default) against the daily goals of the\n"
+           "profile's age-sex group; with --from or --to, the average per day with entries;\n"
+           "with --csv, as CSV with \".\" as the decimal point.\n");
 }

@@ -18,3 +18,6 @@ struct NutrientsRequest {
 // the exit status: 0, or 1 after printing why.
 int report_nutrients(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
                      const NutrientsRequest *request);
+
+// The translated lines of alimora-report --help about --nutrients.
+const char *nutrients_usage();

@@ -59,7 +59,6 @@ void print_usage() {
   printf(
       _("Usage: alimora-report [YYYY-MM-DD]\n"
         "       alimora-report [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv] [--chart FILE.svg]\n"
-        "       alimora-report --nutrients [YYYY-MM-DD] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv]\n"
         "Print the food-group budget of a day, what the food log holds for it and what\n"
         "remains. Without a date, today is reported.\n"
         "\n"
@@ -72,11 +71,9 @@ void print_usage() {
         "  --to YYYY-MM-DD    last day of the range\n"
         "  --csv              print the range's entries as CSV instead of the summary\n"
         "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
-        "  --nutrients        print the day's nutrients against the goals of the profile's\n"
-        "                     age-sex group (with --from or --to: the average per day with\n"
-        "                     entries; with --csv: as CSV)\n"
         "  --help             show this help and exit\n"
         "  --version          show the version and exit\n"));
+  printf("\n%s", nutrients_usage());
 }
 
 bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }

@@ -177,19 +177,19 @@ constexpr int S_VITAMIN = SECTION_VITAMINS;
 const RowRule kRows[NUTRIENT_ROW_COUNT] = {
     {{S_MACRO, N_("Energy (kcal)"), "energy", "kcal", 0}, SOURCE_ENERGY, 1, 0, -1, 1},
     {{S_MACRO, N_("Protein (g)"), "protein", "g", 1}, SOURCE_PROTEIN, 1, 0, T_PROTEIN, 1},
-    {{S_MACRO, N_("Protein (% of energy)"), "protein", "% kcal", 1}, SOURCE_PROTEIN, 1, 4,
+    {{S_MACRO, N_("Protein (% kcal)"), "protein", "% kcal", 1}, SOURCE_PROTEIN, 1, 4,
      T_PROTEIN_ENERGY, 1},
     {{S_MACRO, N_("Carbohydrate (g)"), "carbohydrate", "g", 1}, SOURCE_CARBOHYDRATE, 1, 0,
      T_CARBOHYDRATE, 1},
-    {{S_MACRO, N_("Carbohydrate (% of energy)"), "carbohydrate", "% kcal", 1},
+    {{S_MACRO, N_("Carbohydrate (% kcal)"), "carbohydrate", "% kcal", 1},
      SOURCE_CARBOHYDRATE, 1, 4, T_CARBOHYDRATE_ENERGY, 1},
     {{S_MACRO, N_("Dietary fiber (g)"), "dietary_fiber", "g", 1}, SOURCE_FIBER, 1, 0, T_FIBER,
      1},
-    {{S_MACRO, N_("Added sugars (% of energy)"), "added_sugars", "% kcal", 1},
+    {{S_MACRO, N_("Added sugars (% kcal)"), "added_sugars", "% kcal", 1},
      SOURCE_ADDED_SUGARS, 1, kKcalPerAddedSugarTsp, T_ADDED_SUGARS, 1},
-    {{S_MACRO, N_("Total fat (% of energy)"), "total_fat", "% kcal", 1}, SOURCE_TOTAL_FAT, 1,
+    {{S_MACRO, N_("Total fat (% kcal)"), "total_fat", "% kcal", 1}, SOURCE_TOTAL_FAT, 1,
      9, T_TOTAL_FAT, 1},
-    {{S_MACRO, N_("Saturated fat (% of energy)"), "saturated_fat", "% kcal", 1},
+    {{S_MACRO, N_("Saturated fat (% kcal)"), "saturated_fat", "% kcal", 1},
      SOURCE_SATURATED_FAT, 1, 9, T_SATURATED_FAT, 1},
     {{S_MACRO, N_("Linoleic acid (g)"), "linoleic_acid", "g", 1}, SOURCE_LINOLEIC_ACID, 1, 0,
      T_LINOLEIC, 1},
@@ -490,7 +490,7 @@ char *nutrient_format_goal(const NutrientGoal *goal, char *out, int size) {
     case GOAL_RANGE:
       format_goal_number(goal->low, low, sizeof low);
       format_goal_number(goal->high, high, sizeof high);
-      snprintf(out, size, "%s\u2013%s", low, high);
+      snprintf(out, size, "%s-%s", low, high);
       break;
   }
   return out;
@@ -514,6 +514,12 @@ char *nutrient_format_percent(const NutrientLine *line, char *out, int size) {
   else
     snprintf(out, size, percent[0] ? "%s (%s)" : "%s(%s)", percent,
              nutrient_mark_name(line->mark));
+  return out;
+}
+
+char *nutrient_percent_heading(char *out, int size) {
+  // Translators: a column heading: the share of the goal that was eaten; %% is the percent sign
+  snprintf(out, size, _("%% of goal"));
   return out;
 }
 

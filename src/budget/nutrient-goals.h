@@ -245,7 +245,7 @@ void nutrient_table_notes(const NutrientTable *table, NutrientNotes *out);
 // The amount of a line as shown: |decimals| places in the locale's form.
 char *nutrient_format_amount(double amount, int decimals, char *out, int size);
 
-// A goal's number or range as shown ("1000", "0.7", "10–35"), in the locale's form.
+// A goal's number or range as shown ("1000", "0.7", "10-35"), in the locale's form.
 char *nutrient_format_goal(const NutrientGoal *goal, char *out, int size);
 
 // The eaten amount of a line as shown: "812.4", with "*" when it leaves entries out, ""
@@ -254,6 +254,9 @@ char *nutrient_format_eaten(int row, const NutrientLine *line, char *out, int si
 
 // The % of goal of a line with its mark: "81%", "81% (below)", "(above)", "".
 char *nutrient_format_percent(const NutrientLine *line, char *out, int size);
+
+// The translated heading of the % of goal column, "% of goal", into |out|.
+char *nutrient_percent_heading(char *out, int size);
 
 // The translated name of a goal's kind: "at least", "at most", "range", "".
 const char *goal_kind_name(GoalKind kind);

@@ -185,7 +185,9 @@ GtkWidget *build_window(GuiState *state) {
   gtk_tree_view_column_set_expand(name, TRUE);
   append_column(view, _("Eaten"), NUTRIENT_COLUMN_EATEN, 1.0f);
   append_column(view, _("Goal"), NUTRIENT_COLUMN_GOAL, 1.0f);
-  append_column(view, _("% of goal"), NUTRIENT_COLUMN_PERCENT, 1.0f);
+  char percent_heading[64];
+  append_column(view, nutrient_percent_heading(percent_heading, sizeof percent_heading),
+                NUTRIENT_COLUMN_PERCENT, 1.0f);
   append_column(view, _("Goal type"), NUTRIENT_COLUMN_KIND, 0.0f);
 
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);

@@ -11,7 +11,7 @@
 enum NutrientColumn {
   NUTRIENT_COLUMN_NAME,         // "Calcium (mg)", or a section's title
   NUTRIENT_COLUMN_EATEN,        // "812.4", "812.4*"
-  NUTRIENT_COLUMN_GOAL,         // "1000", "10–35"
+  NUTRIENT_COLUMN_GOAL,         // "1000", "10-35"
   NUTRIENT_COLUMN_PERCENT,      // "81% (below)"
   NUTRIENT_COLUMN_KIND,         // "at least", "at most", "range"
   NUTRIENT_COLUMN_FOREGROUND,   // the mark's colour, or null

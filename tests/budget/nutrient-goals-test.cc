@@ -327,7 +327,7 @@ TEST(NutrientGoalsTest, AmountsAndGoalsAreShownInTheirForms) {
   const NutrientGoal none = {GOAL_NONE, 0, 0};
   EXPECT_STREQ("0.7", nutrient_format_goal(&at_least, text, sizeof text));
   EXPECT_STREQ("2300", nutrient_format_goal(&at_most, text, sizeof text));
-  EXPECT_STREQ("10\u201335", nutrient_format_goal(&range, text, sizeof text));
+  EXPECT_STREQ("10-35", nutrient_format_goal(&range, text, sizeof text));
   EXPECT_STREQ("", nutrient_format_goal(&none, text, sizeof text));
 
   // The footnotes name the group, the added-sugar factor and the missing manganese.

@@ -125,8 +125,8 @@ TEST_F(NutrientsWindowTest, CtrlIOpensTheDaysTableInThreeGroups) {
   EXPECT_EQ("Copper (mcg)|2.0|900|0% (below)|at least", Find("Copper").cells);
   EXPECT_EQ("Vitamin D (mcg)|2.2|15|15% (below)|at least", Find("Vitamin D").cells);
   // 6.56 g protein are 26.24 of 120 kcal; 6.4 g fat 57.6 kcal.
-  EXPECT_EQ("Protein (% of energy)|21.9|10\u201335||range", Find("Protein (%").cells);
-  EXPECT_EQ("Total fat (% of energy)|48.0|20\u201335|(above)|range", Find("Total fat").cells);
+  EXPECT_EQ("Protein (% kcal)|21.9|10-35||range", Find("Protein (%").cells);
+  EXPECT_EQ("Total fat (% kcal)|48.0|20-35|(above)|range", Find("Total fat").cells);
 
   const std::string notes = Label("nutrient-notes");
   EXPECT_NE(std::string::npos, notes.find("Goals for Female 31-50"));
@@ -154,7 +154,7 @@ TEST_F(NutrientsWindowTest, MarkedRowsAreOrangeAndSayWhichWay) {
   EXPECT_EQ("Below the goal of at least 1000", calcium.description);
   const Row fat = Find("Total fat");
   EXPECT_EQ(NUTRIENT_MARK_COLOR, fat.foreground);
-  EXPECT_EQ("Above the range of 20\u201335", fat.description);
+  EXPECT_EQ("Above the range of 20-35", fat.description);
   const Row sodium = Find("Sodium");
   EXPECT_EQ("", sodium.foreground);
   EXPECT_EQ("", sodium.description);
@@ -183,7 +183,7 @@ TEST_F(NutrientsWindowTest, FollowsTheDateTheLogAndTheProfile) {
   Activate();
   ASSERT_NE(nullptr, Open());
   EXPECT_EQ("Calcium (mg)|0.0|1000|0% (below)|at least", Find("Calcium").cells);
-  EXPECT_EQ("Protein (% of energy)||10\u201335||range", Find("Protein (%").cells);
+  EXPECT_EQ("Protein (% kcal)||10-35||range", Find("Protein (%").cells);
   EXPECT_NE(std::string::npos,
             Label("nutrient-notes").find("Without energy eaten the shares of energy"));
 
