@@ -113,15 +113,17 @@ void update_energy_bar(GuiState *state, const LogEntryList *entries) {
   }
   const int target = state->calorie_target;
   install_bar_style(bar);
-  // The bar shows whole kcal, and so is judged on them.
-  mark_over_budget(bar, round(totals.kcal) > target);
+  // The bar shows whole kcal, halves rounded up as in the Nutrients window, and is judged
+  // on them.
+  const double shown = round(totals.kcal);
+  mark_over_budget(bar, shown > target);
   double fraction = target > 0 ? totals.kcal / target : 0.0;
   if (fraction > 1.0) fraction = 1.0;
   if (fraction < 0.0) fraction = 0.0;
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
   char text[128];
   // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
-  snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), totals.kcal, target);
+  snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), shown, target);
   gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
   gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
   atk_object_set_name(gtk_widget_get_accessible(bar), text);
