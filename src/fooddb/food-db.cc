@@ -341,6 +341,33 @@ int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out) {
   return result;
 }
 
+int food_values_for(sqlite3 *handle, const int32_t *codes, size_t count, FoodValues *out) {
+  for (size_t i = 0; i < count; i++)
+    out[i] = FoodValues{codes[i], false, {codes[i], {0, 0, 0, 0, 0, 0}}, false, 0.0};
+  if (count == 0) return 0;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kOneFoodValuesSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  int result = 0;
+  for (size_t i = 0; i < count && result == 0; i++) {
+    sqlite3_bind_int(stmt, 1, codes[i]);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+      read_food_values(stmt, &out[i]);
+    } else {
+      report_sql_error(handle);
+      result = -1;
+    }
+    sqlite3_reset(stmt);
+  }
+  sqlite3_finalize(stmt);
+  if (result != 0)
+    for (size_t i = 0; i < count; i++)
+      out[i] = FoodValues{codes[i], false, {codes[i], {0, 0, 0, 0, 0, 0}}, false, 0.0};
+  return result;
+}
+
 void food_values_list_free(FoodValuesList *list) {
   list_free(list, static_cast<char *FoodValues::*>(nullptr));
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -106,11 +107,26 @@ void update_energy_bar(GuiState *state, const LogEntryList *entries) {
   if (!bar) return;
   DayTotals totals;
   day_totals_clear(&totals);
-  for (size_t i = 0; entries && i < entries->count; i++) {
-    FoodValues values;
-    const int rc = food_values_of(state->food_db, entries->items[i].food_code, &values);
-    day_totals_add(&totals, rc == -1 ? nullptr : &values, entries->items[i].servings);
+  // One statement for the day's foods: a statement prepared per entry would cost more than
+  // the sums themselves.
+  const size_t count = entries ? entries->count : 0;
+  auto *codes = static_cast<int32_t *>(calloc(count + 1, sizeof(int32_t)));
+  auto *values = static_cast<FoodValues *>(calloc(count + 1, sizeof(FoodValues)));
+  if (codes && values) {
+    for (size_t i = 0; i < count; i++) codes[i] = entries->items[i].food_code;
+    const int rc = food_values_for(state->food_db, codes, count, values);
+    for (size_t i = 0; i < count; i++)
+      day_totals_add(&totals, rc == -1 ? nullptr : &values[i], entries->items[i].servings);
+  } else {
+    // Short of memory: one lookup at a time needs no room of its own.
+    for (size_t i = 0; i < count; i++) {
+      FoodValues one;
+      const int rc = food_values_of(state->food_db, entries->items[i].food_code, &one);
+      day_totals_add(&totals, rc == -1 ? nullptr : &one, entries->items[i].servings);
+    }
   }
+  free(codes);
+  free(values);
   const int target = state->calorie_target;
   install_bar_style(bar);
   // The bar shows whole kcal, halves rounded up as in the Nutrients window, and is judged
@@ -237,8 +253,8 @@ void refresh_views(GuiState *state) {
     gtk_widget_show_all(state->log_list_box);
   }
   update_energy_bar(state, read ? &entries : nullptr);
+  if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
   log_entry_list_free(&entries);
-  if (state->nutrients_window) nutrients_window_refresh(state);
 }
 
 void on_prev_date_clicked(GtkButton *, gpointer data) {

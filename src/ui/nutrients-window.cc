@@ -23,13 +23,17 @@ namespace {
 
 // The table for the date on display: the stored profile gives the goals, the day's
 // entries the amounts. A failed read (printed) shows as no entries or no profile.
-void compute_table(GuiState *state, NutrientTable *table) {
+void compute_table(GuiState *state, const LogEntryList *given, NutrientTable *table) {
   NutrientDay day;
   nutrient_day_clear(&day);
-  LogEntryList entries;
-  if (log_entries_for_date(state->log_db, state->current_date, &entries) == 0)
-    nutrient_day_add_entries(state->food_db, entries.items, entries.count, &day);
-  log_entry_list_free(&entries);
+  if (given) {
+    nutrient_day_add_entries(state->food_db, given->items, given->count, &day);
+  } else {
+    LogEntryList entries;
+    if (log_entries_for_date(state->log_db, state->current_date, &entries) == 0)
+      nutrient_day_add_entries(state->food_db, entries.items, entries.count, &day);
+    log_entry_list_free(&entries);
+  }
 
   Profile profile{};
   const int loaded = profile_load(state->log_db, &profile);
@@ -215,11 +219,11 @@ GtkWidget *build_window(GuiState *state) {
 
 }  // namespace
 
-void nutrients_window_refresh(GuiState *state) {
+void nutrients_window_refresh(GuiState *state, const LogEntryList *entries) {
   GtkWidget *window = state->nutrients_window;
   if (!window) return;
   NutrientTable table;
-  compute_table(state, &table);
+  compute_table(state, entries, &table);
 
   auto *store = static_cast<GtkTreeStore *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_STORE));
   auto *view = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_VIEW));

@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include "app/gui-state.h"
+#include "store/log-entries.h"
 
 // Columns of the window's tree model.
 enum NutrientColumn {
@@ -26,5 +27,7 @@ enum NutrientColumn {
 // Opens the Nutrients window for the date on display, or brings the open one forward.
 void show_nutrients_window(GuiState *state);
 
-// Refills the open Nutrients window (state->nutrients_window) for the date on display.
-void nutrients_window_refresh(GuiState *state);
+// Refills the open Nutrients window (state->nutrients_window) for the date on display,
+// from |entries|, the entries of that date that the caller has just read, or, when it is
+// null, from the entries it reads itself.
+void nutrients_window_refresh(GuiState *state, const LogEntryList *entries = nullptr);
