@@ -2,10 +2,12 @@
 // The Nutrients window: a table of the day's nutrients against the person's goals.
 #include "ui/nutrients-window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "budget/date-string.h"
 #include "budget/nutrient-goals.h"
@@ -156,6 +158,68 @@ GtkTreeViewColumn *append_column(GtkWidget *view, const char *title, int column,
   return tree_column;
 }
 
+// The width in pixels of |text| in the view's font, bold as marked rows are.
+int bold_text_width(GtkWidget *view, const char *text) {
+  PangoLayout *layout = gtk_widget_create_pango_layout(view, text);
+  PangoAttrList *attributes = pango_attr_list_new();
+  pango_attr_list_insert(attributes, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+  pango_layout_set_attributes(layout, attributes);
+  pango_attr_list_unref(attributes);
+  int width = 0, height = 0;
+  pango_layout_get_pixel_size(layout, &width, &height);
+  g_object_unref(layout);
+  return width;
+}
+
+// Gives each column a fixed width that holds its heading and the widest of its texts in
+// the model, and the rows one height: left to itself the tree view measures every cell with
+// its renderer before its first frame and on every change, which costs more than all the
+// rest of a refresh. Returns the width of the columns together.
+int fit_columns(GtkWidget *view) {
+  // Room around a cell's text and a heading's label (the renderer's padding, the header
+  // button and its border), and for the expander and the indentation of a row of a group.
+  constexpr int kMargin = 16;
+  gint expander = 16;
+  gtk_widget_style_get(view, "expander-size", &expander, nullptr);
+  const int indent = 2 * (expander + 8);
+
+  GtkTreeView *tree = GTK_TREE_VIEW(view);
+  int widest[NUTRIENT_COLUMN_KIND + 1] = {};
+  for (int column = 0; column <= NUTRIENT_COLUMN_KIND; column++)
+    widest[column] =
+        bold_text_width(view, gtk_tree_view_column_get_title(gtk_tree_view_get_column(tree, column)));
+  GtkTreeModel *model = gtk_tree_view_get_model(tree);
+  GtkTreeIter section, row;
+  for (bool s = gtk_tree_model_get_iter_first(model, &section); s;
+       s = gtk_tree_model_iter_next(model, &section)) {
+    gchar *title = nullptr;
+    gtk_tree_model_get(model, &section, NUTRIENT_COLUMN_NAME, &title, -1);
+    widest[0] = std::max(widest[0], bold_text_width(view, title ? title : ""));
+    g_free(title);
+    for (bool r = gtk_tree_model_iter_children(model, &row, &section); r;
+         r = gtk_tree_model_iter_next(model, &row)) {
+      for (int column = 0; column <= NUTRIENT_COLUMN_KIND; column++) {
+        gchar *text = nullptr;
+        gtk_tree_model_get(model, &row, column, &text, -1);
+        widest[column] = std::max(widest[column], bold_text_width(view, text ? text : ""));
+        g_free(text);
+      }
+    }
+  }
+  int total = 0;
+  for (int column = 0; column <= NUTRIENT_COLUMN_KIND; column++) {
+    const int width = widest[column] + kMargin + (column == 0 ? indent : 0);
+    GtkTreeViewColumn *tree_column = gtk_tree_view_get_column(tree, column);
+    if (gtk_tree_view_column_get_sizing(tree_column) != GTK_TREE_VIEW_COLUMN_FIXED)
+      gtk_tree_view_column_set_sizing(tree_column, GTK_TREE_VIEW_COLUMN_FIXED);
+    if (gtk_tree_view_column_get_fixed_width(tree_column) != width)
+      gtk_tree_view_column_set_fixed_width(tree_column, width);
+    total += width;
+  }
+  if (!gtk_tree_view_get_fixed_height_mode(tree)) gtk_tree_view_set_fixed_height_mode(tree, TRUE);
+  return total;
+}
+
 GtkWidget *build_window(GuiState *state) {
   GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), _("Nutrients"));
@@ -228,6 +292,13 @@ void nutrients_window_refresh(GuiState *state, const LogEntryList *entries) {
   auto *store = static_cast<GtkTreeStore *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_STORE));
   auto *view = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_VIEW));
   fill_store(store, table);
+  const int columns_width = fit_columns(view);
+  // A new window is wide enough for its columns, without a horizontal scroll bar.
+  if (!gtk_widget_get_mapped(window)) {
+    int width = 0, height = 0;
+    gtk_window_get_default_size(GTK_WINDOW(window), &width, &height);
+    gtk_window_set_default_size(GTK_WINDOW(window), std::max(width, columns_width + 48), height);
+  }
   gtk_tree_view_expand_all(GTK_TREE_VIEW(view));
   describe_marked_cells(view);
 
