@@ -158,16 +158,11 @@ GtkTreeViewColumn *append_column(GtkWidget *view, const char *title, int column,
   return tree_column;
 }
 
-// The width in pixels of |text| in the view's font, bold as marked rows are.
-int bold_text_width(GtkWidget *view, const char *text) {
-  PangoLayout *layout = gtk_widget_create_pango_layout(view, text);
-  PangoAttrList *attributes = pango_attr_list_new();
-  pango_attr_list_insert(attributes, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
-  pango_layout_set_attributes(layout, attributes);
-  pango_attr_list_unref(attributes);
+// The width in pixels of |text| laid out by |layout|.
+int text_width_in(PangoLayout *layout, const char *text) {
+  pango_layout_set_text(layout, text ? text : "", -1);
   int width = 0, height = 0;
   pango_layout_get_pixel_size(layout, &width, &height);
-  g_object_unref(layout);
   return width;
 }
 
@@ -184,28 +179,35 @@ int fit_columns(GtkWidget *view) {
   const int indent = 2 * (expander + 8);
 
   GtkTreeView *tree = GTK_TREE_VIEW(view);
+  // One layout in the view's font, bold as the marked rows are, for every text.
+  PangoLayout *layout = gtk_widget_create_pango_layout(view, nullptr);
+  PangoAttrList *attributes = pango_attr_list_new();
+  pango_attr_list_insert(attributes, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+  pango_layout_set_attributes(layout, attributes);
+  pango_attr_list_unref(attributes);
   int widest[NUTRIENT_COLUMN_KIND + 1] = {};
   for (int column = 0; column <= NUTRIENT_COLUMN_KIND; column++)
     widest[column] =
-        bold_text_width(view, gtk_tree_view_column_get_title(gtk_tree_view_get_column(tree, column)));
+        text_width_in(layout, gtk_tree_view_column_get_title(gtk_tree_view_get_column(tree, column)));
   GtkTreeModel *model = gtk_tree_view_get_model(tree);
   GtkTreeIter section, row;
   for (bool s = gtk_tree_model_get_iter_first(model, &section); s;
        s = gtk_tree_model_iter_next(model, &section)) {
     gchar *title = nullptr;
     gtk_tree_model_get(model, &section, NUTRIENT_COLUMN_NAME, &title, -1);
-    widest[0] = std::max(widest[0], bold_text_width(view, title ? title : ""));
+    widest[0] = std::max(widest[0], text_width_in(layout, title));
     g_free(title);
     for (bool r = gtk_tree_model_iter_children(model, &row, &section); r;
          r = gtk_tree_model_iter_next(model, &row)) {
       for (int column = 0; column <= NUTRIENT_COLUMN_KIND; column++) {
         gchar *text = nullptr;
         gtk_tree_model_get(model, &row, column, &text, -1);
-        widest[column] = std::max(widest[column], bold_text_width(view, text ? text : ""));
+        widest[column] = std::max(widest[column], text_width_in(layout, text));
         g_free(text);
       }
     }
   }
+  g_object_unref(layout);
   int total = 0;
   for (int column = 0; column <= NUTRIENT_COLUMN_KIND; column++) {
     const int width = widest[column] + kMargin + (column == 0 ? indent : 0);
