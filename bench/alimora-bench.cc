@@ -36,6 +36,7 @@
 #include "ui/budget-view.h"
 #include "ui/history-window.h"
 #include "ui/measure-chooser.h"
+#include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
@@ -555,6 +556,94 @@ void register_widget_benchmarks() {
     single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
       time_widget_runs(
           s, missing, redraw, [] {}, [] { refresh_views(&bench.state); });
+    }));
+  }
+
+  // The energy bar's share of refresh_views: in each run the refresh is timed twice, with
+  // the bar and with the bar taken out of the state (refresh_views then leaves it alone),
+  // so that both see the same load; share_ms and share_cpu_ms are the differences.
+  single_runs(benchmark::RegisterBenchmark(
+      "refresh_views energy bar share/30 entries", [](benchmark::State &s) {
+        GtkWidget *energy_bar = bench.state.energy_bar;
+        auto cpu_seconds = [] {
+          struct timespec ts;
+          clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+          return ts.tv_sec + ts.tv_nsec / 1e9;
+        };
+        for (auto _ : s) {
+          double wall[2], cpu[2];
+          for (int with_bar = 1; with_bar >= 0; with_bar--) {
+            bench.state.energy_bar = with_bar ? energy_bar : nullptr;
+            settle();
+            const Clock::time_point start = Clock::now();
+            const double cpu_start = cpu_seconds();
+            refresh_views(&bench.state);
+            wall[with_bar] = seconds_since(start);
+            cpu[with_bar] = cpu_seconds() - cpu_start;
+          }
+          bench.state.energy_bar = energy_bar;
+          s.SetIterationTime(wall[1]);
+          s.counters["cpu_ms"] = cpu[1] * 1000.0;
+          s.counters["without_ms"] = wall[0] * 1000.0;
+          s.counters["share_ms"] = (wall[1] - wall[0]) * 1000.0;
+          s.counters["share_cpu_ms"] = (cpu[1] - cpu[0]) * 1000.0;
+        }
+        bench.state.energy_bar = energy_bar;
+      }));
+
+  // Ctrl+I on the busy day: the window built, filled and shown, then the main loop up to
+  // its first frame. The window of the previous run is closed untimed.
+  single_runs(benchmark::RegisterBenchmark(
+      "Nutrients open+first frame/30 entries", [](benchmark::State &s) {
+        for (auto _ : s) {
+          if (bench.state.nutrients_window) gtk_widget_destroy(bench.state.nutrients_window);
+          settle();
+          const int draws_before = bench.draws;
+          RunTimer timer;
+          show_nutrients_window(&bench.state);
+          watch_draws(bench.state.nutrients_window);
+          const bool drawn = run_until_drawn(draws_before);
+          timer.Stop(s);
+          if (!drawn) s.SkipWithError("the Nutrients window was not drawn");
+        }
+      }));
+  // The refresh as refresh_views makes it, with the entries that it has just read.
+  single_runs(benchmark::RegisterBenchmark(
+      "Nutrients refresh from refresh_views/30 entries", [](benchmark::State &s) {
+        if (!bench.state.nutrients_window) {
+          show_nutrients_window(&bench.state);
+          watch_draws(bench.state.nutrients_window);
+        }
+        for (auto _ : s) {
+          LogEntryList entries;
+          if (log_entries_for_date(bench.state.log_db, bench.state.current_date, &entries) != 0 ||
+              entries.count != 30) {
+            s.SkipWithError("cannot read the day's entries");
+            break;
+          }
+          settle();
+          RunTimer timer;
+          nutrients_window_refresh(&bench.state, &entries);
+          timer.Stop(s);
+          log_entry_list_free(&entries);
+        }
+      }));
+  for (bool redraw : {false, true}) {
+    std::string name =
+        redraw ? "Nutrients refresh+redraw/30 entries" : "Nutrients refresh/30 entries";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (!bench.state.nutrients_window) {
+        show_nutrients_window(&bench.state);
+        watch_draws(bench.state.nutrients_window);
+      }
+      time_widget_runs(
+          s, missing, redraw, [] {}, [] { nutrients_window_refresh(&bench.state); });
+      // The main window's benchmarks time it without the Nutrients window.
+      if (redraw && bench.state.nutrients_window) {
+        gtk_widget_destroy(bench.state.nutrients_window);
+        settle();
+      }
     }));
   }
 

@@ -24,4 +24,6 @@ struct GuiState {
   char current_date[DATE_STRING_SIZE];      // the date on display
   GtkWidget *group_bars[FOOD_GROUP_COUNT];  // in food-group order
   GtkWidget *history_window;                // the open History window, or null
+  GtkWidget *energy_bar;                    // energy eaten against the calorie target
+  GtkWidget *nutrients_window;              // the open Nutrients window, or null
 };

@@ -32,12 +32,14 @@ void on_main_window_destroy(GtkWidget *window, gpointer data) {
   state->budget_label = nullptr;
   state->log_frame = nullptr;
   for (GtkWidget *&bar : state->group_bars) bar = nullptr;
+  state->energy_bar = nullptr;
 }
 
 // The primary menu button, with the window's actions that have no button of their own.
 GtkWidget *build_primary_menu() {
   GMenu *menu = g_menu_new();
   GMenu *views = g_menu_new();
+  g_menu_append(views, _("Nutrients"), "win.nutrients");
   g_menu_append(views, _("History"), "win.history");
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(views));
   g_object_unref(views);
@@ -105,6 +107,11 @@ GtkWidget *build_budget_frame(GuiState *state) {
   }
   for (GtkWidget *bar : state->group_bars)
     gtk_box_pack_start(GTK_BOX(state->budget_box), bar, FALSE, FALSE, 2);
+
+  state->energy_bar = gtk_progress_bar_new();
+  gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(state->energy_bar), TRUE);
+  gtk_widget_set_hexpand(state->energy_bar, TRUE);
+  gtk_box_pack_start(GTK_BOX(state->budget_box), state->energy_bar, FALSE, FALSE, 2);
   return frame;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
 #include "ui/history-window.h"
+#include "ui/nutrients-window.h"
 #include "ui/profile-dialog.h"
 #include "ui/search-dialog.h"
 
@@ -47,6 +48,7 @@ const Shortcut shortcuts[] = {
     {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},
     {nullptr, "Escape", GROUP_DIALOGS, N_("Cancel")},
     {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
+    {"win.nutrients", "<Primary>i", GROUP_APPLICATION, N_("Nutrients")},
     {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
     {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},
     {"app.quit", "<Primary>q", GROUP_APPLICATION, N_("Quit")},
@@ -78,6 +80,10 @@ void on_profile_activated(GSimpleAction *, GVariant *, gpointer state) {
   show_profile_dialog(nullptr, state);
 }
 
+void on_nutrients_activated(GSimpleAction *, GVariant *, gpointer state) {
+  run_guarded("on_nutrients_activated", [&] { show_nutrients_window(state_of(state)); });
+}
+
 void on_shortcuts_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_shortcuts_activated", [&] { show_shortcuts_window(state_of(state)); });
 }
@@ -99,6 +105,7 @@ const GActionEntry window_actions[] = {
     {"today", on_today_activated, nullptr, nullptr, nullptr, {}},
     {"history", on_history_activated, nullptr, nullptr, nullptr, {}},
     {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
+    {"nutrients", on_nutrients_activated, nullptr, nullptr, nullptr, {}},
     {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
     {"close", on_close_activated, nullptr, nullptr, nullptr, {}},
 };

@@ -13,6 +13,7 @@
 
 #include "db-connection.h"
 #include "i18n.h"
+#include "store/log-entries.h"
 
 namespace {
 
@@ -401,6 +402,19 @@ int food_values_some(sqlite3 *handle, const int32_t *codes, size_t count, FoodVa
   return -1;
 }
 
+int food_values_for(sqlite3 *handle, const int32_t *codes, size_t count, FoodValues *out) {
+  for (size_t i = 0; i < count; i++)
+    out[i] = FoodValues{codes[i], false, {codes[i], {0, 0, 0, 0, 0, 0}}, false, 0.0};
+  FoodValuesList found;
+  if (food_values_some(handle, codes, count, &found) != 0) return -1;
+  // The list keeps the order of |codes| and leaves out the foods without values.
+  size_t next = 0;
+  for (size_t i = 0; i < count && next < found.count; i++)
+    if (found.items[next].food_code == codes[i]) out[i] = found.items[next++];
+  food_values_list_free(&found);
+  return 0;
+}
+
 void food_values_list_free(FoodValuesList *list) {
   list_free(list, static_cast<char *FoodValues::*>(nullptr));
 }
@@ -446,4 +460,88 @@ out_of_memory:
   sqlite3_finalize(stmt);
   food_measure_list_free(out);
   return -1;
+}
+
+// The nutrient columns of FoodNutrients in NutrientSource order (added sugars, from the
+// food pattern equivalents, come last), then whether the food has each of the two rows.
+static const char kFoodNutrientsSql[] =
+    "SELECT n.\"Energy (kcal)\", n.\"Protein (g)\", n.\"Carbohydrate (g)\", "
+    "n.\"Fiber, total dietary (g)\", n.\"Total Fat (g)\", n.\"Fatty acids, total saturated (g)\", "
+    "n.\"18:2(g)\", n.\"18:3(g)\", n.\"Calcium (mg)\", n.\"Iron (mg)\", n.\"Magnesium (mg)\", "
+    "n.\"Phosphorus (mg)\", n.\"Potassium (mg)\", n.\"Sodium (mg)\", n.\"Zinc (mg)\", "
+    "n.\"Copper (mg)\", n.\"Selenium (mcg)\", n.\"Vitamin A, RAE (mcg_RAE)\", "
+    "n.\"Vitamin E (alpha-tocopherol) (mg)\", n.\"Vitamin D (D2 + D3) (mcg)\", "
+    "n.\"Vitamin C (mg)\", n.\"Thiamin (mg)\", n.\"Riboflavin (mg)\", n.\"Niacin (mg)\", "
+    "n.\"Vitamin B-6 (mg)\", n.\"Vitamin B-12 (mcg)\", n.\"Choline, total (mg)\", "
+    "n.\"Vitamin K (phylloquinone) (mcg)\", n.\"Folate, DFE (mcg_DFE)\", "
+    "p.\"ADD_SUGARS (tsp eq)\", n.\"Food code\" IS NOT NULL, p.FOODCODE IS NOT NULL "
+    "FROM (SELECT ?1 AS code) AS c "
+    "LEFT JOIN nutrients AS n ON n.rowid = "
+    "(SELECT rowid FROM nutrients WHERE \"Food code\" = c.code LIMIT 1) "
+    "LEFT JOIN points AS p ON p.rowid = (SELECT rowid FROM points WHERE FOODCODE = c.code LIMIT 1)";
+
+// Reads one row of kFoodNutrientsSql into |food|.
+static void read_food_nutrients(sqlite3_stmt *stmt, int32_t food_code, FoodNutrients *food) {
+  *food = FoodNutrients{};
+  food->food_code = food_code;
+  food->has_nutrients = sqlite3_column_int(stmt, NUTRIENT_SOURCE_COUNT) != 0;
+  food->has_equivalents = sqlite3_column_int(stmt, NUTRIENT_SOURCE_COUNT + 1) != 0;
+  for (int source = 0; source < NUTRIENT_SOURCE_COUNT; source++) {
+    if (sqlite3_column_type(stmt, source) == SQLITE_NULL)
+      food->unknown |= 1u << source;
+    else
+      food->values[source] = sqlite3_column_double(stmt, source);
+  }
+}
+
+int food_nutrients_of(sqlite3 *handle, const int32_t *codes, size_t count, FoodNutrients *out) {
+  for (size_t i = 0; i < count; i++) {
+    out[i] = FoodNutrients{};
+    out[i].food_code = codes[i];
+    out[i].unknown = (1u << NUTRIENT_SOURCE_COUNT) - 1;
+  }
+  if (count == 0) return 0;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kFoodNutrientsSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    return -1;
+  }
+  int result = 0;
+  for (size_t i = 0; i < count && result == 0; i++) {
+    sqlite3_bind_int(stmt, 1, codes[i]);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+      read_food_nutrients(stmt, codes[i], &out[i]);
+    } else {
+      report_sql_error(handle);
+      result = -1;
+    }
+    sqlite3_reset(stmt);
+  }
+  sqlite3_finalize(stmt);
+  if (result != 0) {
+    for (size_t i = 0; i < count; i++) {
+      out[i] = FoodNutrients{};
+      out[i].food_code = codes[i];
+      out[i].unknown = (1u << NUTRIENT_SOURCE_COUNT) - 1;
+    }
+  }
+  return result;
+}
+
+int nutrient_day_add_entries(sqlite3 *handle, const LogEntry *entries, size_t count,
+                             NutrientDay *day) {
+  FoodNutrients *foods = static_cast<FoodNutrients *>(calloc(count + 1, sizeof *foods));
+  int32_t *codes = static_cast<int32_t *>(calloc(count + 1, sizeof *codes));
+  int rc = -1;
+  if (foods && codes) {
+    for (size_t i = 0; i < count; i++) codes[i] = entries[i].food_code;
+    rc = food_nutrients_of(handle, codes, count, foods);
+  } else {
+    report_memory_exhausted();
+  }
+  for (size_t i = 0; i < count; i++)
+    nutrient_day_add(day, rc == 0 ? &foods[i] : nullptr, entries[i].servings);
+  free(codes);
+  free(foods);
+  return rc;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "budget/day-totals.h"
+#include "budget/nutrient-goals.h"
 #include "budget/food-groups.h"
 
 struct sqlite3;
@@ -88,6 +89,11 @@ void food_values_list_free(FoodValuesList *list);
 // then holds the code and no values), -1 after printing an SQL error.
 int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out);
 
+// Writes the values of each of the |count| foods of |codes| to the item of |out| at the
+// same place, as food_values_of gives them, by way of food_values_some.
+// Returns 0, or -1 after printing an SQL error (every food then without values).
+int food_values_for(sqlite3 *handle, const int32_t *codes, size_t count, FoodValues *out);
+
 // One household measure of a food, as USDA writes it.
 struct FoodMeasure {
   char *description;  // owned, never null: "1 cup", "1 medium or regular slice"
@@ -107,3 +113,16 @@ int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out);
 
 // Frees every description and the array; leaves the list empty. Accepts null.
 void food_measure_list_free(FoodMeasureList *list);
+
+// Writes the per-serving nutrient values of each of the |count| foods of |codes| to the
+// item of |out| at the same place, with one statement stepped once per food. A food
+// without a nutrient row has every nutrient unknown; one without equivalents has no added
+// sugars. Returns 0, or -1 after printing an SQL error (every food then unknown).
+int food_nutrients_of(sqlite3 *handle, const int32_t *codes, size_t count, FoodNutrients *out);
+
+struct LogEntry;
+
+// Adds the |count| log entries |entries| to |day|, looking their foods up with
+// food_nutrients_of. After a failed lookup (-1, printed) every entry adds nothing.
+int nutrient_day_add_entries(sqlite3 *handle, const LogEntry *entries, size_t count,
+                             NutrientDay *day);

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <memory>
 
+#include "report/report-nutrients.h"
 #include "report/report-range.h"
 #include "budget/date-string.h"
 #include "budget/day-totals.h"
@@ -73,6 +74,7 @@ void print_usage() {
         "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
         "  --help             show this help and exit\n"
         "  --version          show the version and exit\n"));
+  printf("\n%s", nutrients_usage());
 }
 
 bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -132,6 +134,7 @@ struct ReportOptions {
   const char *to = nullptr;     // --to
   bool csv = false;             // --csv
   const char *chart = nullptr;  // --chart
+  bool nutrients = false;       // --nutrients
 };
 
 bool is_range_report(const ReportOptions &options) {
@@ -155,6 +158,14 @@ int print_report(const ReportOptions &options) {
 
   char today[DATE_STRING_SIZE];
   date_today(today);
+  if (options.nutrients) {
+    const bool range = options.from || options.to;
+    const char *day = options.date ? options.date : today;
+    NutrientsRequest request = {range ? options.from : day,
+                                range ? (options.to ? options.to : today) : day, range,
+                                options.csv};
+    return report_nutrients(food_db.get(), log_db.get(), target, &request);
+  }
   if (is_range_report(options)) {
     // Without dates, the CSV is the whole log: a backup that leaves nothing out.
     const bool every_entry = options.csv && !options.date && !options.from && !options.to;
@@ -222,6 +233,9 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
       target = &options->to;
     } else if (take_option("--chart", argc, argv, &i, &value)) {
       target = &options->chart;
+    } else if (strcmp(argument, "--nutrients") == 0) {
+      options->nutrients = true;
+      continue;
     } else if (strcmp(argument, "--csv") == 0) {
       options->csv = true;
       continue;
@@ -256,6 +270,10 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
   }
   if (options->date && (options->from || options->to)) {
     fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));
+    return kExitUsage;
+  }
+  if (options->nutrients && options->chart) {
+    fprintf(stderr, "%s", _("alimora: --nutrients cannot be given with --chart\n"));
     return kExitUsage;
   }
   if (options->from) {

@@ -3,7 +3,9 @@
 #include "ui/budget-view.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -14,6 +16,7 @@
 #include "store/log-entries.h"
 #include "ui/entry-dialogs.h"
 #include "ui/history-window.h"
+#include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "utf8-text.h"
 
@@ -85,6 +88,51 @@ void update_bars(GuiState *state, const FoodGroupAmounts &budget,
     // GTK 3 exposes only the fraction of a progress bar; give screen readers the text too.
     atk_object_set_name(gtk_widget_get_accessible(bar), text);
   }
+}
+
+// The energy of the day's entries (by the rule of the day's totals) against the calorie
+// target, in the bar after the six food groups.
+void update_energy_bar(GuiState *state, const LogEntryList *entries) {
+  GtkWidget *bar = state->energy_bar;
+  if (!bar) return;
+  DayTotals totals;
+  day_totals_clear(&totals);
+  // One statement for the day's foods: a statement prepared per entry would cost more than
+  // the sums themselves.
+  const size_t count = entries ? entries->count : 0;
+  auto *codes = static_cast<int32_t *>(calloc(count + 1, sizeof(int32_t)));
+  auto *values = static_cast<FoodValues *>(calloc(count + 1, sizeof(FoodValues)));
+  if (codes && values) {
+    for (size_t i = 0; i < count; i++) codes[i] = entries->items[i].food_code;
+    const int rc = food_values_for(state->food_db, codes, count, values);
+    for (size_t i = 0; i < count; i++)
+      day_totals_add(&totals, rc == -1 ? nullptr : &values[i], entries->items[i].servings);
+  } else {
+    // Short of memory: one lookup at a time needs no room of its own.
+    for (size_t i = 0; i < count; i++) {
+      FoodValues one;
+      const int rc = food_values_of(state->food_db, entries->items[i].food_code, &one);
+      day_totals_add(&totals, rc == -1 ? nullptr : &one, entries->items[i].servings);
+    }
+  }
+  free(codes);
+  free(values);
+  const int target = state->calorie_target;
+  install_bar_style(bar);
+  // The bar shows whole kcal, halves rounded up as in the Nutrients window, and is judged
+  // on them.
+  const double shown = round(totals.kcal);
+  mark_over_budget(bar, shown > target);
+  double fraction = target > 0 ? totals.kcal / target : 0.0;
+  if (fraction > 1.0) fraction = 1.0;
+  if (fraction < 0.0) fraction = 0.0;
+  gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
+  char text[128];
+  // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
+  snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), shown, target);
+  gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
+  gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
+  atk_object_set_name(gtk_widget_get_accessible(bar), text);
 }
 
 void clear_container(GtkWidget *container) {
@@ -198,6 +246,8 @@ void refresh_views(GuiState *state) {
     fill_entry_list(state, read ? &entries : nullptr);
     gtk_widget_show_all(state->log_list_box);
   }
+  update_energy_bar(state, read ? &entries : nullptr);
+  if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
   log_entry_list_free(&entries);
   history_window_refresh(state);
 }

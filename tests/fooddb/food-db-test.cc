@@ -177,6 +177,47 @@ TEST_F(RealFoodDbTest, UnknownFoodHasNoEquivalentsAndZeroAmounts) {
   for (double amount : amounts.amounts) EXPECT_EQ(0.0, amount);
 }
 
+// The columns behind each source, by the names that the nutrient grid shows.
+TEST_F(RealFoodDbTest, NutrientValuesOfADaysFoodsAreTheirColumnsAndUnknownFoodsHaveNone) {
+  const char *const names[NUTRIENT_SOURCE_COUNT - 1] = {
+      "Energy (kcal)", "Protein (g)", "Carbohydrate (g)", "Fiber, total dietary (g)",
+      "Total Fat (g)", "Fatty acids, total saturated (g)", "Octadecadienoic acid (18:2) (g)",
+      "Octadecatrienoic acid (18:3) (g)", "Calcium (mg)", "Iron (mg)", "Magnesium (mg)",
+      "Phosphorus (mg)", "Potassium (mg)", "Sodium (mg)", "Zinc (mg)", "Copper (mg)",
+      "Selenium (mcg)", "Vitamin A, RAE (mcg_RAE)", "Vitamin E (alpha-tocopherol) (mg)",
+      "Vitamin D (D2 + D3) (mcg)", "Vitamin C (mg)", "Thiamin (mg)", "Riboflavin (mg)",
+      "Niacin (mg)", "Vitamin B-6 (mg)", "Vitamin B-12 (mcg)", "Choline, total (mg)",
+      "Vitamin K (phylloquinone) (mcg)", "Folate, DFE (mcg_DFE)"};
+  const int32_t codes[] = {11111000, 12345, 58106230, 11111000};
+  FoodNutrients foods[4];
+  ASSERT_EQ(0, food_nutrients_of(db_, codes, 4, foods));
+  for (int i : {0, 2}) {
+    SCOPED_TRACE(codes[i]);
+    EXPECT_EQ(codes[i], foods[i].food_code);
+    EXPECT_TRUE(foods[i].has_nutrients);
+    EXPECT_TRUE(foods[i].has_equivalents);
+    EXPECT_EQ(0u, foods[i].unknown);
+    ASSERT_EQ(0, food_nutrients(db_, codes[i], &nutrients_));
+    for (int source = 0; source < NUTRIENT_SOURCE_COUNT - 1; source++) {
+      const NutrientValue *value = find_nutrient(nutrients_, names[source]);
+      ASSERT_NE(nullptr, value) << names[source];
+      EXPECT_EQ(value->value, foods[i].values[source]) << names[source];
+    }
+  }
+  EXPECT_DOUBLE_EQ(60.0, foods[0].values[SOURCE_ENERGY]);
+  EXPECT_DOUBLE_EQ(0.0, foods[0].values[SOURCE_ADDED_SUGARS]);
+  EXPECT_GT(foods[2].values[SOURCE_ADDED_SUGARS], 0.0) << "pizza has added sugars";
+  EXPECT_EQ(0, memcmp(&foods[0], &foods[3], sizeof foods[0])) << "the same food twice";
+
+  EXPECT_EQ(12345, foods[1].food_code);
+  EXPECT_FALSE(foods[1].has_nutrients);
+  EXPECT_FALSE(foods[1].has_equivalents);
+  EXPECT_EQ((1u << NUTRIENT_SOURCE_COUNT) - 1, foods[1].unknown);
+  for (double value : foods[1].values) EXPECT_EQ(0.0, value);
+
+  EXPECT_EQ(0, food_nutrients_of(db_, codes, 0, foods)) << "no foods, no statement";
+}
+
 TEST_F(RealFoodDbTest, MeasuresOfWholeMilkComeInUsdaOrder) {
   FoodMeasureList measures;
   ASSERT_EQ(0, food_measures(db_, 11111000, &measures));
@@ -214,6 +255,15 @@ class SmallFoodDbTest : public ::testing::Test {
   }
 
   // Makes the database from |sql| and opens it read-only through food_db_open.
+  // Runs |sql| on the file through a connection of its own.
+  int exec_on_file(const std::string &sql) {
+    sqlite3 *writer = nullptr;
+    if (sqlite3_open(path_.c_str(), &writer) != SQLITE_OK) return SQLITE_ERROR;
+    const int rc = sqlite3_exec(writer, sql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+    return rc;
+  }
+
   void make(const std::string &sql) {
     sqlite3 *writer = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(path_.c_str(), &writer));
@@ -419,6 +469,52 @@ TEST_F(SmallFoodDbTest, MissingTablesGiveAnSqlErrorLine) {
             testing::internal::GetCapturedStderr());
   EXPECT_EQ(0u, measures.count);
   EXPECT_EQ(nullptr, measures.items);
+}
+
+TEST_F(SmallFoodDbTest, NutrientValuesGiveNullsAsUnknownAndMissingColumnsAsAnSqlError) {
+  // Every column the query reads, all NULL but the energy and the calcium.
+  const char *const columns[] = {
+      "Energy (kcal)", "Protein (g)", "Carbohydrate (g)", "Fiber, total dietary (g)",
+      "Total Fat (g)", "Fatty acids, total saturated (g)", "18:2(g)", "18:3(g)", "Calcium (mg)",
+      "Iron (mg)", "Magnesium (mg)", "Phosphorus (mg)", "Potassium (mg)", "Sodium (mg)",
+      "Zinc (mg)", "Copper (mg)", "Selenium (mcg)", "Vitamin A, RAE (mcg_RAE)",
+      "Vitamin E (alpha-tocopherol) (mg)", "Vitamin D (D2 + D3) (mcg)", "Vitamin C (mg)",
+      "Thiamin (mg)", "Riboflavin (mg)", "Niacin (mg)", "Vitamin B-6 (mg)",
+      "Vitamin B-12 (mcg)", "Choline, total (mg)", "Vitamin K (phylloquinone) (mcg)",
+      "Folate, DFE (mcg_DFE)"};
+  std::string create = "CREATE TABLE nutrients (\"Food code\" INTEGER";
+  for (const char *column : columns) create += std::string(", \"") + column + "\" REAL";
+  ASSERT_NO_FATAL_FAILURE(make(create +
+                               ");"
+                               "CREATE TABLE points (FOODCODE INTEGER, \"ADD_SUGARS (tsp eq)\");"
+                               "INSERT INTO nutrients (\"Food code\", \"Energy (kcal)\", "
+                               "\"Calcium (mg)\") VALUES (1, 80, 12.5);"
+                               "INSERT INTO points VALUES (3, 2.5);"));
+  const int32_t codes[] = {1, 3};
+  FoodNutrients foods[2];
+  ASSERT_EQ(0, food_nutrients_of(db_, codes, 2, foods));
+  EXPECT_TRUE(foods[0].has_nutrients);
+  EXPECT_FALSE(foods[0].has_equivalents);
+  EXPECT_EQ(80.0, foods[0].values[SOURCE_ENERGY]);
+  EXPECT_EQ(12.5, foods[0].values[SOURCE_CALCIUM]);
+  EXPECT_EQ((1u << NUTRIENT_SOURCE_COUNT) - 1 - (1u << SOURCE_ENERGY) - (1u << SOURCE_CALCIUM),
+            foods[0].unknown);
+  EXPECT_FALSE(foods[1].has_nutrients);
+  EXPECT_TRUE(foods[1].has_equivalents);
+  EXPECT_EQ(2.5, foods[1].values[SOURCE_ADDED_SUGARS]);
+  EXPECT_EQ((1u << NUTRIENT_SOURCE_COUNT) - 1 - (1u << SOURCE_ADDED_SUGARS), foods[1].unknown);
+
+  // A food database without one of the columns.
+  ASSERT_EQ(SQLITE_OK, exec_on_file("ALTER TABLE nutrients DROP COLUMN \"Zinc (mg)\""));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, food_nutrients_of(db_, codes, 2, foods));
+  EXPECT_EQ("alimora: SQL error: no such column: n.Zinc (mg)\n",
+            testing::internal::GetCapturedStderr());
+  for (const FoodNutrients &food : foods) {
+    EXPECT_FALSE(food.has_nutrients);
+    EXPECT_EQ((1u << NUTRIENT_SOURCE_COUNT) - 1, food.unknown);
+    for (double value : food.values) EXPECT_EQ(0.0, value);
+  }
 }
 
 // Views whose columns fail while the statement runs, not when it is prepared.

@@ -96,6 +96,7 @@ TEST_F(AccessibilityTest, BudgetBarsAreNamedAfterTheirTexts) {
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)), accessible_name(bar));
   }
+  EXPECT_EQ("Energy (kcal): 163 / 2000", accessible_name(state_.energy_bar));
 }
 
 TEST_F(AccessibilityTest, BarNamesFollowEveryRefresh) {
@@ -111,6 +112,7 @@ TEST_F(AccessibilityTest, BarNamesFollowEveryRefresh) {
   state_.calorie_target = 3000;
   on_today_clicked(nullptr, &state_);
   EXPECT_EQ("Vegetables (cup-eq): 1.0 / 4.0", accessible_name(state_.group_bars[0]));
+  EXPECT_EQ("Energy (kcal): 163 / 3000", accessible_name(state_.energy_bar));
 }
 
 TEST_F(AccessibilityTest, RowButtonsAreDescribedByTheirEntry) {

@@ -144,6 +144,12 @@ TEST_F(GermanTest, MainWindowShowsGermanTextsAndDecimalCommas) {
                  atk_object_get_name(gtk_widget_get_accessible(state_.group_bars[g])));
   }
 
+  // 2.5 servings of 65 kcal, 162.5 shown as 163.
+  EXPECT_STREQ("Energie (kcal): 163 / 2000",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
+  EXPECT_STREQ("Energie (kcal): 163 / 2000",
+               atk_object_get_name(gtk_widget_get_accessible(state_.energy_bar)));
+
   std::vector<std::string> rows = label_texts(state_.log_list_box);
   EXPECT_TRUE(contains(rows, "27141035  -  Spaghetti sauce  (2,5 Portionen)"));
   std::vector<std::string> row_buttons = button_labels(state_.log_list_box);

@@ -312,6 +312,93 @@ TEST_F(ReportTest, LogDatabaseWithoutTheTablesFailsAndStaysUnchanged) {
   EXPECT_EQ(before, read_file(log_path_));
 }
 
+// The day of WriteLog against the goals of its profile, a man born 1980-02-29 (Male
+// 31-50). By hand from food.db: 2 x 52 + 4 x 60 + 3 x 271 + 30 = 1187 kcal; calcium
+// 2 x 6 + 4 x 123 + 3 x 176 + 22 = 1054 mg; copper 534 mcg from 0.534 mg.
+TEST_F(ReportTest, NutrientsOfADayAgainstTheProfilesGoals) {
+  WriteLog(2400);
+  const ProcessResult result = Run({"--nutrients", "2026-12-06"});
+  EXPECT_EQ(0, result.status);
+  EXPECT_EQ("", result.err);
+  EXPECT_EQ(
+      "Nutrients on 12/06/26\n"
+      "\n"
+      "Nutrient                            Eaten       Goal        % of goal  Goal type\n"
+      "------------------------------ ---------- ---------- ----------------  ----------\n"
+      "Energy and macronutrients\n"
+      "Energy (kcal)                        1187       2400              49%  at most\n"
+      "Protein (g)                          49.1         56      88% (below)  at least\n"
+      "Protein (% kcal)                     16.5      10-35                   range\n"
+      "Carbohydrate (g)                    151.8        130             117%  at least\n"
+      "Carbohydrate (% kcal)                51.1      45-65                   range\n"
+      "Dietary fiber (g)                    13.2       30.8      43% (below)  at least\n"
+      "Added sugars (% kcal)                 1.1         10              11%  at most\n"
+      "Total fat (% kcal)                   34.1      20-35                   range\n"
+      "Saturated fat (% kcal)               15.3         10     153% (above)  at most\n"
+      "Linoleic acid (g)                     7.8         17      46% (below)  at least\n"
+      "Linolenic acid (g)                    1.0        1.6      63% (below)  at least\n"
+      "\n"
+      "Minerals\n"
+      "Calcium (mg)                       1054.0       1000             105%  at least\n"
+      "Iron (mg)                             8.6          8             107%  at least\n"
+      "Magnesium (mg)                      148.0        420      35% (below)  at least\n"
+      "Phosphorus (mg)                    1107.0        700             158%  at least\n"
+      "Potassium (mg)                     1470.0       4700      31% (below)  at least\n"
+      "Sodium (mg)                          1951       2300              85%  at most\n"
+      "Zinc (mg)                             5.9         11      54% (below)  at least\n"
+      "Copper (mcg)                        534.0        900      59% (below)  at least\n"
+      "Selenium (mcg)                       62.5         55             114%  at least\n"
+      "\n"
+      "Vitamins\n"
+      "Vitamin A (mcg RAE)                 342.0        900      38% (below)  at least\n"
+      "Vitamin E (mg AT)                     3.1         15      21% (below)  at least\n"
+      "Vitamin D (mcg)                       4.4         15      29% (below)  at least\n"
+      "Vitamin C (mg)                       26.0         90      29% (below)  at least\n"
+      "Thiamin (mg)                          1.4        1.2             120%  at least\n"
+      "Riboflavin (mg)                       1.3        1.3             102%  at least\n"
+      "Niacin (mg)                          11.8         16      74% (below)  at least\n"
+      "Vitamin B6 (mg)                       0.6        1.3      46% (below)  at least\n"
+      "Vitamin B12 (mcg)                     3.2        2.4             134%  at least\n"
+      "Choline (mg)                        142.2        550      26% (below)  at least\n"
+      "Vitamin K (mcg)                      68.6        120      57% (below)  at least\n"
+      "Folate (mcg DFE)                    523.0        400             131%  at least\n"
+      "\n"
+      "Goals for Male 31-50: Dietary Guidelines for Americans 2015-2020, Appendix 7.\n"
+      "1 entry has a food without nutrient values; it adds nothing.\n"
+      "Added sugars count 16 kcal per teaspoon-equivalent (4 g of sugar at 4 kcal/g).\n"
+      "Manganese is left out: the food database has no values for it.\n",
+      result.out);
+
+  // German: the catalogue's texts and decimal commas, the same numbers.
+  const ProcessResult german =
+      run_process({exe_, "--nutrients", "2026-12-06"},
+                  {"LANGUAGE=de", "LC_ALL=de_DE.UTF-8", "XDG_DATA_HOME=" + data_home_.string()});
+  EXPECT_EQ(0, german.status);
+  for (const char *line : {
+           "Nährstoffe am 06.12.2026\n",
+           "Energie (kcal)                       1187       2400             49 %  höchstens\n",
+           "Protein (g)                          49,1         56  88 % (darunter)  mindestens\n",
+           "Protein (% kcal)                     16,5      10-35                   Bereich\n",
+           "Gesättigte Fettsäuren (% kcal)       15,3         10  153 % (darüber)  höchstens\n",
+           "Calcium (mg)                       1054,0       1000            105 %  mindestens\n",
+           "Ziele für Männer 31-50: Dietary Guidelines for Americans 2015-2020, Anhang 7.\n",
+           "Zugesetzter Zucker zählt 16 kcal pro Teelöffel-Äquivalent (4 g Zucker zu 4 kcal/g).\n",
+       })
+    EXPECT_NE(std::string::npos, german.out.find(line)) << line << german.out;
+}
+
+TEST_F(ReportTest, NutrientsWithoutALogHaveNoGoalsButTheDefaultTarget) {
+  const ProcessResult result = Run({"--nutrients"});
+  EXPECT_EQ(0, result.status);
+  EXPECT_NE(std::string::npos,
+            result.out.find("Energy (kcal)                           0       2000               "
+                            "0%  at most\n"));
+  EXPECT_NE(std::string::npos, result.out.find("\nCalcium (mg)                          0.0\n"));
+  EXPECT_NE(std::string::npos,
+            result.out.find("No goals: the profile has no usable birth date.\n"));
+  EXPECT_FALSE(fs::exists(log_path_));
+}
+
 // The range of days: the log of WriteLog (2400 kcal) and, on 2026-12-04, whole milk that
 // just reaches the dairy budget as shown (2.993 cup-eq) and a food missing from the
 // database whose description needs quoting in CSV; one entry before the week, one with a
@@ -488,6 +575,44 @@ int CountFrames(const std::string &svg, double min_width, double min_height) {
   g_markup_parse_context_free(context);
   EXPECT_TRUE(count.root_is_svg);
   return count.frames;
+}
+
+TEST_F(ReportRangeTest, NutrientsOverARangeAreTheAveragePerDayWithEntries) {
+  // 2026-12-05: ten apples, 520 kcal and 2.6 g protein; 2026-12-06: 1187 kcal and 49.11 g.
+  const std::string out = RunOk({"--nutrients", "--from", "2026-12-05", "--to", "2026-12-06"});
+  EXPECT_EQ(0u, out.find("Nutrients from 12/05/26 to 12/06/26, average per day with entries\n"
+                         "Days counted (days with entries): 2 of 2\n\n"));
+  EXPECT_NE(std::string::npos,
+            out.find("Energy (kcal)                         854       2400              36%  "
+                     "at most\n"));
+  EXPECT_NE(std::string::npos,
+            out.find("Protein (g)                          25.9         56      46% (below)  "
+                     "at least\n"));
+  // The week around them: the unknown food and the milk of 2026-12-04 count as a third day.
+  const std::string week = RunOk({"--nutrients", "--from=2026-12-01", "--to=2026-12-07"});
+  EXPECT_NE(std::string::npos, week.find("Days counted (days with entries): 3 of 7\n"));
+  EXPECT_NE(std::string::npos, week.find("2 entries have foods without nutrient values"));
+}
+
+TEST_F(ReportRangeTest, NutrientsAsCsvHavePlainNumbersInEveryLocale) {
+  const std::string out = RunOk({"--nutrients", "--csv", "2026-12-06"});
+  EXPECT_EQ(0u, out.find("nutrient,unit,eaten,goal_low,goal_high,goal_type,percent_of_goal,mark,"
+                         "incomplete\r\n"
+                         "energy,kcal,1187,,2400,at_most,49.4583,,0\r\n"
+                         "protein,g,49.11,56,,at_least,87.6964,below,0\r\n"
+                         "protein,% kcal,16.5493,10,35,range,,,0\r\n"));
+  EXPECT_NE(std::string::npos, out.find("\r\ncopper,mcg,534,900,,at_least,59.3333,below,0\r\n"));
+  EXPECT_EQ(33, std::count(out.begin(), out.end(), '\n'));
+
+  const ProcessResult german =
+      run_process({exe_, "--csv", "--nutrients", "2026-12-06"},
+                  {"LANGUAGE=de", "LC_ALL=de_DE.UTF-8", "XDG_DATA_HOME=" + data_home_.string()});
+  EXPECT_EQ(0, german.status);
+  EXPECT_EQ(out, german.out);
+
+  const ProcessResult chart = Run({"--nutrients", "--chart", "x.svg"});
+  EXPECT_EQ(2, chart.status);
+  EXPECT_EQ("alimora: --nutrients cannot be given with --chart\n", chart.err);
 }
 
 TEST_F(ReportRangeTest, ChartIsWellFormedSvgWithSevenPanelsAndReplacesTheFile) {

@@ -121,6 +121,41 @@ TEST_F(BudgetViewTest, BarAboveItsBudgetIsMarkedUntilTheSumFallsBack) {
   EXPECT_EQ("", marked(FOOD_GROUP_FRUITS));  // 0.9 of 2.0
 }
 
+TEST_F(BudgetViewTest, EnergyBarAddsTheEntriesKcalAgainstTheCalorieTarget) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kSpaghettiSauce, "Spaghetti sauce", today_, 2.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 4.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kNoSuchFood, "Unknown food", today_, 3.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-01", 40.0));
+  Activate();
+  GtkWidget *bar = state_.energy_bar;
+  ASSERT_NE(nullptr, bar);
+  auto marked = [&] {
+    return gtk_style_context_has_class(gtk_widget_get_style_context(bar), BAR_OVER_BUDGET_CLASS);
+  };
+
+  // 2 servings of 65 kcal and 4 of 52; the unknown food adds nothing.
+  const char *text = "Energy (kcal): 338 / 2000";
+  EXPECT_STREQ(text, gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)));
+  EXPECT_STREQ(text, atk_object_get_name(gtk_widget_get_accessible(bar)));
+  EXPECT_TRUE(gtk_progress_bar_get_show_text(GTK_PROGRESS_BAR(bar)));
+  EXPECT_NEAR(338.0 / 2000.0, gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)), 1e-9);
+  EXPECT_FALSE(marked());
+
+  // 40 apples are 2080 kcal: above the target, the bar is full and orange.
+  snprintf(state_.current_date, sizeof state_.current_date, "2024-01-01");
+  refresh_views(&state_);
+  EXPECT_STREQ("Energy (kcal): 2080 / 2000", gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)));
+  EXPECT_EQ(1.0, gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)));
+  EXPECT_TRUE(marked());
+  EXPECT_STREQ("Over budget", atk_object_get_description(gtk_widget_get_accessible(bar)));
+
+  // A larger target takes the mark away again.
+  state_.calorie_target = 2200;
+  refresh_views(&state_);
+  EXPECT_STREQ("Energy (kcal): 2080 / 2200", gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)));
+  EXPECT_FALSE(marked());
+}
+
 TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 1.5));
   Activate();
@@ -258,6 +293,8 @@ TEST_F(BudgetViewTest, FailedEntryReadShowsZeroBarsAndNoPlaceholder) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(std::string::npos, err.find("alimora: SQL error: no such table: food_log\n"));
   EXPECT_EQ("Fruits (cup-eq): 0.0 / 2.0", BarText(FOOD_GROUP_FRUITS));
+  EXPECT_STREQ("Energy (kcal): 0 / 2000",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
   EXPECT_TRUE(Rows().empty());
 }
 

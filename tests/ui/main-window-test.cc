@@ -41,13 +41,19 @@ TEST_F(MainWindowTest, BuildsTheWindowWithItsFramesAndBars) {
   EXPECT_EQ(state_.log_frame, frames[1]);
   EXPECT_EQ(state_.budget_box, gtk_bin_get_child(GTK_BIN(frames[0])));
 
-  // The budget label comes first in the budget box, then the six bars in food-group order.
+  // The budget label comes first in the budget box, then the six bars in food-group order,
+  // and last the energy bar.
   GList *children = gtk_container_get_children(GTK_CONTAINER(state_.budget_box));
-  ASSERT_EQ(7u, g_list_length(children));
+  ASSERT_EQ(8u, g_list_length(children));
   EXPECT_EQ(state_.budget_label, children->data);
   int g = 0;
-  for (GList *l = children->next; l; l = l->next, g++) EXPECT_EQ(state_.group_bars[g], l->data);
+  for (GList *l = children->next; l->next; l = l->next, g++)
+    EXPECT_EQ(state_.group_bars[g], l->data);
+  EXPECT_EQ(FOOD_GROUP_COUNT, g);
+  EXPECT_EQ(state_.energy_bar, g_list_last(children)->data);
   g_list_free(children);
+  EXPECT_STREQ("Energy (kcal): 0 / 2400",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
   EXPECT_EQ(std::string("USDA Healthy US-Style Eating Pattern (2400 kcal) - "),
             std::string(gtk_label_get_text(GTK_LABEL(state_.budget_label))).substr(0, 51));
   EXPECT_STREQ("Vegetables (cup-eq): 0.0 / 3.0",
@@ -90,31 +96,35 @@ TEST_F(MainWindowTest, HeaderBarReadsSearchTitleProfileAbout) {
   EXPECT_LT(about_position, profile_position);
 }
 
-// The label and action of item |index| of |section| of the menu |model|.
-std::string MenuItem(GMenuModel *model, int section, int index) {
-  GMenuModel *items = g_menu_model_get_item_link(model, section, G_MENU_LINK_SECTION);
-  if (!items) return "";
-  gchar *label = nullptr, *action = nullptr;
-  g_menu_model_get_item_attribute(items, index, G_MENU_ATTRIBUTE_LABEL, "s", &label);
-  g_menu_model_get_item_attribute(items, index, G_MENU_ATTRIBUTE_ACTION, "s", &action);
-  std::string item = std::string(label ? label : "") + " " + (action ? action : "");
-  g_free(label);
-  g_free(action);
-  g_object_unref(items);
-  return item;
+// The label and action of each item of the primary menu, one section after the other.
+std::vector<std::vector<std::string>> menu_sections(GMenuModel *menu) {
+  std::vector<std::vector<std::string>> sections;
+  for (int s = 0; s < g_menu_model_get_n_items(menu); s++) {
+    GMenuModel *section = g_menu_model_get_item_link(menu, s, G_MENU_LINK_SECTION);
+    sections.emplace_back();
+    for (int i = 0; section && i < g_menu_model_get_n_items(section); i++) {
+      gchar *label = nullptr, *action = nullptr;
+      g_menu_model_get_item_attribute(section, i, G_MENU_ATTRIBUTE_LABEL, "s", &label);
+      g_menu_model_get_item_attribute(section, i, G_MENU_ATTRIBUTE_ACTION, "s", &action);
+      sections.back().push_back(std::string(label ? label : "") + " " + (action ? action : ""));
+      g_free(label);
+      g_free(action);
+    }
+    if (section) g_object_unref(section);
+  }
+  return sections;
 }
 
-TEST_F(MainWindowTest, MainMenuHoldsHistoryBeforeTheShortcuts) {
+TEST_F(MainWindowTest, PrimaryMenuHasNutrientsAndHistoryBeforeItsHelpSection) {
   Activate();
   GtkWidget *header = gtk_window_get_titlebar(GTK_WINDOW(state_.main_window));
-  std::vector<GtkWidget *> buttons = find_widgets(header, GTK_TYPE_MENU_BUTTON);
-  ASSERT_EQ(1u, buttons.size());
-  EXPECT_STREQ("Main Menu", atk_object_get_name(gtk_widget_get_accessible(buttons[0])));
-  GMenuModel *menu = gtk_menu_button_get_menu_model(GTK_MENU_BUTTON(buttons[0]));
-  ASSERT_NE(nullptr, menu);
-  ASSERT_EQ(2, g_menu_model_get_n_items(menu));
-  EXPECT_EQ("History win.history", MenuItem(menu, 0, 0));
-  EXPECT_EQ("Keyboard Shortcuts win.shortcuts", MenuItem(menu, 1, 0));
+  std::vector<GtkWidget *> menus = find_widgets(header, GTK_TYPE_MENU_BUTTON);
+  ASSERT_EQ(1u, menus.size());
+  EXPECT_STREQ("Main Menu", atk_object_get_name(gtk_widget_get_accessible(menus[0])));
+  EXPECT_EQ((std::vector<std::vector<std::string>>{
+                {"Nutrients win.nutrients", "History win.history"},
+                {"Keyboard Shortcuts win.shortcuts"}}),
+            menu_sections(gtk_menu_button_get_menu_model(GTK_MENU_BUTTON(menus[0]))));
 
   g_action_group_activate_action(G_ACTION_GROUP(state_.main_window), "history", nullptr);
   drain_events();
@@ -176,6 +186,7 @@ TEST_F(MainWindowTest, ClosingTheWindowForgetsItsWidgets) {
   EXPECT_EQ(nullptr, state_.main_window);
   EXPECT_EQ(nullptr, state_.log_list_box);
   EXPECT_EQ(nullptr, state_.group_bars[0]);
+  EXPECT_EQ(nullptr, state_.energy_bar);
 }
 
 std::string accelerator_of(GtkApplication *app, const char *action) {
@@ -214,6 +225,7 @@ TEST_F(MainWindowTest, ControlKeysOpenTheirWindowsOrCloseTheMainWindow) {
                {"win.profile", "<Primary>comma", GDK_KEY_comma, "Profile"},
                {"win.shortcuts", "<Primary>question", GDK_KEY_question, "Keyboard Shortcuts"},
                {"win.history", "<Primary>h", GDK_KEY_h, "History"},
+               {"win.nutrients", "<Primary>i", GDK_KEY_i, "Nutrients"},
                {"win.close", "<Primary>w", GDK_KEY_w, nullptr},
                {"app.quit", "<Primary>q", GDK_KEY_q, nullptr}};
   for (const auto &c : cases) {

@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Nutrients window on real widgets: its table, its marks, and how it follows the main
+// window's date and log.
+#include <string>
+#include <vector>
+
+#include "budget/date-string.h"
+#include "store/log-entries.h"
+#include "ui-fixture.h"
+#include "ui/budget-view.h"
+#include "ui/nutrients-window.h"
+
+namespace {
+
+constexpr int kMilkWhole = 11111000;  // per serving 60 kcal, 123 mg calcium, 38 mg sodium
+constexpr int kNoSuchFood = 99999999;
+
+class NutrientsWindowTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    StoreCompleteProfile(2000);  // a woman born 1990-05-07: Female 31-50
+    date_today(today_);
+  }
+
+  // Opens the window with Ctrl+I, as the keyboard would.
+  GtkWidget *Open() {
+    send_key(state_.main_window, GDK_KEY_i, GDK_CONTROL_MASK);
+    return state_.nutrients_window;
+  }
+
+  GtkTreeView *View() {
+    std::vector<GtkWidget *> views = find_widgets(state_.nutrients_window, GTK_TYPE_TREE_VIEW);
+    return views.size() == 1 ? GTK_TREE_VIEW(views[0]) : nullptr;
+  }
+
+  // The row whose first cell begins with |name|: its five texts joined by "|", its colour
+  // and its description, and its place among the visible rows.
+  struct Row {
+    std::string cells;
+    std::string foreground;
+    std::string description;
+    int visible_row = -1;
+  };
+  Row Find(const std::string &name) {
+    GtkTreeModel *model = gtk_tree_view_get_model(View());
+    Row found;
+    int visible = 0;
+    GtkTreeIter section, child;
+    for (bool s = gtk_tree_model_get_iter_first(model, &section); s;
+         s = gtk_tree_model_iter_next(model, &section)) {
+      visible++;
+      for (bool c = gtk_tree_model_iter_children(model, &child, &section); c;
+           c = gtk_tree_model_iter_next(model, &child), visible++) {
+        gchar *texts[5], *foreground, *description;
+        gtk_tree_model_get(model, &child, NUTRIENT_COLUMN_NAME, &texts[0], NUTRIENT_COLUMN_EATEN,
+                           &texts[1], NUTRIENT_COLUMN_GOAL, &texts[2], NUTRIENT_COLUMN_PERCENT,
+                           &texts[3], NUTRIENT_COLUMN_KIND, &texts[4],
+                           NUTRIENT_COLUMN_FOREGROUND, &foreground, NUTRIENT_COLUMN_DESCRIPTION,
+                           &description, -1);
+        if (std::string(texts[0]).rfind(name, 0) == 0) {
+          for (int i = 0; i < 5; i++) found.cells += std::string(i ? "|" : "") + texts[i];
+          found.foreground = foreground ? foreground : "";
+          found.description = description ? description : "";
+          found.visible_row = visible;
+        }
+        for (gchar *text : texts) g_free(text);
+        g_free(foreground);
+        g_free(description);
+      }
+    }
+    return found;
+  }
+
+  std::string Label(const char *key) {
+    auto *label = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(state_.nutrients_window), key));
+    return label ? gtk_label_get_text(GTK_LABEL(label)) : "";
+  }
+
+  char today_[DATE_STRING_SIZE];
+};
+
+TEST_F(NutrientsWindowTest, CtrlIOpensTheDaysTableInThreeGroups) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kNoSuchFood, "Unknown food", today_, 1.0));
+  Activate();
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  EXPECT_STREQ("Nutrients", gtk_window_get_title(GTK_WINDOW(window)));
+  EXPECT_EQ(GTK_WINDOW(state_.main_window), gtk_window_get_transient_for(GTK_WINDOW(window)));
+  EXPECT_TRUE(gtk_widget_get_visible(window));
+  GtkTreeView *view = View();
+  ASSERT_NE(nullptr, view);
+  EXPECT_EQ(GTK_WIDGET(view), gtk_window_get_focus(GTK_WINDOW(window)));
+  EXPECT_STREQ("Nutrients", atk_object_get_name(gtk_widget_get_accessible(GTK_WIDGET(view))));
+  std::vector<std::string> titles;
+  for (int c = 0; c < static_cast<int>(gtk_tree_view_get_n_columns(view)); c++)
+    titles.push_back(gtk_tree_view_column_get_title(gtk_tree_view_get_column(view, c)));
+  EXPECT_EQ((std::vector<std::string>{"Nutrient", "Eaten", "Goal", "% of goal", "Goal type"}),
+            titles);
+
+  GtkTreeModel *model = gtk_tree_view_get_model(view);
+  std::vector<std::string> sections;
+  std::vector<int> rows;
+  GtkTreeIter section;
+  for (bool s = gtk_tree_model_get_iter_first(model, &section); s;
+       s = gtk_tree_model_iter_next(model, &section)) {
+    gchar *title = nullptr;
+    gtk_tree_model_get(model, &section, NUTRIENT_COLUMN_NAME, &title, -1);
+    sections.push_back(title);
+    g_free(title);
+    rows.push_back(gtk_tree_model_iter_n_children(model, &section));
+  }
+  EXPECT_EQ((std::vector<std::string>{"Energy and macronutrients", "Minerals", "Vitamins"}),
+            sections);
+  EXPECT_EQ((std::vector<int>{11, 9, 12}), rows);
+
+  // Two servings of whole milk against the goals of a woman of 36; the unknown food adds
+  // nothing. The energy is the energy bar's.
+  EXPECT_STREQ("Energy (kcal): 120 / 2000",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
+  EXPECT_EQ("Energy (kcal)|120|2000|6%|at most", Find("Energy").cells);
+  EXPECT_EQ("Calcium (mg)|246.0|1000|25% (below)|at least", Find("Calcium").cells);
+  EXPECT_EQ("Sodium (mg)|76|2300|3%|at most", Find("Sodium").cells);
+  EXPECT_EQ("Copper (mcg)|2.0|900|0% (below)|at least", Find("Copper").cells);
+  EXPECT_EQ("Vitamin D (mcg)|2.2|15|15% (below)|at least", Find("Vitamin D").cells);
+  // 6.56 g protein are 26.24 of 120 kcal; 6.4 g fat 57.6 kcal.
+  EXPECT_EQ("Protein (% kcal)|21.9|10-35||range", Find("Protein (%").cells);
+  EXPECT_EQ("Total fat (% kcal)|48.0|20-35|(above)|range", Find("Total fat").cells);
+
+  const std::string notes = Label("nutrient-notes");
+  EXPECT_NE(std::string::npos, notes.find("Goals for Female 31-50"));
+  EXPECT_NE(std::string::npos, notes.find("1 entry has a food without nutrient values"));
+  EXPECT_NE(std::string::npos, notes.find("16 kcal per teaspoon-equivalent"));
+  EXPECT_NE(std::string::npos, notes.find("Manganese is left out"));
+  char display[DISPLAY_DATE_SIZE];
+  EXPECT_EQ(std::string("Nutrients on ") + date_to_display(today_, display),
+            Label("nutrient-heading"));
+
+  // Ctrl+I again brings the same window forward; Escape closes it.
+  EXPECT_EQ(window, Open());
+  WidgetWatch watch(window);
+  send_key(GTK_WIDGET(view), GDK_KEY_Escape);
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+  EXPECT_EQ(nullptr, state_.nutrients_window);
+}
+
+TEST_F(NutrientsWindowTest, MarkedRowsAreOrangeAndSayWhichWay) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.0));
+  Activate();
+  ASSERT_NE(nullptr, Open());
+  const Row calcium = Find("Calcium");
+  EXPECT_EQ(NUTRIENT_MARK_COLOR, calcium.foreground);
+  EXPECT_EQ("Below the goal of at least 1000", calcium.description);
+  const Row fat = Find("Total fat");
+  EXPECT_EQ(NUTRIENT_MARK_COLOR, fat.foreground);
+  EXPECT_EQ("Above the range of 20-35", fat.description);
+  const Row sodium = Find("Sodium");
+  EXPECT_EQ("", sodium.foreground);
+  EXPECT_EQ("", sodium.description);
+
+  // Screen readers find the description on each cell of the row.
+  AtkObject *table = gtk_widget_get_accessible(GTK_WIDGET(View()));
+  ASSERT_TRUE(ATK_IS_TABLE(table));
+  for (int column : {0, 3}) {
+    AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), calcium.visible_row, column);
+    ASSERT_NE(nullptr, cell);
+    EXPECT_STREQ("Below the goal of at least 1000", atk_object_get_description(cell));
+    g_object_unref(cell);
+  }
+
+  // 60 servings are 3600 kcal and 2280 mg sodium: above the target, not above the limit.
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 58.0));
+  refresh_views(&state_);
+  EXPECT_EQ("Energy (kcal)|3600|2000|180% (above)|at most", Find("Energy").cells);
+  EXPECT_EQ("Above the limit of at most 2000", Find("Energy").description);
+  EXPECT_EQ("Sodium (mg)|2280|2300|99%|at most", Find("Sodium").cells);
+  EXPECT_EQ("", Find("Calcium").foreground);
+}
+
+TEST_F(NutrientsWindowTest, FollowsTheDateTheLogAndTheProfile) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-01-03", 1.0));
+  Activate();
+  ASSERT_NE(nullptr, Open());
+  EXPECT_EQ("Calcium (mg)|0.0|1000|0% (below)|at least", Find("Calcium").cells);
+  EXPECT_EQ("Protein (% kcal)||10-35||range", Find("Protein (%").cells);
+  EXPECT_NE(std::string::npos,
+            Label("nutrient-notes").find("Without energy eaten the shares of energy"));
+
+  on_prev_date_clicked(nullptr, &state_);
+  ASSERT_STREQ("2024-01-03", state_.current_date);
+  EXPECT_EQ("Calcium (mg)|123.0|1000|12% (below)|at least", Find("Calcium").cells);
+  char display[DISPLAY_DATE_SIZE];
+  EXPECT_EQ(std::string("Nutrients on ") + date_to_display("2024-01-03", display),
+            Label("nutrient-heading"));
+
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-01-03", 9.0));
+  refresh_views(&state_);
+  EXPECT_EQ("Calcium (mg)|1230.0|1000|123%|at least", Find("Calcium").cells);
+
+  // A profile without a usable birth date: no goals but the calorie target.
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(state_.log_db, "UPDATE user_profile SET bdate = 'soon'",
+                                    nullptr, nullptr, nullptr));
+  refresh_views(&state_);
+  EXPECT_EQ("Calcium (mg)|1230.0|||", Find("Calcium").cells);
+  EXPECT_EQ("Energy (kcal)|600|2000|30%|at most", Find("Energy").cells);
+  EXPECT_NE(std::string::npos,
+            Label("nutrient-notes").find("No goals: the profile has no usable birth date."));
+}
+
+TEST_F(NutrientsWindowTest, ClosingTheMainWindowTakesTheNutrientsWindowAlong) {
+  Activate();
+  WidgetWatch watch(Open());
+  ASSERT_NE(nullptr, watch.get());
+  gtk_widget_destroy(state_.main_window);
+  drain_events();
+  EXPECT_EQ(nullptr, watch.get());
+  EXPECT_EQ(nullptr, state_.nutrients_window);
+  EXPECT_EQ(nullptr, state_.energy_bar);
+}
+
+}  // namespace
