@@ -12,6 +12,7 @@
 #include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/profile-dialog.h"
+#include "ui/quick-log.h"
 #include "ui/search-dialog.h"
 
 namespace {
@@ -141,7 +142,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   set_margins(main_box, 12, 12, 12, 12);
   gtk_box_pack_start(GTK_BOX(main_box), build_budget_frame(state), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(main_box), build_log_frame(state), TRUE, TRUE, 0);
-  gtk_container_add(GTK_CONTAINER(state->main_window), main_box);
+  gtk_container_add(GTK_CONTAINER(state->main_window), quick_log_install(state, main_box));
 
   refresh_views(state);
 

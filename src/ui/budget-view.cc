@@ -13,6 +13,7 @@
 #include "store/log-entries.h"
 #include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
+#include "ui/quick-log.h"
 
 namespace {
 
@@ -204,6 +205,7 @@ void refresh_views(GuiState *state) {
     fill_entry_list(state, read ? &entries : nullptr);
     gtk_widget_show_all(state->log_list_box);
   }
+  quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
 }
 

@@ -139,7 +139,11 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   g_object_set_data_full(G_OBJECT(combo), KEY_MEASURE_GRAMS, grams, g_free);
   atk_object_set_name(gtk_widget_get_accessible(combo), _("Measure"));
 
+  // "Servings: [2.44] = [1] × [1 cup (244 g)]": the row reads as the sum it is, so that the
+  // amount is not taken for a second servings field.
+  gtk_box_pack_start(GTK_BOX(row), gtk_label_new("="), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), amount, FALSE, FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(row), gtk_label_new("×"), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), combo, FALSE, FALSE, 6);
   g_object_set_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN, amount);
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO, combo);
