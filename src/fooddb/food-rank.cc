@@ -28,6 +28,7 @@ const float kWholeWord = 3.0f;
 const float kWordStart = 1.0f;
 const float kInHead = 2.0f;
 const float kFirstWord = 1.5f;
+const float kLetterShort = 0.05f;  // each letter that a started word still lacks
 // Words of the description that nothing typed stands for.
 const float kUnmatchedHead = 2.0f;      // "Almond" of "Almond milk" for "milk"
 const float kUnmatchedHeadMinor = 0.3f; // "or" of "Frankfurter or hot dog"
@@ -270,6 +271,40 @@ struct QueryWord {
   std::string text;
 };
 
+// Everyday words that the food database spells otherwise: a typed word equal to one of
+// them also stands for the words given.
+struct Alias {
+  const char *typed;
+  const char *meant[3];  // up to three words; null after the last
+};
+
+const Alias kAliases[] = {
+    {"soda", {"soft", "drink"}},  {"pop", {"soft", "drink"}},   {"coke", {"soft", "drink", "cola"}},
+    {"donut", {"doughnut", nullptr}}, {"yoghurt", {"yogurt", nullptr}},
+    {"burger", {"hamburger", nullptr}}, {"hotdog", {"frankfurter", nullptr}},
+    {"oj", {"orange", "juice"}}, {"catsup", {"ketchup", nullptr}},
+    {"veggie", {"vegetable", nullptr}}, {"mac", {"macaroni", nullptr}},
+};
+
+// The typed words, and once more with the first word that has an alias put as it is meant.
+std::vector<std::vector<QueryWord>> query_variants(const std::vector<QueryWord> &query) {
+  std::vector<std::vector<QueryWord>> variants{query};
+  for (size_t i = 0; i < query.size(); i++) {
+    for (const Alias &alias : kAliases) {
+      if (!same_word(query[i].text.c_str(), query[i].text.size(), alias.typed,
+                     strlen(alias.typed)))
+        continue;
+      std::vector<QueryWord> variant(query.begin(), query.begin() + static_cast<long>(i));
+      for (const char *word : alias.meant)
+        if (word) variant.push_back(QueryWord{word});
+      variant.insert(variant.end(), query.begin() + static_cast<long>(i) + 1, query.end());
+      variants.push_back(variant);
+      return variants;
+    }
+  }
+  return variants;
+}
+
 // How one description fits the typed words; false when a typed word is missing from it.
 bool score_entry(const FoodIndexEntry &entry, const std::vector<QueryWord> &query, float *score) {
   bool matched[kMaxWords] = {};
@@ -286,7 +321,8 @@ bool score_entry(const FoodIndexEntry &entry, const std::vector<QueryWord> &quer
       if (same_word(w.text, w.length, qt, ql))
         value = kWholeWord;
       else if (w.length > ql && memcmp(w.text, qt, ql) == 0)
-        value = kWordStart;
+        // A word still being typed is more likely the shorter word: "mil", "milk", "millet".
+        value = kWordStart - std::min(kWordStart / 2, kLetterShort * (w.length - ql));
       else
         continue;
       if (w.clause == 0) value += kInHead;
@@ -406,11 +442,18 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
       return it != sorted.end() && it->food_code == code ? it->weight : 0.0;
     };
 
+    const std::vector<std::vector<QueryWord>> variants = query_variants(query);
     std::vector<Candidate> found;
     for (size_t i = 0; i < index->count; i++) {
-      float score = 0.0f;
-      if (!score_entry(index->items[i], query, &score)) continue;
-      found.push_back(Candidate{i, weight_of(index->items[i].food_code), score});
+      bool any = false;
+      float best = 0.0f;
+      for (const std::vector<QueryWord> &variant : variants) {
+        float score = 0.0f;
+        if (!score_entry(index->items[i], variant, &score)) continue;
+        if (!any || score > best) best = score;
+        any = true;
+      }
+      if (any) found.push_back(Candidate{i, weight_of(index->items[i].food_code), best});
     }
     auto better = [&](const Candidate &a, const Candidate &b) {
       if ((a.weight > 0) != (b.weight > 0)) return a.weight > 0;
