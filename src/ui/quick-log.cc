@@ -18,6 +18,7 @@
 #include "fooddb/food-db.h"
 #include "fooddb/food-rank.h"
 #include "i18n.h"
+#include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
@@ -39,6 +40,23 @@ struct Suggestion {
   double servings;          // the servings of its last entry, when logged
 };
 
+// One food of the person, as its last entry has it.
+struct UseRecord {
+  int32_t food_code;
+  std::string description;
+  std::string last_date;
+  double last_servings;
+  int64_t last_id;
+  uint32_t count;
+};
+
+// What Undo takes back: the ids of the entries a write added, and the person's foods that
+// the write changed as they were before it (none for a food it logged the first time).
+struct UndoRecord {
+  LogIdRange added{0, 0, 0};
+  std::vector<std::pair<int32_t, std::vector<UseRecord>>> before;  // zero or one record each
+};
+
 // The quick log of one main window; object data of the window, freed with it.
 struct QuickLog {
   GuiState *state = nullptr;
@@ -52,21 +70,25 @@ struct QuickLog {
 
   FoodIndex index{nullptr, 0, 0};  // read from the food database on first use
   bool index_read = false;
-  FoodUseList uses{nullptr, 0, 0};  // the person's foods, re-read after a change of the log
+  // The person's foods, newest last entry first: read from the log when the field takes the
+  // focus after another part of the window changed the log, and kept up to date by the
+  // quick log's own writes (reading them again takes a scan of the whole log).
+  std::vector<UseRecord> uses;
   std::vector<FoodRankUse> weights;
   std::unordered_map<int32_t, size_t> use_of;  // food code -> position in |uses|
   bool uses_stale = true;
+  bool own_write = false;  // the view is being redrawn after a write of the quick log
 
   std::vector<Suggestion> shown;
-  LogIdRange undo{0, 0, 0};  // what Undo takes back
+  UndoRecord undo;
   int64_t last_id_before_dialog = 0;
+  bool uses_stale_before_dialog = true;
 };
 
 void quick_log_free(gpointer data) {
   auto *ql = static_cast<QuickLog *>(data);
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   food_index_free(&ql->index);
-  food_use_list_free(&ql->uses);
   delete ql;
 }
 
@@ -105,20 +127,74 @@ void read_index(QuickLog *ql) {
   food_index_load(ql->state->food_db, &ql->index);
 }
 
-// Reads the person's foods from the log: once when the field takes the focus after a change,
-// not on every key.
-void read_uses(QuickLog *ql) {
-  food_use_list_free(&ql->uses);
+// Puts the person's foods in order and renews what the ranking and the rows look up.
+void index_uses(QuickLog *ql) {
+  std::sort(ql->uses.begin(), ql->uses.end(),
+            [](const UseRecord &a, const UseRecord &b) { return a.last_id > b.last_id; });
   ql->weights.clear();
   ql->use_of.clear();
-  ql->uses_stale = false;
-  if (log_food_uses(ql->state->log_db, &ql->uses) != 0) return;
-  ql->weights.reserve(ql->uses.count);
-  for (size_t i = 0; i < ql->uses.count; i++) {
-    const FoodUse &use = ql->uses.items[i];
-    ql->weights.push_back(
-        FoodRankUse{use.food_code, food_use_weight(use.count, days_since(use.last_date))});
+  ql->weights.reserve(ql->uses.size());
+  for (size_t i = 0; i < ql->uses.size(); i++) {
+    const UseRecord &use = ql->uses[i];
+    ql->weights.push_back(FoodRankUse{use.food_code,
+                                      food_use_weight(use.count, days_since(use.last_date.c_str()))});
     ql->use_of.emplace(use.food_code, i);
+  }
+}
+
+// Reads the person's foods from the log.
+void read_uses(QuickLog *ql) {
+  ql->uses.clear();
+  ql->uses_stale = false;
+  FoodUseList list{nullptr, 0, 0};
+  if (log_food_uses(ql->state->log_db, &list) == 0) {
+    ql->uses.reserve(list.count);
+    for (size_t i = 0; i < list.count; i++) {
+      const FoodUse &use = list.items[i];
+      ql->uses.push_back(UseRecord{use.food_code, use.description, use.last_date,
+                                   use.last_servings, use.last_id, use.count});
+    }
+  }
+  food_use_list_free(&list);
+  index_uses(ql);
+}
+
+// Counts an entry just added in the person's foods, keeping what the food was before for
+// Undo when |for_undo|.
+void count_added(QuickLog *ql, const LogEntry &entry, bool for_undo) {
+  auto found = ql->use_of.find(entry.food_code);
+  bool saved = !for_undo;
+  for (const auto &before : ql->undo.before) saved = saved || before.first == entry.food_code;
+  if (!saved) {
+    std::vector<UseRecord> was;
+    if (found != ql->use_of.end()) was.push_back(ql->uses[found->second]);
+    ql->undo.before.emplace_back(entry.food_code, was);
+  }
+  if (found == ql->use_of.end()) {
+    ql->uses.push_back(UseRecord{entry.food_code, entry.description, entry.date, entry.servings,
+                                 entry.id, 1});
+    ql->use_of.emplace(entry.food_code, ql->uses.size() - 1);
+    return;
+  }
+  UseRecord &use = ql->uses[found->second];
+  use.description = entry.description;
+  use.last_date = entry.date;
+  use.last_servings = entry.servings;
+  use.last_id = entry.id;
+  use.count++;
+}
+
+// Puts the person's foods back as they were before the write that Undo took back.
+void uncount_added(QuickLog *ql) {
+  for (const auto &before : ql->undo.before) {
+    auto found = ql->use_of.find(before.first);
+    if (found == ql->use_of.end()) continue;
+    if (before.second.empty()) {
+      ql->uses.erase(ql->uses.begin() + static_cast<long>(found->second));
+    } else {
+      ql->uses[found->second] = before.second.front();
+    }
+    index_uses(ql);
   }
 }
 
@@ -142,7 +218,7 @@ Suggestion suggestion_for(const QuickLog *ql, int32_t food_code, const char *des
   auto found = ql->use_of.find(food_code);
   if (found != ql->use_of.end()) {
     s.logged = true;
-    s.servings = ql->uses.items[found->second].last_servings;
+    s.servings = ql->uses[found->second].last_servings;
   }
   return s;
 }
@@ -262,10 +338,11 @@ void suggest(QuickLog *ql) {
 void suggest_recent(QuickLog *ql) {
   prepare(ql);
   ql->shown.clear();
-  for (size_t i = 0; i < ql->uses.count && ql->shown.size() < kQuickLogSuggestions; i++) {
-    const FoodUse &use = ql->uses.items[i];
+  for (size_t i = 0; i < ql->uses.size() && ql->shown.size() < kQuickLogSuggestions; i++) {
+    const UseRecord &use = ql->uses[i];
     const FoodIndexEntry *food = indexed_food(ql, use.food_code);
-    ql->shown.push_back(suggestion_for(ql, use.food_code, food ? food->description : use.description));
+    ql->shown.push_back(
+        suggestion_for(ql, use.food_code, food ? food->description : use.description.c_str()));
   }
   show_list(ql);
 }
@@ -304,9 +381,10 @@ void notify(QuickLog *ql, const char *text) {
 // After a write of the quick log: the view, the person's foods and the field start afresh,
 // and the focus stays in the field for the next food.
 void after_write(QuickLog *ql) {
+  ql->own_write = true;
   refresh_views(ql->state);
-  read_uses(ql);
-  hide_suggestions(ql);
+  ql->own_write = false;
+  index_uses(ql);
   gtk_entry_set_text(GTK_ENTRY(ql->field), "");
   hide_suggestions(ql);
   gtk_widget_grab_focus(ql->field);
@@ -323,7 +401,10 @@ void log_again(QuickLog *ql, const Suggestion &s) {
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = added;
+  ql->undo = UndoRecord{added, {}};
+  count_added(ql, LogEntry{added.first, s.food_code, const_cast<char *>(s.description.c_str()),
+                           state->current_date, s.servings},
+              true);
   const std::string logged = row_text(ql, s);
   after_write(ql);
   char text[NOTICE_TEXT_SIZE];
@@ -334,12 +415,27 @@ void log_again(QuickLog *ql, const Suggestion &s) {
 
 // The add-to-log dialog is gone: a food it logged empties the field; otherwise the field
 // keeps what was typed. Either way the focus comes back to it.
-void on_quick_log_dialog_destroy(GtkWidget *, gpointer data) {
+void on_quick_log_dialog_destroy(GtkWidget *dialog, gpointer data) {
   run_guarded("on_quick_log_dialog_destroy", [&] {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
     if (!ql || !ql->field) return;
-    if (sqlite3_last_insert_rowid(ql->state->log_db) != ql->last_id_before_dialog) {
-      read_uses(ql);
+    const int64_t id = sqlite3_last_insert_rowid(ql->state->log_db);
+    if (id != ql->last_id_before_dialog) {
+      // The dialog's fields are still there while it goes: what they hold was logged.
+      GObject *object = G_OBJECT(dialog);
+      auto *spin = static_cast<GtkWidget *>(g_object_get_data(object, KEY_SPIN_QUANTITY));
+      auto *calendar = static_cast<GtkWidget *>(g_object_get_data(object, KEY_CALENDAR));
+      auto *description = static_cast<const char *>(g_object_get_data(object, KEY_FOOD_DESC));
+      if (spin && calendar && description && !ql->uses_stale_before_dialog) {
+        char date[DATE_STRING_SIZE];
+        calendar_date_string(calendar, date);
+        const int32_t code = GPOINTER_TO_INT(g_object_get_data(object, KEY_FOOD_CODE));
+        count_added(ql, LogEntry{id, code, const_cast<char *>(description), date,
+                                 gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin))},
+                    false);
+        index_uses(ql);
+        ql->uses_stale = false;
+      }
       gtk_entry_set_text(GTK_ENTRY(ql->field), "");
     }
     hide_suggestions(ql);
@@ -363,6 +459,7 @@ void calendar_to(GtkWidget *calendar, const char *date) {
 void open_add_dialog(QuickLog *ql, const Suggestion &s) {
   hide_suggestions(ql);
   ql->last_id_before_dialog = sqlite3_last_insert_rowid(ql->state->log_db);
+  ql->uses_stale_before_dialog = ql->uses_stale;
   GtkWidget *dialog = add_dialog_open(ql->state, s.food_code, s.description.c_str());
   calendar_to(static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR)),
               ql->state->current_date);
@@ -397,10 +494,23 @@ void copy_to_today(QuickLog *ql) {
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = added;
+  ql->undo = UndoRecord{added, {}};
+  LogEntryList copies;
+  if (log_entries_for_date(state->log_db, today, &copies) == 0) {
+    for (size_t i = 0; i < copies.count; i++)
+      if (copies.items[i].id >= added.first && copies.items[i].id <= added.last)
+        count_added(ql, copies.items[i], true);
+  } else {
+    ql->uses_stale = true;
+  }
+  log_entry_list_free(&copies);
   snprintf(state->current_date, sizeof state->current_date, "%s", today);
+  const bool stale = ql->uses_stale;
+  ql->own_write = true;
   refresh_views(state);
-  read_uses(ql);
+  ql->own_write = false;
+  ql->uses_stale = stale;
+  index_uses(ql);
   char text[NOTICE_TEXT_SIZE];
   const int count = static_cast<int>(added.count);
   snprintf(text, sizeof text,
@@ -411,19 +521,21 @@ void copy_to_today(QuickLog *ql) {
 }
 
 void undo_last(QuickLog *ql) {
-  if (ql->undo.count == 0) return;
+  if (ql->undo.added.count == 0) return;
   GuiState *state = ql->state;
-  if (log_entries_delete_range(state->log_db, &ql->undo) != 0) {
+  if (log_entries_delete_range(state->log_db, &ql->undo.added) != 0) {
     // The entries stay, and so does the chance to undo them.
     show_write_failure(GTK_WINDOW(state->main_window),
                        _("The last change was not undone; its entries stay in the log."),
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = LogIdRange{0, 0, 0};
+  uncount_added(ql);
+  ql->undo = UndoRecord{};
   hide_notice(ql);
+  ql->own_write = true;
   refresh_views(state);
-  read_uses(ql);
+  ql->own_write = false;
 }
 
 gboolean on_quick_log_focus_in(GtkWidget *, GdkEvent *, gpointer data) {
@@ -578,7 +690,7 @@ GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box) {
 void quick_log_view_changed(GuiState *state, bool has_entries) {
   QuickLog *ql = quick_log_of(state);
   if (!ql) return;
-  ql->uses_stale = true;
+  if (!ql->own_write) ql->uses_stale = true;  // another dialog changed the log
   if (!ql->copy_button) return;
   char today[DATE_STRING_SIZE];
   date_today(today);

@@ -170,6 +170,11 @@ TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_EQ(1u, Entries(today_).size());
   EXPECT_EQ(2u, Entries(yesterday_).size() + Entries(today_).size());
+  // The suggestions know what the log holds without reading it again.
+  Type("");
+  send_key(Field(), GDK_KEY_Down);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole — 1 cup (244 g)"},
+            quick_log_suggestion_texts(&state_));
 }
 
 TEST_F(QuickLogTest, EnterOnANewFoodOpensTheAddDialogOnTheDateOnDisplay) {
@@ -193,6 +198,10 @@ TEST_F(QuickLogTest, EnterOnANewFoodOpensTheAddDialogOnTheDateOnDisplay) {
             Entries(yesterday_));
   EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(Field())));
   EXPECT_TRUE(FieldHasFocus());
+  // From now on the banana is one of the person's foods, with the amount just logged.
+  Type("banana");
+  ASSERT_FALSE(quick_log_suggestion_texts(&state_).empty());
+  EXPECT_EQ("Banana, raw — 1.00 servings", quick_log_suggestion_texts(&state_)[0]);
 
   // Cancel keeps what was typed.
   Type("apple");
