@@ -135,6 +135,11 @@ Forms singular_forms(const char *word, size_t length) {
 // Whether |a| and |b| are the same word, one perhaps the plural of the other.
 bool same_word(const char *a, size_t a_length, const char *b, size_t b_length) {
   if (a_length == b_length && memcmp(a, b, a_length) == 0) return true;
+  // Forms differ by two letters at most and share all but the last three.
+  const size_t shorter = a_length < b_length ? a_length : b_length;
+  const size_t longer = a_length < b_length ? b_length : a_length;
+  if (longer - shorter > 2 || shorter < 3 || memcmp(a, b, shorter - 3 > 0 ? shorter - 3 : 0) != 0)
+    return false;
   const Forms fa = singular_forms(a, a_length);
   const Forms fb = singular_forms(b, b_length);
   // A plural against the plain word.
@@ -222,7 +227,7 @@ void entry_free(FoodIndexEntry *entry) {
 // nothing).
 bool entry_fill(FoodIndexEntry *entry, int32_t code, const char *description, int32_t category,
                 std::vector<Token> *tokens) {
-  *entry = FoodIndexEntry{code, nullptr, category, nullptr, nullptr, 0, 0, 0.0f};
+  *entry = FoodIndexEntry{code, nullptr, category, nullptr, nullptr, 0, 0, 0.0f, 0};
   split_words(description, tokens);
   size_t bytes = 0;
   for (const Token &t : *tokens) bytes += t.text.size() + 1;
@@ -245,6 +250,7 @@ bool entry_fill(FoodIndexEntry *entry, int32_t code, const char *description, in
     at += t.text.size() + 1;
   }
   entry->base_score = describe(entry);
+  entry->description_length = strlen(description);
   return true;
 }
 
@@ -459,8 +465,8 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
       if ((a.weight > 0) != (b.weight > 0)) return a.weight > 0;
       if (a.weight != b.weight) return a.weight > b.weight;
       if (a.score != b.score) return a.score > b.score;
-      const size_t la = strlen(index->items[a.entry].description);
-      const size_t lb = strlen(index->items[b.entry].description);
+      const size_t la = index->items[a.entry].description_length;
+      const size_t lb = index->items[b.entry].description_length;
       if (la != lb) return la < lb;
       return index->items[a.entry].food_code < index->items[b.entry].food_code;
     };

@@ -29,6 +29,7 @@ struct FoodIndexEntry {
   uint16_t word_count;  // words in the description
   uint16_t head_words;  // words of the head (clause 0)
   float base_score;     // what the description scores before any query: generic forms higher
+  size_t description_length;  // bytes of the description
 };
 
 // Every food of the food database. Empty: items null, count 0, capacity 0.

@@ -45,6 +45,7 @@ struct UseRecord {
   int32_t food_code;
   std::string description;
   std::string last_date;
+  int last_day;  // day_number of last_date
   double last_servings;
   int64_t last_id;
   uint32_t count;
@@ -80,6 +81,9 @@ struct QuickLog {
   bool own_write = false;  // the view is being redrawn after a write of the quick log
 
   std::vector<Suggestion> shown;
+  std::vector<GtkWidget *> rows;  // the list's rows, made once and reused
+  // The amount texts of the person's foods, made once: food code -> (servings, text).
+  std::unordered_map<int32_t, std::pair<double, std::string>> amounts;
   UndoRecord undo;
   int64_t last_id_before_dialog = 0;
   bool uses_stale_before_dialog = true;
@@ -97,29 +101,23 @@ QuickLog *quick_log_of(GuiState *state) {
   return static_cast<QuickLog *>(g_object_get_data(G_OBJECT(state->main_window), KEY_QUICK_LOG));
 }
 
-// Days from the date string |date| to today; a year for a date that does not read as one.
-int days_since(const char *date) {
+// The day number (days since 1 January of the year 1) of the date string |date|, or -1 when
+// it does not read as a calendar day.
+int day_number(const char *date) {
   int year = 0, month = 0, day = 0;
   if (!date || sscanf(date, "%d-%d-%d", &year, &month, &day) != 3 || year < 1 || year > 9999 ||
       !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
                         static_cast<GDateYear>(year)))
-    return 365;
-  char today[DATE_STRING_SIZE];
-  date_today(today);
-  int ty = 0, tm = 0, td = 0;
-  if (sscanf(today, "%d-%d-%d", &ty, &tm, &td) != 3 ||
-      !g_date_valid_dmy(static_cast<GDateDay>(td), static_cast<GDateMonth>(tm),
-                        static_cast<GDateYear>(ty)))
-    return 365;
-  GDate *then = g_date_new_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
-                               static_cast<GDateYear>(year));
-  GDate *now = g_date_new_dmy(static_cast<GDateDay>(td), static_cast<GDateMonth>(tm),
-                              static_cast<GDateYear>(ty));
-  const int days = g_date_days_between(then, now);
-  g_date_free(then);
-  g_date_free(now);
-  return days;
+    return -1;
+  GDate when;
+  g_date_clear(&when, 1);
+  g_date_set_dmy(&when, static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
+                 static_cast<GDateYear>(year));
+  return static_cast<int>(g_date_get_julian(&when));
 }
+
+// Days from day number |day| to |today|; a year when either is unknown.
+int days_between(int day, int today) { return day < 0 || today < 0 ? 365 : today - day; }
 
 void read_index(QuickLog *ql) {
   if (ql->index_read) return;
@@ -129,6 +127,9 @@ void read_index(QuickLog *ql) {
 
 // Puts the person's foods in order and renews what the ranking and the rows look up.
 void index_uses(QuickLog *ql) {
+  char today_text[DATE_STRING_SIZE];
+  date_today(today_text);
+  const int today = day_number(today_text);
   std::sort(ql->uses.begin(), ql->uses.end(),
             [](const UseRecord &a, const UseRecord &b) { return a.last_id > b.last_id; });
   ql->weights.clear();
@@ -137,7 +138,7 @@ void index_uses(QuickLog *ql) {
   for (size_t i = 0; i < ql->uses.size(); i++) {
     const UseRecord &use = ql->uses[i];
     ql->weights.push_back(FoodRankUse{use.food_code,
-                                      food_use_weight(use.count, days_since(use.last_date.c_str()))});
+                                      food_use_weight(use.count, days_between(use.last_day, today))});
     ql->use_of.emplace(use.food_code, i);
   }
 }
@@ -152,7 +153,8 @@ void read_uses(QuickLog *ql) {
     for (size_t i = 0; i < list.count; i++) {
       const FoodUse &use = list.items[i];
       ql->uses.push_back(UseRecord{use.food_code, use.description, use.last_date,
-                                   use.last_servings, use.last_id, use.count});
+                                   day_number(use.last_date), use.last_servings, use.last_id,
+                                   use.count});
     }
   }
   food_use_list_free(&list);
@@ -171,14 +173,15 @@ void count_added(QuickLog *ql, const LogEntry &entry, bool for_undo) {
     ql->undo.before.emplace_back(entry.food_code, was);
   }
   if (found == ql->use_of.end()) {
-    ql->uses.push_back(UseRecord{entry.food_code, entry.description, entry.date, entry.servings,
-                                 entry.id, 1});
+    ql->uses.push_back(UseRecord{entry.food_code, entry.description, entry.date,
+                                 day_number(entry.date), entry.servings, entry.id, 1});
     ql->use_of.emplace(entry.food_code, ql->uses.size() - 1);
     return;
   }
   UseRecord &use = ql->uses[found->second];
   use.description = entry.description;
   use.last_date = entry.date;
+  use.last_day = day_number(entry.date);
   use.last_servings = entry.servings;
   use.last_id = entry.id;
   use.count++;
@@ -263,12 +266,17 @@ void amount_text(sqlite3 *food_db, int32_t food_code, double servings, char *out
 
 // The text of a suggestion: the description as the food database has it, then, for a food
 // logged before, the amount of its last entry.
-std::string row_text(const QuickLog *ql, const Suggestion &s) {
+std::string row_text(QuickLog *ql, const Suggestion &s) {
   if (!s.logged) return s.description;
-  char amount[AMOUNT_TEXT_SIZE];
-  amount_text(ql->state->food_db, s.food_code, s.servings, amount, sizeof amount);
+  auto cached = ql->amounts.find(s.food_code);
+  if (cached == ql->amounts.end() || cached->second.first != s.servings) {
+    char amount[AMOUNT_TEXT_SIZE];
+    amount_text(ql->state->food_db, s.food_code, s.servings, amount, sizeof amount);
+    cached = ql->amounts.insert_or_assign(s.food_code, std::make_pair(s.servings, std::string(amount)))
+                 .first;
+  }
   char text[ROW_TEXT_SIZE];
-  snprintf(text, sizeof text, "%s — %s", s.description.c_str(), amount);
+  snprintf(text, sizeof text, "%s — %s", s.description.c_str(), cached->second.second.c_str());
   return text;
 }
 
@@ -292,18 +300,16 @@ void announce_selection(QuickLog *ql) {
   atk_object_set_description(gtk_widget_get_accessible(ql->field), text);
 }
 
-// Puts |ql->shown| into the list, the first one selected, and shows it under the field.
+// Puts |ql->shown| into the list, the first one selected, and shows it under the field. The
+// rows are made once and take new texts; rows beyond the suggestions are hidden.
 void show_list(QuickLog *ql) {
-  GList *children = gtk_container_get_children(GTK_CONTAINER(ql->list));
-  for (GList *l = children; l; l = l->next) gtk_widget_destroy(GTK_WIDGET(l->data));
-  g_list_free(children);
   if (ql->shown.empty()) {
     hide_suggestions(ql);
     announce_selection(ql);
     return;
   }
-  for (const Suggestion &s : ql->shown) {
-    GtkWidget *label = gtk_label_new(row_text(ql, s).c_str());
+  while (ql->rows.size() < ql->shown.size()) {
+    GtkWidget *label = gtk_label_new(nullptr);
     gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
     gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
     gtk_label_set_max_width_chars(GTK_LABEL(label), 70);
@@ -311,10 +317,20 @@ void show_list(QuickLog *ql) {
     gtk_widget_set_can_focus(row, FALSE);  // the focus stays in the field
     gtk_container_add(GTK_CONTAINER(row), label);
     gtk_container_add(GTK_CONTAINER(ql->list), row);
+    gtk_widget_show(label);
+    ql->rows.push_back(row);
   }
-  gtk_list_box_select_row(GTK_LIST_BOX(ql->list),
-                          gtk_list_box_get_row_at_index(GTK_LIST_BOX(ql->list), 0));
-  gtk_widget_show_all(ql->list);
+  for (size_t i = 0; i < ql->rows.size(); i++) {
+    if (i < ql->shown.size()) {
+      gtk_label_set_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(ql->rows[i]))),
+                         row_text(ql, ql->shown[i]).c_str());
+      gtk_widget_show(ql->rows[i]);
+    } else {
+      gtk_widget_hide(ql->rows[i]);
+    }
+  }
+  gtk_list_box_select_row(GTK_LIST_BOX(ql->list), GTK_LIST_BOX_ROW(ql->rows[0]));
+  gtk_widget_show(ql->list);
   gtk_widget_show(ql->popover);
   announce_selection(ql);
 }
@@ -483,11 +499,35 @@ void choose(QuickLog *ql, bool with_dialog) {
     open_add_dialog(ql, s);
 }
 
+// The entries that the view shows, as their rows' Edit buttons carry them (the strings
+// belong to the buttons).
+std::vector<LogEntry> entries_on_display(GuiState *state) {
+  std::vector<LogEntry> entries;
+  if (!state->log_list_box) return entries;
+  GList *rows = gtk_container_get_children(GTK_CONTAINER(state->log_list_box));
+  for (GList *l = rows; l; l = l->next) {
+    if (!GTK_IS_CONTAINER(l->data)) continue;
+    GList *children = gtk_container_get_children(GTK_CONTAINER(l->data));
+    for (GList *c = children; c; c = c->next) {
+      GObject *button = G_OBJECT(c->data);
+      auto *description = static_cast<char *>(g_object_get_data(button, KEY_ENTRY_DESC));
+      auto *servings = static_cast<const double *>(g_object_get_data(button, KEY_ENTRY_SERVINGS));
+      if (!description || !servings) continue;
+      entries.push_back(LogEntry{0, GPOINTER_TO_INT(g_object_get_data(button, KEY_ENTRY_FOOD_CODE)),
+                                 description, nullptr, *servings});
+    }
+    g_list_free(children);
+  }
+  g_list_free(rows);
+  return entries;
+}
+
 void copy_to_today(QuickLog *ql) {
   GuiState *state = ql->state;
   char today[DATE_STRING_SIZE];
   date_today(today);
   if (strcmp(state->current_date, today) == 0) return;
+  std::vector<LogEntry> originals = entries_on_display(state);
   LogIdRange added{0, 0, 0};
   if (log_entries_copy_date(state->log_db, state->current_date, today, &added) != 0) {
     show_write_failure(GTK_WINDOW(state->main_window), _("The entries were not copied to today."),
@@ -495,15 +535,17 @@ void copy_to_today(QuickLog *ql) {
     return;
   }
   ql->undo = UndoRecord{added, {}};
-  LogEntryList copies;
-  if (log_entries_for_date(state->log_db, today, &copies) == 0) {
-    for (size_t i = 0; i < copies.count; i++)
-      if (copies.items[i].id >= added.first && copies.items[i].id <= added.last)
-        count_added(ql, copies.items[i], true);
+  // The copies are the entries on display, in their order: count them from there rather
+  // than reading the log again.
+  if (originals.size() == added.count) {
+    for (size_t i = 0; i < originals.size(); i++) {
+      originals[i].id = added.first + static_cast<int64_t>(i);
+      originals[i].date = today;
+      count_added(ql, originals[i], true);
+    }
   } else {
     ql->uses_stale = true;
   }
-  log_entry_list_free(&copies);
   snprintf(state->current_date, sizeof state->current_date, "%s", today);
   const bool stale = ql->uses_stale;
   ql->own_write = true;
@@ -587,6 +629,7 @@ void on_quick_log_window_destroy(GtkWidget *, gpointer data) {
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   ql->notice_timeout = 0;
   ql->field = ql->popover = ql->list = ql->copy_button = ql->revealer = ql->notice_label = nullptr;
+  ql->rows.clear();
 }
 
 const GActionEntry quick_log_actions[] = {
@@ -717,12 +760,10 @@ std::vector<std::string> quick_log_suggestion_texts(GuiState *state) {
   std::vector<std::string> texts;
   QuickLog *ql = quick_log_of(state);
   if (!ql || !ql->popover || !gtk_widget_get_visible(ql->popover)) return texts;
-  GList *rows = gtk_container_get_children(GTK_CONTAINER(ql->list));
-  for (GList *l = rows; l; l = l->next) {
-    GtkWidget *label = gtk_bin_get_child(GTK_BIN(l->data));
+  for (size_t i = 0; i < ql->shown.size() && i < ql->rows.size(); i++) {
+    GtkWidget *label = gtk_bin_get_child(GTK_BIN(ql->rows[i]));
     texts.emplace_back(GTK_IS_LABEL(label) ? gtk_label_get_text(GTK_LABEL(label)) : "");
   }
-  g_list_free(rows);
   return texts;
 }
 
