@@ -123,6 +123,9 @@ void read_index(QuickLog *ql) {
   if (ql->index_read) return;
   ql->index_read = true;  // a failure has been reported; the field then suggests nothing
   food_index_load(ql->state->food_db, &ql->index);
+  // The list's window is made now, while nothing is typed, not on the first key.
+  if (ql->popover && gtk_widget_get_realized(gtk_widget_get_toplevel(ql->field)))
+    gtk_widget_realize(ql->popover);
 }
 
 // Puts the person's foods in order and renews what the ranking and the rows look up.
@@ -300,15 +303,9 @@ void announce_selection(QuickLog *ql) {
   atk_object_set_description(gtk_widget_get_accessible(ql->field), text);
 }
 
-// Puts |ql->shown| into the list, the first one selected, and shows it under the field. The
-// rows are made once and take new texts; rows beyond the suggestions are hidden.
-void show_list(QuickLog *ql) {
-  if (ql->shown.empty()) {
-    hide_suggestions(ql);
-    announce_selection(ql);
-    return;
-  }
-  while (ql->rows.size() < ql->shown.size()) {
+// Gives the list at least |count| rows, hidden until they have a suggestion.
+void make_rows(QuickLog *ql, size_t count) {
+  while (ql->rows.size() < count) {
     GtkWidget *label = gtk_label_new(nullptr);
     gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
     gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
@@ -320,6 +317,17 @@ void show_list(QuickLog *ql) {
     gtk_widget_show(label);
     ql->rows.push_back(row);
   }
+}
+
+// Puts |ql->shown| into the list, the first one selected, and shows it under the field. The
+// rows are made once and take new texts; rows beyond the suggestions are hidden.
+void show_list(QuickLog *ql) {
+  if (ql->shown.empty()) {
+    hide_suggestions(ql);
+    announce_selection(ql);
+    return;
+  }
+  make_rows(ql, ql->shown.size());
   for (size_t i = 0; i < ql->rows.size(); i++) {
     if (i < ql->shown.size()) {
       gtk_label_set_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(ql->rows[i]))),
@@ -685,6 +693,7 @@ void build_field(QuickLog *ql, GtkWidget *frame_box) {
   gtk_popover_set_modal(GTK_POPOVER(ql->popover), FALSE);
   gtk_popover_set_position(GTK_POPOVER(ql->popover), GTK_POS_BOTTOM);
   gtk_container_add(GTK_CONTAINER(ql->popover), ql->list);
+  make_rows(ql, kQuickLogSuggestions);
   g_object_set_data(G_OBJECT(ql->field), KEY_QUICK_LOG_LIST, ql->list);
 
   connect_signal(ql->field, "changed", G_CALLBACK(on_quick_log_changed), ql->state);
