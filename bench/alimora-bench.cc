@@ -742,6 +742,18 @@ void field_text(const char *text) {
                                     &bench.state);
 }
 
+// The search dialog and the add-to-log dialogs of the benchmarks before are modal: while
+// they are open nobody types into the main window. They go before the quick log's runs.
+void close_dialogs() {
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next)
+    if (GTK_IS_DIALOG(l->data)) gtk_widget_destroy(GTK_WIDGET(l->data));
+  g_list_free(tops);
+  bench.search_dialog = bench.search_entry = bench.add_dialog = nullptr;
+  bench.result_store = nullptr;
+  drain_events();
+}
+
 void register_quick_log_benchmarks() {
   GtkWidget *field = quick_log_field(&bench.state);
   if (!field) return;
@@ -761,6 +773,7 @@ void register_quick_log_benchmarks() {
       std::string before(text, strlen(text) - 1);
       RedrawMissing missing = std::make_shared<bool>(false);
       single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+        close_dialogs();
         time_widget_runs(
             s, missing, redraw,
             [&] {

@@ -596,10 +596,13 @@ gboolean on_quick_log_focus_in(GtkWidget *, GdkEvent *, gpointer data) {
   return FALSE;
 }
 
-gboolean on_quick_log_focus_out(GtkWidget *, GdkEvent *, gpointer data) {
+// The focus went to another widget of the window: the suggestions go. When the whole window
+// loses the focus they stay, for when it comes back.
+gboolean on_quick_log_focus_out(GtkWidget *field, GdkEvent *, gpointer data) {
   run_guarded("on_quick_log_focus_out", [&] {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
-    if (ql) hide_suggestions(ql);
+    GtkWidget *top = gtk_widget_get_toplevel(field);
+    if (ql && GTK_IS_WINDOW(top) && gtk_window_is_active(GTK_WINDOW(top))) hide_suggestions(ql);
   });
   return FALSE;
 }
@@ -817,6 +820,8 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
     } else if (key == GDK_KEY_Escape && open) {
       hide_suggestions(ql);
       handled = true;
+    } else if (key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab || key == GDK_KEY_KP_Tab) {
+      hide_suggestions(ql);  // and the focus moves on
     }
   });
   return handled;

@@ -4,10 +4,12 @@
 // failed writes under a held lock; and Escape in the search field, the "= amount ×" row.
 #include "ui/quick-log.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/shortcuts.h"
 #include "budget/date-string.h"
 #include "store/log-entries.h"
 #include "ui-fixture.h"
@@ -122,6 +124,35 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   EXPECT_FALSE(FieldHasFocus());
   send_key(state_.main_window, GDK_KEY_l, GDK_CONTROL_MASK);
   EXPECT_TRUE(FieldHasFocus());
+}
+
+// Ctrl+L and Ctrl+Z are the accelerators of their actions and are listed in the Keyboard
+// Shortcuts window with what they do.
+TEST_F(QuickLogTest, TheKeyboardShortcutsWindowListsTheQuickLogKeys) {
+  Activate();
+  const struct {
+    const char *action, *accelerator;
+  } keys[] = {{"win.quick-log", "<Primary>l"}, {"win.undo", "<Primary>z"}};
+  for (const auto &k : keys) {
+    gchar **accels = gtk_application_get_accels_for_action(app_, k.action);
+    EXPECT_TRUE(accels[0] && strcmp(k.accelerator, accels[0]) == 0) << k.action;
+    g_strfreev(accels);
+  }
+  show_shortcuts_window(&state_);
+  drain_events();
+  std::vector<GtkWidget *> windows = toplevels_of_type(GTK_TYPE_SHORTCUTS_WINDOW);
+  ASSERT_EQ(1u, windows.size());
+  std::vector<std::string> listed;
+  for (GtkWidget *line : find_widgets(windows[0], GTK_TYPE_SHORTCUTS_SHORTCUT)) {
+    gchar *accelerator = nullptr, *title = nullptr;
+    g_object_get(line, "accelerator", &accelerator, "title", &title, nullptr);
+    listed.push_back(std::string(accelerator ? accelerator : "") + " " + (title ? title : ""));
+    g_free(accelerator);
+    g_free(title);
+  }
+  for (const char *expected : {"<Primary>l Log a food", "<Primary>z Undo the last quick log or copy",
+                               "<Shift>Return Open the suggested food to choose the amount"})
+    EXPECT_NE(listed.end(), std::find(listed.begin(), listed.end(), expected)) << expected;
 }
 
 TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLastAmount) {
