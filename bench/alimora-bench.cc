@@ -788,6 +788,26 @@ void register_quick_log_benchmarks() {
     }
   }
 
+  // The first key after a redraw of the view, as after every quick log: the view rebuilt
+  // its rows, then "m" is typed into the empty field.
+  {
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(
+        "quick-log keystroke after refresh_views/\"m\"", [=](benchmark::State &s) {
+          close_dialogs();
+          time_widget_runs(
+              s, missing, false,
+              [] {
+                field_text("");
+                on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state);
+                refresh_views(&bench.state);
+                settle();
+                field_text("m");
+              },
+              [] { on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state); });
+        }));
+  }
+
   // Down in the empty field: the foods logged last.
   for (bool redraw : {false, true}) {
     std::string name = redraw ? "quick-log Down, empty field+redraw/10 recent foods"

@@ -245,7 +245,9 @@ bool entry_fill(FoodIndexEntry *entry, int32_t code, const char *description, in
     memcpy(at, t.text.c_str(), t.text.size() + 1);
     FoodWord &w = entry->words[entry->word_count++];
     w = FoodWord{at, static_cast<uint16_t>(t.text.size()),
-                 static_cast<uint8_t>(std::min(t.clause, 255u)), 0};
+                 static_cast<uint8_t>(std::min(t.clause, 255u)), 0,
+                 static_cast<uint8_t>(is_minor_word(at, t.text.size())),
+                 static_cast<uint8_t>(is_odd_word(at, t.text.size()))};
     if (t.clause == 0) entry->head_words++;
     at += t.text.size() + 1;
   }
@@ -353,8 +355,8 @@ bool score_entry(const FoodIndexEntry &entry, const std::vector<QueryWord> &quer
       repeated = matched[j] && entry.words[j].length == w.length &&
                  memcmp(entry.words[j].text, w.text, w.length) == 0;
     if (repeated) continue;
-    const bool minor = w.generic || is_minor_word(w.text, w.length);
-    if (w.clause != 0 && is_odd_word(w.text, w.length))
+    const bool minor = w.generic || w.minor;
+    if (w.clause != 0 && w.odd)
       total -= kUnmatchedOddity;
     else if (w.clause == 0)
       total -= minor ? kUnmatchedHeadMinor : kUnmatchedHead;
@@ -437,15 +439,24 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
     for (const Token &t : tokens) query.push_back(QueryWord{t.text});
     if (query.empty() || limit == 0 || !index) return 0;
 
-    std::vector<FoodRankUse> sorted(uses, uses + (uses ? use_count : 0));
-    std::sort(sorted.begin(), sorted.end(), [](const FoodRankUse &a, const FoodRankUse &b) {
+    // Uses in food-code order are looked up as they are; others are sorted first.
+    auto by_code = [](const FoodRankUse &a, const FoodRankUse &b) {
       return a.food_code < b.food_code;
-    });
+    };
+    const FoodRankUse *begin = uses ? uses : nullptr;
+    const FoodRankUse *end = uses ? uses + use_count : nullptr;
+    std::vector<FoodRankUse> copy;
+    if (!std::is_sorted(begin, end, by_code)) {
+      copy.assign(begin, end);
+      std::sort(copy.begin(), copy.end(), by_code);
+      begin = copy.data();
+      end = copy.data() + copy.size();
+    }
     auto weight_of = [&](int32_t code) {
-      auto it = std::lower_bound(
-          sorted.begin(), sorted.end(), code,
+      const FoodRankUse *it = std::lower_bound(
+          begin, end, code,
           [](const FoodRankUse &use, int32_t value) { return use.food_code < value; });
-      return it != sorted.end() && it->food_code == code ? it->weight : 0.0;
+      return it != end && it->food_code == code ? it->weight : 0.0;
     };
 
     const std::vector<std::vector<QueryWord>> variants = query_variants(query);

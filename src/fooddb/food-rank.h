@@ -17,6 +17,8 @@ struct FoodWord {
   uint16_t length;    // bytes
   uint8_t clause;     // 0 for the head (the text before the first comma), then 1, 2, ...
   uint8_t generic;    // 1 in a qualifier that says "not further specified" ("NFS", "NS as to")
+  uint8_t minor;      // 1 for a word such as "and", "with", "of"
+  uint8_t odd;        // 1 for a word that makes the food something else ("meatless", "dry")
 };
 
 // One food as the ranking sees it.

@@ -23,6 +23,7 @@ const char kCopyDateSql[] =
     "INSERT INTO food_log (food_code, description, date, servings) "
     "SELECT food_code, description, ?2, servings FROM food_log WHERE date = ?1 ORDER BY id";
 const char kDeleteRangeSql[] = "DELETE FROM food_log WHERE id BETWEEN ?1 AND ?2";
+const char kDataVersionSql[] = "PRAGMA data_version";
 
 constexpr size_t kFirstCapacity = 32;
 
@@ -155,4 +156,23 @@ int log_entries_delete_range(sqlite3 *handle, const LogIdRange *range) {
   sqlite3_bind_int64(stmt, 1, range->first);
   sqlite3_bind_int64(stmt, 2, range->last);
   return run_write(handle, stmt, _("alimora: cannot delete log entries: %s\n"));
+}
+
+int log_stamp_read(sqlite3 *handle, LogStamp *out) {
+  *out = LogStamp{0, 0};
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kDataVersionSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    report_sql_error(handle);
+    sqlite3_finalize(stmt);
+    return -1;
+  }
+  const int rc = sqlite3_step(stmt);
+  const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_ROW) {
+    report_sql_error(handle);
+    return -1;
+  }
+  *out = LogStamp{sqlite3_total_changes64(handle), version};
+  return 0;
 }

@@ -56,3 +56,13 @@ int log_entries_copy_date(sqlite3 *handle, const char *from, const char *to, Log
 // Deletes the entries of |range| with one statement: all of them or, on failure, none.
 // Ids that no longer exist are no failure. Returns 0, or -1 after printing why.
 int log_entries_delete_range(sqlite3 *handle, const LogIdRange *range);
+
+// Tells whether the log changed: the changes made through |handle| and the version of the
+// file as other connections leave it. Two equal stamps mean the log is as it was.
+struct LogStamp {
+  int64_t changes;  // rows this connection has inserted, updated or deleted
+  int64_t version;  // PRAGMA data_version: moves when another connection commits
+};
+
+// Reads the stamp of the log now. Returns 0, or -1 after printing why (|*out| then zero).
+int log_stamp_read(sqlite3 *handle, LogStamp *out);

@@ -77,8 +77,8 @@ struct QuickLog {
   std::vector<UseRecord> uses;
   std::vector<FoodRankUse> weights;
   std::unordered_map<int32_t, size_t> use_of;  // food code -> position in |uses|
-  bool uses_stale = true;
-  bool own_write = false;  // the view is being redrawn after a write of the quick log
+  bool uses_stale = true;   // read them before the next use
+  LogStamp uses_stamp{-1, -1};  // the log as |uses| has it
 
   std::vector<Suggestion> shown;
   std::vector<GtkWidget *> rows;  // the list's rows, made once and reused
@@ -144,12 +144,29 @@ void index_uses(QuickLog *ql) {
                                       food_use_weight(use.count, days_between(use.last_day, today))});
     ql->use_of.emplace(use.food_code, i);
   }
+  // In food-code order, as the ranking looks them up.
+  std::sort(ql->weights.begin(), ql->weights.end(),
+            [](const FoodRankUse &a, const FoodRankUse &b) { return a.food_code < b.food_code; });
+}
+
+// Whether the log changed since |uses| were read or brought up to date: a write of another
+// dialog, or of another program.
+bool log_changed(QuickLog *ql) {
+  LogStamp now{0, 0};
+  if (log_stamp_read(ql->state->log_db, &now) != 0) return true;
+  return now.changes != ql->uses_stamp.changes || now.version != ql->uses_stamp.version;
+}
+
+// |uses| are as the log is now.
+void uses_in_step(QuickLog *ql) {
+  ql->uses_stale = false;
+  if (log_stamp_read(ql->state->log_db, &ql->uses_stamp) != 0) ql->uses_stale = true;
 }
 
 // Reads the person's foods from the log.
 void read_uses(QuickLog *ql) {
   ql->uses.clear();
-  ql->uses_stale = false;
+  uses_in_step(ql);
   FoodUseList list{nullptr, 0, 0};
   if (log_food_uses(ql->state->log_db, &list) == 0) {
     ql->uses.reserve(list.count);
@@ -206,7 +223,7 @@ void uncount_added(QuickLog *ql) {
 
 void prepare(QuickLog *ql) {
   read_index(ql);
-  if (ql->uses_stale) read_uses(ql);
+  if (ql->uses_stale || log_changed(ql)) read_uses(ql);
 }
 
 // The food |food_code| of the index, or null (the index is in food-code order).
@@ -405,9 +422,8 @@ void notify(QuickLog *ql, const char *text) {
 // After a write of the quick log: the view, the person's foods and the field start afresh,
 // and the focus stays in the field for the next food.
 void after_write(QuickLog *ql) {
-  ql->own_write = true;
+  uses_in_step(ql);
   refresh_views(ql->state);
-  ql->own_write = false;
   index_uses(ql);
   gtk_entry_set_text(GTK_ENTRY(ql->field), "");
   hide_suggestions(ql);
@@ -417,6 +433,7 @@ void after_write(QuickLog *ql) {
 // Logs a food logged before, on the date on display, with the servings of its last entry.
 void log_again(QuickLog *ql, const Suggestion &s) {
   GuiState *state = ql->state;
+  prepare(ql);  // the person's foods as the log has them, before this write
   LogIdRange added{0, 0, 0};
   if (log_entry_add_kept(state->log_db, s.food_code, s.description.c_str(), state->current_date,
                          s.servings, &added) != 0) {
@@ -458,7 +475,7 @@ void on_quick_log_dialog_destroy(GtkWidget *dialog, gpointer data) {
                                  gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin))},
                     false);
         index_uses(ql);
-        ql->uses_stale = false;
+        uses_in_step(ql);
       }
       gtk_entry_set_text(GTK_ENTRY(ql->field), "");
     }
@@ -535,6 +552,7 @@ void copy_to_today(QuickLog *ql) {
   char today[DATE_STRING_SIZE];
   date_today(today);
   if (strcmp(state->current_date, today) == 0) return;
+  prepare(ql);
   std::vector<LogEntry> originals = entries_on_display(state);
   LogIdRange added{0, 0, 0};
   if (log_entries_copy_date(state->log_db, state->current_date, today, &added) != 0) {
@@ -555,11 +573,8 @@ void copy_to_today(QuickLog *ql) {
     ql->uses_stale = true;
   }
   snprintf(state->current_date, sizeof state->current_date, "%s", today);
-  const bool stale = ql->uses_stale;
-  ql->own_write = true;
+  if (!ql->uses_stale) uses_in_step(ql);
   refresh_views(state);
-  ql->own_write = false;
-  ql->uses_stale = stale;
   index_uses(ql);
   char text[NOTICE_TEXT_SIZE];
   const int count = static_cast<int>(added.count);
@@ -583,9 +598,8 @@ void undo_last(QuickLog *ql) {
   uncount_added(ql);
   ql->undo = UndoRecord{};
   hide_notice(ql);
-  ql->own_write = true;
+  uses_in_step(ql);
   refresh_views(state);
-  ql->own_write = false;
 }
 
 gboolean on_quick_log_focus_in(GtkWidget *, GdkEvent *, gpointer data) {
@@ -745,7 +759,6 @@ GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box) {
 void quick_log_view_changed(GuiState *state, bool has_entries) {
   QuickLog *ql = quick_log_of(state);
   if (!ql) return;
-  if (!ql->own_write) ql->uses_stale = true;  // another dialog changed the log
   if (!ql->copy_button) return;
   char today[DATE_STRING_SIZE];
   date_today(today);

@@ -172,6 +172,23 @@ TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLas
   // Emptying the field hides the list.
   Type("");
   EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
+
+  // A change that another dialog makes, or another program, shows at the next key.
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, yesterday_.c_str(), &entries));
+  ASSERT_EQ(0, log_entry_update(state_.log_db, entries.items[0].id, yesterday_.c_str(), 1.22));
+  log_entry_list_free(&entries);
+  Type("milk");
+  EXPECT_EQ("Milk, whole — 4 × 1 fl oz (30.5 g)", quick_log_suggestion_texts(&state_).at(0));
+  sqlite3 *other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, "INSERT INTO food_log (food_code, description, date, "
+                                       "servings) VALUES (11100000, 'Milk, NFS', '2020-01-01', 1)"));
+  sqlite3_close(other);
+  Type("milk ");
+  texts = quick_log_suggestion_texts(&state_);
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ("Milk, NFS — 1.00 servings", texts[1]);
 }
 
 TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
