@@ -119,6 +119,11 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   // The main box sits in an overlay, whose notification is hidden.
   EXPECT_TRUE(GTK_IS_OVERLAY(gtk_bin_get_child(GTK_BIN(state_.main_window))));
   EXPECT_FALSE(NoticeShown());
+  // Every control of the notification says what it is.
+  std::vector<GtkWidget *> buttons = find_widgets(quick_log_notification(&state_), GTK_TYPE_BUTTON);
+  ASSERT_EQ(2u, buttons.size());
+  EXPECT_STREQ("Undo", gtk_button_get_label(GTK_BUTTON(buttons[0])));
+  EXPECT_STREQ("Close", atk_object_get_name(gtk_widget_get_accessible(buttons[1])));
 
   gtk_widget_grab_focus(find_button(state_.log_frame, "Today"));
   EXPECT_FALSE(FieldHasFocus());
