@@ -2,7 +2,8 @@
 // Benchmarks of the interactive paths on the real food database and a ten-year log: the
 // food search and its keystroke path, the main window's refresh and its two log queries,
 // the nutrient grid of the add-to-log dialog with its servings change, and alimora-report's
-// summary, CSV export and chart over the whole log.
+// summary, CSV export and chart over the whole log; the quick log's ranking per keystroke,
+// a quick log and a copy to today.
 //
 // Every benchmark times single runs (one iteration per repetition, 100 repetitions) and
 // reports their mean, median, standard deviation and maximum ("max", the worst run).
@@ -31,13 +32,16 @@
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
 #include "report/report-range.h"
+#include "fooddb/food-rank.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
+#include "store/log-history.h"
 #include "ui/budget-view.h"
 #include "ui/history-window.h"
 #include "ui/measure-chooser.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
+#include "ui/quick-log.h"
 #include "ui/search-dialog.h"
 
 namespace {
@@ -907,6 +911,212 @@ void register_history_benchmarks() {
   }));
 }
 
+// ---- Quick log ----------------------------------------------------------------------
+
+// The texts typed into the quick-log field, one key at a time; on the ten-year log nearly
+// every food has been logged, so every suggestion shows its last amount, the costliest case.
+const char *const kQuickLogTexts[] = {"m",          "mi", "mil", "milk", "whole milk",
+                                      "chicken breast", "qqq"};
+
+std::vector<FoodRankUse> ranking_uses() {
+  std::vector<FoodRankUse> weights;
+  FoodUseList uses;
+  if (log_food_uses(bench.state.log_db, &uses) != 0) return weights;
+  for (size_t i = 0; i < uses.count; i++)
+    weights.push_back(FoodRankUse{uses.items[i].food_code, food_use_weight(uses.items[i].count, 30)});
+  food_use_list_free(&uses);
+  return weights;
+}
+
+void register_ranking_benchmarks() {
+  single_runs(benchmark::RegisterBenchmark("food_index_load/7083 foods", [](benchmark::State &s) {
+    for (auto _ : s) {
+      FoodIndex index;
+      RunTimer timer;
+      int rc = food_index_load(bench.state.food_db, &index);
+      timer.Stop(s);
+      if (rc != 0) s.SkipWithError("food_index_load failed");
+      food_index_free(&index);
+    }
+  }));
+  single_runs(benchmark::RegisterBenchmark("log_food_uses/73k entries", [](benchmark::State &s) {
+    for (auto _ : s) {
+      FoodUseList uses;
+      RunTimer timer;
+      int rc = log_food_uses(bench.state.log_db, &uses);
+      timer.Stop(s);
+      if (rc != 0) s.SkipWithError("log_food_uses failed");
+      s.counters["foods"] = static_cast<double>(uses.count);
+      food_use_list_free(&uses);
+    }
+  }));
+  for (const char *text : kQuickLogTexts) {
+    std::string name = std::string("food_rank/\"") + text + "\"";
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [text](benchmark::State &s) {
+      static FoodIndex index{nullptr, 0, 0};
+      static std::vector<FoodRankUse> uses = ranking_uses();
+      if (!index.items && food_index_load(bench.state.food_db, &index) != 0) {
+        s.SkipWithError("food_index_load failed");
+        return;
+      }
+      for (auto _ : s) {
+        FoodHitList hits;
+        RunTimer timer;
+        int rc = food_rank(&index, text, uses.data(), uses.size(), kQuickLogSuggestions, &hits);
+        timer.Stop(s);
+        if (rc != 0) s.SkipWithError("food_rank failed");
+        s.counters["hits"] = static_cast<double>(hits.count);
+        food_hit_list_free(&hits);
+      }
+    }));
+  }
+}
+
+// A key as the field receives it.
+gboolean press_in_field(guint keyval, GdkModifierType modifiers = GdkModifierType(0)) {
+  GdkEventKey event{};
+  event.type = GDK_KEY_PRESS;
+  event.keyval = keyval;
+  event.state = modifiers;
+  return on_quick_log_key_press(quick_log_field(&bench.state), &event, &bench.state);
+}
+
+// Puts |text| into the field without the field's own "changed" handler: the benchmark calls
+// it itself.
+void field_text(const char *text) {
+  GtkWidget *field = quick_log_field(&bench.state);
+  g_signal_handlers_block_by_func(field, reinterpret_cast<gpointer>(on_quick_log_changed),
+                                  &bench.state);
+  gtk_entry_set_text(GTK_ENTRY(field), text);
+  g_signal_handlers_unblock_by_func(field, reinterpret_cast<gpointer>(on_quick_log_changed),
+                                    &bench.state);
+}
+
+// The search dialog and the add-to-log dialogs of the benchmarks before are modal: while
+// they are open nobody types into the main window. They go before the quick log's runs.
+void close_dialogs() {
+  GList *tops = gtk_window_list_toplevels();
+  for (GList *l = tops; l; l = l->next)
+    if (GTK_IS_DIALOG(l->data)) gtk_widget_destroy(GTK_WIDGET(l->data));
+  g_list_free(tops);
+  bench.search_dialog = bench.search_entry = bench.add_dialog = nullptr;
+  bench.result_store = nullptr;
+  drain_events();
+}
+
+void register_quick_log_benchmarks() {
+  GtkWidget *field = quick_log_field(&bench.state);
+  if (!field) return;
+  // The field takes the focus once: the index and the person's foods are read then.
+  gtk_widget_grab_focus(field);
+  on_quick_log_changed(GTK_EDITABLE(field), &bench.state);  // reads both
+  field_text("m");
+  on_quick_log_changed(GTK_EDITABLE(field), &bench.state);
+  field_text("");
+  on_quick_log_changed(GTK_EDITABLE(field), &bench.state);
+
+  for (bool redraw : {false, true}) {
+    for (const char *text : kQuickLogTexts) {
+      std::string name =
+          std::string(redraw ? "quick-log keystroke+redraw" : "quick-log keystroke") + "/\"" +
+          text + "\"";
+      std::string before(text, strlen(text) - 1);
+      RedrawMissing missing = std::make_shared<bool>(false);
+      single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+        close_dialogs();
+        time_widget_runs(
+            s, missing, redraw,
+            [&] {
+              field_text(before.c_str());
+              on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state);
+              settle();
+              field_text(text);
+            },
+            [] { on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state); });
+        s.counters["rows"] = static_cast<double>(quick_log_suggestion_texts(&bench.state).size());
+      }));
+    }
+  }
+
+  // The first key after a redraw of the view, as after every quick log: the view rebuilt
+  // its rows, then "m" is typed into the empty field.
+  {
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(
+        "quick-log keystroke after refresh_views/\"m\"", [=](benchmark::State &s) {
+          close_dialogs();
+          time_widget_runs(
+              s, missing, false,
+              [] {
+                field_text("");
+                on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state);
+                refresh_views(&bench.state);
+                settle();
+                field_text("m");
+              },
+              [] { on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state); });
+        }));
+  }
+
+  // Down in the empty field: the foods logged last.
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "quick-log Down, empty field+redraw/10 recent foods"
+                              : "quick-log Down, empty field/10 recent foods";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      time_widget_runs(
+          s, missing, redraw,
+          [] {
+            field_text("");
+            on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state);
+          },
+          [] { press_in_field(GDK_KEY_Down); });
+    }));
+  }
+
+  // Enter on "whole milk": one entry on the busy day, the view redrawn, the notification
+  // shown. Undo after each run, untimed, keeps the log as it was.
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "quick log Enter+redraw/busy day of 30 entries"
+                              : "quick log Enter/busy day of 30 entries";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      time_widget_runs(
+          s, missing, redraw,
+          [] {
+            on_undo_clicked(nullptr, &bench.state);
+            field_text("whole milk");
+            on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state);
+          },
+          [] { press_in_field(GDK_KEY_Return); });
+      on_undo_clicked(nullptr, &bench.state);
+    }));
+  }
+
+  // "Copy to Today" on the busy day: 30 entries in one statement, today shown. Undo and the
+  // step back to the busy day are untimed.
+  for (bool redraw : {false, true}) {
+    std::string name =
+        redraw ? "Copy to Today+redraw/30 entries" : "Copy to Today/30 entries";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      time_widget_runs(
+          s, missing, redraw,
+          [] {
+            on_undo_clicked(nullptr, &bench.state);
+            snprintf(bench.state.current_date, sizeof bench.state.current_date, "%s",
+                     bench.busy_date.c_str());
+            refresh_views(&bench.state);
+          },
+          [] { on_copy_to_today_clicked(nullptr, &bench.state); });
+      on_undo_clicked(nullptr, &bench.state);
+      snprintf(bench.state.current_date, sizeof bench.state.current_date, "%s",
+               bench.busy_date.c_str());
+      refresh_views(&bench.state);
+    }));
+  }
+}
+
 void close_widgets() {
   GList *tops = gtk_window_list_toplevels();
   for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
@@ -931,6 +1141,7 @@ int main(int argc, char **argv) {
     return 1;
   }
   register_query_benchmarks();
+  register_ranking_benchmarks();
   register_report_benchmarks();
 
   bool widgets = gtk_init_check(&argc, &argv);
@@ -947,6 +1158,7 @@ int main(int argc, char **argv) {
     register_widget_benchmarks();
     register_measure_benchmarks();
     register_history_benchmarks();
+    register_quick_log_benchmarks();
   }
 
   benchmark::RunSpecifiedBenchmarks();

@@ -13,6 +13,7 @@
 #include "ui/budget-view.h"
 #include "ui/held-keys.h"
 #include "ui/profile-dialog.h"
+#include "ui/quick-log.h"
 #include "ui/search-dialog.h"
 
 namespace {
@@ -174,7 +175,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   set_margins(main_box, 12, 12, 12, 12);
   gtk_box_pack_start(GTK_BOX(main_box), build_budget_frame(state), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(main_box), build_log_frame(state), TRUE, TRUE, 0);
-  gtk_container_add(GTK_CONTAINER(state->main_window), main_box);
+  gtk_container_add(GTK_CONTAINER(state->main_window), quick_log_install(state, main_box));
 
   refresh_views(state);
 

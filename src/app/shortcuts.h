@@ -9,7 +9,8 @@
 
 // Adds the actions of the main window ("win.search", "win.previous-date", "win.next-date",
 // "win.today", "win.profile", "win.close", "win.shortcuts") and of the application
-// ("app.quit"), and their accelerators. |state| has its main window.
+// ("app.quit"), and their accelerators, with those of the quick log's actions
+// ("win.quick-log", "win.undo"). |state| has its main window.
 void shortcuts_install(GtkApplication *application, GuiState *state);
 
 // Builds and shows the Keyboard Shortcuts window over the main window.

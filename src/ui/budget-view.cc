@@ -19,6 +19,7 @@
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "utf8-text.h"
+#include "ui/quick-log.h"
 
 namespace {
 
@@ -248,6 +249,7 @@ void refresh_views(GuiState *state) {
   }
   update_energy_bar(state, read ? &entries : nullptr);
   if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
+  quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
   history_window_refresh(state);
 }

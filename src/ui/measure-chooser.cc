@@ -196,7 +196,11 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   gtk_label_set_max_width_chars(GTK_LABEL(note), 30);
   gtk_widget_set_no_show_all(note, TRUE);
 
+  // "Servings: [2.44] = [1] × [1 cup (244 g)]": the row reads as the sum it is, so that the
+  // amount is not taken for a second servings field.
+  gtk_box_pack_start(GTK_BOX(row), gtk_label_new("="), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), amount, FALSE, FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(row), gtk_label_new("×"), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), combo, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(row), note, FALSE, FALSE, 6);
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_NOTE, note);

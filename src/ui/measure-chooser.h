@@ -9,9 +9,9 @@
 
 struct sqlite3;
 
-// Packs an amount spin button (1 by default) and a chooser of the food's measures ("100 g"
-// first, then USDA's measures with their weight, "1 cup (244 g)") into |row| after the
-// servings spin button, and gives |servings_label| a tooltip saying what a serving is.
+// Packs "=", an amount spin button (1 by default), "×" and a chooser of the food's measures
+// ("100 g" first, then USDA's measures with their weight, "1 cup (244 g)") into |row| after
+// the servings spin button, and gives |servings_label| a tooltip saying what a serving is.
 // Choosing a measure or changing the amount sets |servings_spin| to amount x grams / 100,
 // rounded to two decimals; the servings stay editable by hand. When that lies outside the
 // servings' range, a note after the chooser says so (and measure_chooser_commit refuses)

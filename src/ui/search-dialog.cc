@@ -87,6 +87,8 @@ void build_search_dialog(GuiState *state) {
   g_object_set_data(G_OBJECT(view), KEY_SEARCH_ENTRY, entry);
   connect_signal(entry, "activate", G_CALLBACK(on_search_activate), view);
   connect_signal(entry, "key-press-event", G_CALLBACK(on_search_key_press), view);
+  // Escape in the field, which the search entry takes for itself, closes the dialog.
+  g_signal_connect_swapped(entry, "stop-search", G_CALLBACK(gtk_window_close), dialog);
 
   gtk_box_pack_start(content, scrolled_window_for(view), TRUE, TRUE, 0);
 
@@ -168,6 +170,38 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   gchar *description = nullptr;
   gtk_tree_model_get(model, &iter, RESULT_COLUMN_CODE, &food_code, RESULT_COLUMN_DESCRIPTION,
                      &description, -1);
+  GtkWidget *dialog = add_dialog_open(state, food_code, description ? description : "");
+  keep_search_entry(dialog, view);
+  g_free(description);
+}
+
+// Adds the entry the dialog shows. Returns false, the dialog staying open, when the servings
+// are no number or the write failed (the user has been told).
+bool add_to_log(GtkDialog *dialog, GuiState *state) {
+  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
+  auto *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
+  int32_t food_code = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_CODE));
+  auto *description = static_cast<const char *>(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_DESC));
+  if (!spin || !calendar) return true;
+
+  double servings = 0.0;
+  if (!measure_chooser_commit(spin) || !spin_button_read(spin, &servings)) return false;
+  char date[DATE_STRING_SIZE];
+  calendar_date_string(calendar, date);
+
+  if (log_entry_add(state->log_db, food_code, description ? description : "", date, servings) !=
+      0) {
+    show_write_failure(GTK_WINDOW(dialog), _("The food was not added to the log."),
+                       sqlite3_errmsg(state->log_db));
+    return false;
+  }
+  refresh_views(state);
+  return true;
+}
+
+}  // namespace
+
+GtkWidget *add_dialog_open(GuiState *state, int32_t food_code, const char *description) {
   const char *title = description ? description : "";
 
   GtkWidget *dialog = gtk_dialog_new_with_buttons(title, GTK_WINDOW(state->main_window),
@@ -213,38 +247,11 @@ void build_add_dialog(GtkTreeView *view, GtkTreePath *path, GuiState *state) {
   connect_signal(dialog, "response", G_CALLBACK(on_add_response), state);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   field_activates_default(spin);
-  keep_search_entry(dialog, view);
 
   gtk_widget_show_all(dialog);
   focus_and_select(spin);
-  g_free(description);
+  return dialog;
 }
-
-// Adds the entry the dialog shows. Returns false, the dialog staying open, when the servings
-// are no number or the write failed (the user has been told).
-bool add_to_log(GtkDialog *dialog, GuiState *state) {
-  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
-  auto *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
-  int32_t food_code = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_CODE));
-  auto *description = static_cast<const char *>(g_object_get_data(G_OBJECT(dialog), KEY_FOOD_DESC));
-  if (!spin || !calendar) return true;
-
-  double servings = 0.0;
-  if (!measure_chooser_commit(spin) || !spin_button_read(spin, &servings)) return false;
-  char date[DATE_STRING_SIZE];
-  calendar_date_string(calendar, date);
-
-  if (log_entry_add(state->log_db, food_code, description ? description : "", date, servings) !=
-      0) {
-    show_write_failure(GTK_WINDOW(dialog), _("The food was not added to the log."),
-                       sqlite3_errmsg(state->log_db));
-    return false;
-  }
-  refresh_views(state);
-  return true;
-}
-
-}  // namespace
 
 void on_search_clicked(GtkButton *, gpointer state) {
   run_guarded("on_search_clicked", [&] { build_search_dialog(static_cast<GuiState *>(state)); });

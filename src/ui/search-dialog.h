@@ -26,6 +26,10 @@ gboolean on_search_key_press(GtkWidget *entry, GdkEventKey *event, gpointer view
 void on_food_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column,
                            gpointer state);
 
+// Builds and shows the add-to-log dialog of the food |food_code| (|description|), its
+// calendar on today; returns it. "Add to Log" logs the food and refreshes the view.
+GtkWidget *add_dialog_open(GuiState *state, int32_t food_code, const char *description);
+
 // "value-changed" of the servings spin button; |dialog| is the add-to-log dialog.
 void on_servings_changed(GtkSpinButton *spin, gpointer dialog);
 

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The quick log of the main window: a field at the bottom of the "Food Log" frame whose
+// ranked suggestions log a food in a few keys, "Copy to Today" in the nav row, and the
+// in-window notification that offers to undo either.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/gui-state.h"
+
+// Object data of the main window: the quick log's own record.
+#define KEY_QUICK_LOG "quick-log"
+// Object data of the quick-log field: the list box of its suggestions.
+#define KEY_QUICK_LOG_LIST "quick-log-list"
+
+// Most suggestions shown at once.
+constexpr size_t kQuickLogSuggestions = 10;
+
+// Builds the quick-log field at the end of the "Food Log" frame, "Copy to Today" after "▶"
+// in its nav row and the notification over |main_box|, and adds the window actions
+// "win.quick-log" (the field takes the focus) and "win.undo" (undoes the last quick log or
+// copy). Call once the frames are built. Returns what the main window holds in place of
+// |main_box|: an overlay with |main_box| inside.
+GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box);
+
+// Called after every redraw of the view (refresh_views): the log may have changed, and the
+// date on display has entries (|has_entries|) or not. Does nothing without a quick log.
+void quick_log_view_changed(GuiState *state, bool has_entries);
+
+// The quick-log field of the main window, or null.
+GtkWidget *quick_log_field(GuiState *state);
+
+// The "Copy to Today" button of the main window, or null.
+GtkWidget *quick_log_copy_button(GuiState *state);
+
+// The notification's revealer, or null.
+GtkWidget *quick_log_notification(GuiState *state);
+
+// The texts of the suggestions on show, top first; empty while the list is hidden.
+std::vector<std::string> quick_log_suggestion_texts(GuiState *state);
+
+// "changed" of the field: ranks the foods for its text and shows the suggestions.
+void on_quick_log_changed(GtkEditable *field, gpointer state);
+
+// "key-press-event" of the field: Up and Down move through the suggestions (Down on an empty
+// field lists the foods logged last), Enter logs the selected one (or opens the add-to-log
+// dialog for a food never logged, and with Shift for any food), Escape hides the list.
+gboolean on_quick_log_key_press(GtkWidget *field, GdkEventKey *event, gpointer state);
+
+// "clicked" of "Copy to Today": copies the entries of the date on display to today.
+void on_copy_to_today_clicked(GtkButton *button, gpointer state);
+
+// "clicked" of the notification's "Undo", and the action behind Ctrl+Z.
+void on_undo_clicked(GtkButton *button, gpointer state);

@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Tests of the person's foods as the log has them and of the quick log's writes: an entry
+// whose id is kept, a day copied all or nothing, and taking such writes back.
+#include "store/log-history.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "store-fixture.h"
+#include "store/log-db.h"
+#include "store/log-entries.h"
+
+namespace {
+
+class LogHistoryTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    db_ = OpenLog();
+    ASSERT_NE(nullptr, db_);
+  }
+  void TearDown() override {
+    food_use_list_free(&uses_);
+    StoreTest::TearDown();
+  }
+  void Add(int32_t code, const char *description, const char *date, double servings) {
+    ASSERT_EQ(0, log_entry_add(db_, code, description, date, servings));
+  }
+  std::vector<std::string> Descriptions(const char *date) {
+    LogEntryList list;
+    EXPECT_EQ(0, log_entries_for_date(db_, date, &list));
+    std::vector<std::string> out;
+    for (size_t i = 0; i < list.count; i++) out.push_back(list.items[i].description);
+    log_entry_list_free(&list);
+    return out;
+  }
+  sqlite3 *db_ = nullptr;
+  FoodUseList uses_{nullptr, 0, 0};
+};
+
+TEST_F(LogHistoryTest, EveryFoodOnceWithItsLastEntryNewestFirst) {
+  ASSERT_EQ(0, log_food_uses(db_, &uses_));
+  EXPECT_EQ(nullptr, uses_.items);
+  EXPECT_EQ(0u, uses_.count);
+
+  Add(11111000, "Milk, whole", "2026-01-01", 2.44);
+  Add(63107010, "Banana, raw", "2026-01-01", 1.18);
+  Add(11111000, "Milk, whole", "2026-01-02", 1.22);
+  Add(92101000, "Coffee, brewed", "2025-12-31", 2.37);  // added last, dated earlier
+  ASSERT_EQ(0, log_food_uses(db_, &uses_));
+  ASSERT_EQ(3u, uses_.count);
+  EXPECT_EQ(92101000, uses_.items[0].food_code);
+  EXPECT_EQ(11111000, uses_.items[1].food_code);
+  EXPECT_EQ(63107010, uses_.items[2].food_code);
+  const FoodUse &milk = uses_.items[1];
+  EXPECT_STREQ("Milk, whole", milk.description);
+  EXPECT_STREQ("2026-01-02", milk.last_date);
+  EXPECT_DOUBLE_EQ(1.22, milk.last_servings);
+  EXPECT_EQ(3, milk.last_id);
+  EXPECT_EQ(2u, milk.count);
+  EXPECT_EQ(1u, uses_.items[2].count);
+
+  food_use_list_free(&uses_);
+  EXPECT_EQ(nullptr, uses_.items);
+  food_use_list_free(&uses_);
+  food_use_list_free(nullptr);
+}
+
+TEST_F(LogHistoryTest, ManyFoodsGrowTheListAndAFailedReadLeavesItEmpty) {
+  Exec(db_, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70) "
+            "INSERT INTO food_log (food_code, description, date, servings) "
+            "SELECT i, 'Food ' || i, '2026-01-01', 1 FROM n");
+  ASSERT_EQ(0, log_food_uses(db_, &uses_));
+  EXPECT_EQ(70u, uses_.count);
+  EXPECT_EQ(128u, uses_.capacity);
+  EXPECT_EQ(70, uses_.items[0].food_code);
+
+  Exec(db_, "DROP TABLE food_log");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, log_food_uses(db_, &uses_));
+  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("alimora: SQL error"));
+  EXPECT_EQ(nullptr, uses_.items);
+}
+
+TEST_F(LogHistoryTest, AKeptEntryKnowsItsIdAndCanBeTakenBack) {
+  Add(1, "Before", "2026-01-01", 1.0);
+  LogIdRange added{};
+  ASSERT_EQ(0, log_entry_add_kept(db_, 11111000, "Milk, whole", "2026-01-01", 2.44, &added));
+  EXPECT_EQ(2, added.first);
+  EXPECT_EQ(2, added.last);
+  EXPECT_EQ(1u, added.count);
+  EXPECT_EQ(0, log_entries_delete_range(db_, &added));
+  EXPECT_EQ(std::vector<std::string>{"Before"}, Descriptions("2026-01-01"));
+  // Taking back what is already gone is no failure.
+  EXPECT_EQ(0, log_entries_delete_range(db_, &added));
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, log_entry_add_kept(db_, 1, nullptr, "2026-01-01", 1.0, &added));
+  EXPECT_NE(std::string::npos,
+            testing::internal::GetCapturedStderr().find("alimora: cannot add log entry"));
+  EXPECT_EQ(0u, added.count);
+}
+
+TEST_F(LogHistoryTest, ADayIsCopiedInOrderAndItsCopiesTakenBackTogether) {
+  Add(1, "Oatmeal", "2026-01-01", 2.4);
+  Add(2, "Other day", "2026-01-02", 1.0);
+  Add(3, "Coffee", "2026-01-01", 2.37);
+  LogIdRange added{};
+  ASSERT_EQ(0, log_entries_copy_date(db_, "2026-01-01", "2026-01-05", &added));
+  EXPECT_EQ(2u, added.count);
+  EXPECT_EQ(4, added.first);
+  EXPECT_EQ(5, added.last);
+  EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-05"));
+  EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-01"));
+  LogEntryList copies;
+  ASSERT_EQ(0, log_entries_for_date(db_, "2026-01-05", &copies));
+  EXPECT_DOUBLE_EQ(2.4, copies.items[0].servings);
+  EXPECT_EQ(1, copies.items[0].food_code);
+  log_entry_list_free(&copies);
+
+  // An entry added after the copy is not taken back with it.
+  Add(4, "Later", "2026-01-05", 1.0);
+  ASSERT_EQ(0, log_entries_delete_range(db_, &added));
+  EXPECT_EQ(std::vector<std::string>{"Later"}, Descriptions("2026-01-05"));
+
+  // A day without entries copies nothing, and that is no failure.
+  ASSERT_EQ(0, log_entries_copy_date(db_, "2026-02-01", "2026-01-05", &added));
+  EXPECT_EQ(0u, added.count);
+  EXPECT_EQ(0, log_entries_delete_range(db_, &added));
+}
+
+// A copy that fails part-way (here the third row is refused) leaves no copy at all.
+TEST_F(LogHistoryTest, ACopyThatFailsCopiesNothing) {
+  for (int i = 1; i <= 5; i++) Add(i, "Food", "2026-01-01", 1.0);
+  Exec(db_, "CREATE TEMP TRIGGER refuse BEFORE INSERT ON food_log WHEN NEW.food_code = 3 "
+            "AND NEW.date = '2026-01-09' BEGIN SELECT RAISE(ABORT, 'row refused'); END");
+  LogIdRange added{};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, log_entries_copy_date(db_, "2026-01-01", "2026-01-09", &added));
+  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
+                                   "alimora: cannot copy log entries: row refused"));
+  EXPECT_EQ(0u, added.count);
+  EXPECT_TRUE(Descriptions("2026-01-09").empty());
+  EXPECT_EQ(5u, Descriptions("2026-01-01").size());
+}
+
+// Another connection holds the log past the wait: the copy and the undo fail whole.
+TEST_F(LogHistoryTest, ALockedLogCopiesAndTakesBackNothing) {
+  Add(1, "Oatmeal", "2026-01-01", 2.4);
+  Add(2, "Coffee", "2026-01-01", 2.37);
+  LogIdRange added{};
+  ASSERT_EQ(0, log_entries_copy_date(db_, "2026-01-01", "2026-01-02", &added));
+  sqlite3 *other = OpenRaw(log_path_);
+  Exec(other, "BEGIN EXCLUSIVE");
+  sqlite3_busy_timeout(db_, 20);
+  LogIdRange again{};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, log_entries_copy_date(db_, "2026-01-01", "2026-01-03", &again));
+  EXPECT_EQ(-1, log_entries_delete_range(db_, &added));
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, err.find("alimora: cannot copy log entries: database is locked"));
+  EXPECT_NE(std::string::npos, err.find("alimora: cannot delete log entries: database is locked"));
+  Exec(other, "ROLLBACK");
+  EXPECT_TRUE(Descriptions("2026-01-03").empty());
+  EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-02"));
+}
+
+}  // namespace

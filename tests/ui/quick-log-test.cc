@@ -1,0 +1,419 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The quick log of the main window with real widgets: Ctrl+L, the suggestions, Enter on a
+// known and on an unknown food, Down in the empty field, Ctrl+Z, Copy to Today with its undo,
+// failed writes under a held lock; and Escape in the search field, the "= amount ×" row.
+#include "ui/quick-log.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/shortcuts.h"
+#include "budget/date-string.h"
+#include "store/log-entries.h"
+#include "ui-fixture.h"
+#include "ui/budget-view.h"
+#include "ui/object-keys.h"
+
+namespace {
+
+constexpr int kMilk = 11111000;    // "Milk, whole"; "1 cup (244 g)"
+constexpr int kBanana = 63107010;  // "Banana, raw"
+constexpr int kCoffee = 92101000;  // "Coffee, brewed"
+
+std::string date_before(int days) {
+  GDateTime *now = g_date_time_new_now_local();
+  GDateTime *then = g_date_time_add_days(now, -days);
+  gchar *text = g_date_time_format(then, "%Y-%m-%d");
+  std::string date = text;
+  g_free(text);
+  g_date_time_unref(then);
+  g_date_time_unref(now);
+  return date;
+}
+
+class QuickLogTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    StoreCompleteProfile(2000);
+    date_today(today_);
+    yesterday_ = date_before(1);
+  }
+
+  void Log(int code, const char *description, const std::string &date, double servings) {
+    ASSERT_EQ(0, log_entry_add(state_.log_db, code, description, date.c_str(), servings));
+  }
+
+  // Entries of |date| as "description servings".
+  std::vector<std::string> Entries(const std::string &date) {
+    LogEntryList list;
+    EXPECT_EQ(0, log_entries_for_date(state_.log_db, date.c_str(), &list));
+    std::vector<std::string> out;
+    for (size_t i = 0; i < list.count; i++) {
+      char text[256];
+      snprintf(text, sizeof text, "%s %.2f", list.items[i].description, list.items[i].servings);
+      out.emplace_back(text);
+    }
+    log_entry_list_free(&list);
+    return out;
+  }
+
+  GtkWidget *Field() { return quick_log_field(&state_); }
+
+  // Types |text| into the field, which takes the focus first, as Ctrl+L gives it.
+  void Type(const char *text) {
+    if (!FieldHasFocus()) send_key(state_.main_window, GDK_KEY_l, GDK_CONTROL_MASK);
+    gtk_entry_set_text(GTK_ENTRY(Field()), text);
+    drain_events();
+  }
+
+  bool FieldHasFocus() {
+    return gtk_window_get_focus(GTK_WINDOW(state_.main_window)) == Field();
+  }
+
+  bool NoticeShown() {
+    return gtk_revealer_get_reveal_child(GTK_REVEALER(quick_log_notification(&state_)));
+  }
+
+  std::string NoticeText() {
+    for (const std::string &text : label_texts(quick_log_notification(&state_)))
+      if (!text.empty()) return text;
+    return "";
+  }
+
+  // The message dialog over the main window, answered and closed; "" when there is none.
+  std::string TakeMessage() {
+    std::vector<GtkWidget *> messages = messages_over(state_.main_window);
+    if (messages.empty()) return "";
+    std::string text = message_texts(messages.back());
+    gtk_widget_destroy(messages.back());
+    drain_events();
+    return text;
+  }
+
+  char today_[DATE_STRING_SIZE];
+  std::string yesterday_;
+};
+
+TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
+  Activate();
+  GtkWidget *field = Field();
+  ASSERT_NE(nullptr, field);
+  EXPECT_STREQ("Log a food…", gtk_entry_get_placeholder_text(GTK_ENTRY(field)));
+  EXPECT_STREQ("Log a food", atk_object_get_name(gtk_widget_get_accessible(field)));
+  // Last in the frame's box, after the nav row and the scrolled list.
+  GtkWidget *box = gtk_bin_get_child(GTK_BIN(state_.log_frame));
+  GList *children = gtk_container_get_children(GTK_CONTAINER(box));
+  ASSERT_EQ(3u, g_list_length(children));
+  EXPECT_EQ(field, g_list_last(children)->data);
+  EXPECT_TRUE(GTK_IS_SCROLLED_WINDOW(g_list_nth_data(children, 1)));
+  // "Copy to Today" follows "▶" in the nav row.
+  GList *nav = gtk_container_get_children(GTK_CONTAINER(children->data));
+  ASSERT_EQ(4u, g_list_length(nav));
+  EXPECT_STREQ("▶", gtk_button_get_label(GTK_BUTTON(g_list_nth_data(nav, 2))));
+  EXPECT_EQ(quick_log_copy_button(&state_), g_list_nth_data(nav, 3));
+  g_list_free(nav);
+  g_list_free(children);
+  // The main box sits in an overlay, whose notification is hidden.
+  EXPECT_TRUE(GTK_IS_OVERLAY(gtk_bin_get_child(GTK_BIN(state_.main_window))));
+  EXPECT_FALSE(NoticeShown());
+  // Every control of the notification says what it is.
+  std::vector<GtkWidget *> buttons = find_widgets(quick_log_notification(&state_), GTK_TYPE_BUTTON);
+  ASSERT_EQ(2u, buttons.size());
+  EXPECT_STREQ("Undo", gtk_button_get_label(GTK_BUTTON(buttons[0])));
+  EXPECT_STREQ("Close", atk_object_get_name(gtk_widget_get_accessible(buttons[1])));
+
+  gtk_widget_grab_focus(find_button(state_.log_frame, "Today"));
+  EXPECT_FALSE(FieldHasFocus());
+  send_key(state_.main_window, GDK_KEY_l, GDK_CONTROL_MASK);
+  EXPECT_TRUE(FieldHasFocus());
+}
+
+// Ctrl+L and Ctrl+Z are the accelerators of their actions and are listed in the Keyboard
+// Shortcuts window with what they do.
+TEST_F(QuickLogTest, TheKeyboardShortcutsWindowListsTheQuickLogKeys) {
+  Activate();
+  const struct {
+    const char *action, *accelerator;
+  } keys[] = {{"win.quick-log", "<Primary>l"}, {"win.undo", "<Primary>z"}};
+  for (const auto &k : keys) {
+    gchar **accels = gtk_application_get_accels_for_action(app_, k.action);
+    EXPECT_TRUE(accels[0] && strcmp(k.accelerator, accels[0]) == 0) << k.action;
+    g_strfreev(accels);
+  }
+  show_shortcuts_window(&state_);
+  drain_events();
+  std::vector<GtkWidget *> windows = toplevels_of_type(GTK_TYPE_SHORTCUTS_WINDOW);
+  ASSERT_EQ(1u, windows.size());
+  std::vector<std::string> listed;
+  for (GtkWidget *line : find_widgets(windows[0], GTK_TYPE_SHORTCUTS_SHORTCUT)) {
+    gchar *accelerator = nullptr, *title = nullptr;
+    g_object_get(line, "accelerator", &accelerator, "title", &title, nullptr);
+    listed.push_back(std::string(accelerator ? accelerator : "") + " " + (title ? title : ""));
+    g_free(accelerator);
+    g_free(title);
+  }
+  for (const char *expected : {"<Primary>l Log a food", "<Primary>z Undo the last quick log or copy",
+                               "<Shift>Return Open the suggested food to choose the amount"})
+    EXPECT_NE(listed.end(), std::find(listed.begin(), listed.end(), expected)) << expected;
+}
+
+TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLastAmount) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);         // 1 cup (244 g)
+  Log(kBanana, "Banana, raw", yesterday_, 1.33);       // no number of a measure is 133 g
+  Activate();
+  Type("mil");
+  std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_LE(texts.size(), kQuickLogSuggestions);
+  EXPECT_EQ("Milk, whole — 1 cup (244 g)", texts[0]);  // the person's own first
+  EXPECT_EQ("Milk, NFS", texts[1]);
+  Type("banana");
+  texts = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ("Banana, raw — 1.33 servings", texts[0]);
+  // Emptying the field hides the list.
+  Type("");
+  EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
+
+  // A change that another dialog makes, or another program, shows at the next key.
+  LogEntryList entries;
+  ASSERT_EQ(0, log_entries_for_date(state_.log_db, yesterday_.c_str(), &entries));
+  ASSERT_EQ(0, log_entry_update(state_.log_db, entries.items[0].id, yesterday_.c_str(), 1.22));
+  log_entry_list_free(&entries);
+  Type("milk");
+  EXPECT_EQ("Milk, whole — 4 × 1 fl oz (30.5 g)", quick_log_suggestion_texts(&state_).at(0));
+  sqlite3 *other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, "INSERT INTO food_log (food_code, description, date, "
+                                       "servings) VALUES (11100000, 'Milk, NFS', '2020-01-01', 1)"));
+  sqlite3_close(other);
+  Type("milk ");
+  texts = quick_log_suggestion_texts(&state_);
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ("Milk, NFS — 1.00 servings", texts[1]);
+}
+
+TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  send_key(state_.main_window, GDK_KEY_l, GDK_CONTROL_MASK);
+  Type("whole milk");
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+  // The field is empty and keeps the focus; the notification names what was logged.
+  EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(Field())));
+  EXPECT_TRUE(FieldHasFocus());
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("“Milk, whole — 1 cup (244 g)” logged", NoticeText());
+  EXPECT_NE(nullptr, find_button(quick_log_notification(&state_), "Undo"));
+  EXPECT_EQ("Dairy (cup-eq): 1.0 / 3.0",
+            std::string(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.group_bars[3]))));
+
+  // The next food at once, then Ctrl+Z takes back only the last one.
+  Type("milk");
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_EQ(2u, Entries(today_).size());
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+  EXPECT_FALSE(NoticeShown());
+  // Nothing more to undo: a second Ctrl+Z leaves the first entry.
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(1u, Entries(today_).size());
+  EXPECT_EQ(2u, Entries(yesterday_).size() + Entries(today_).size());
+  // The suggestions know what the log holds without reading it again.
+  Type("");
+  send_key(Field(), GDK_KEY_Down);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole — 1 cup (244 g)"},
+            quick_log_suggestion_texts(&state_));
+}
+
+TEST_F(QuickLogTest, EnterOnANewFoodOpensTheAddDialogOnTheDateOnDisplay) {
+  Log(kCoffee, "Coffee, brewed", yesterday_, 2.37);
+  Activate();
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);  // to yesterday
+  ASSERT_EQ(yesterday_, state_.current_date);
+  Type("banana");
+  send_key(Field(), GDK_KEY_Return);
+  GtkWidget *dialog = dialog_titled("Banana, raw");
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *calendar = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR));
+  char date[DATE_STRING_SIZE];
+  guint y = 0, m = 0, d = 0;
+  gtk_calendar_get_date(GTK_CALENDAR(calendar), &y, &m, &d);
+  snprintf(date, sizeof date, "%04u-%02u-%02u", y, m + 1, d);
+  EXPECT_EQ(yesterday_, date);
+  gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
+  drain_events();
+  EXPECT_EQ((std::vector<std::string>{"Coffee, brewed 2.37", "Banana, raw 1.00"}),
+            Entries(yesterday_));
+  EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(Field())));
+  EXPECT_TRUE(FieldHasFocus());
+  // From now on the banana is one of the person's foods, with the amount just logged.
+  Type("banana");
+  ASSERT_FALSE(quick_log_suggestion_texts(&state_).empty());
+  EXPECT_EQ("Banana, raw — 1.00 servings", quick_log_suggestion_texts(&state_)[0]);
+
+  // Cancel keeps what was typed.
+  Type("apple");
+  send_key(Field(), GDK_KEY_Return);
+  dialog = dialog_titled("Apple, raw");
+  ASSERT_NE(nullptr, dialog);
+  gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Cancel")));
+  drain_events();
+  EXPECT_STREQ("apple", gtk_entry_get_text(GTK_ENTRY(Field())));
+  EXPECT_EQ(2u, Entries(yesterday_).size());
+
+  // Shift+Enter opens the dialog for a known food too, instead of logging it.
+  Type("coffee brewed");
+  send_key(Field(), GDK_KEY_Return, GDK_SHIFT_MASK);
+  dialog = dialog_titled("Coffee, brewed");
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ(2u, Entries(yesterday_).size());
+  gtk_widget_destroy(dialog);
+  drain_events();
+}
+
+TEST_F(QuickLogTest, DownInTheEmptyFieldListsTheFoodsLoggedLast) {
+  Log(kMilk, "Milk, whole", date_before(3), 2.44);
+  Log(kBanana, "Banana, raw", date_before(2), 1.26);
+  Log(kMilk, "Milk, whole", date_before(1), 1.22);
+  Activate();
+  gtk_widget_grab_focus(Field());
+  send_key(Field(), GDK_KEY_Down);
+  std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
+  ASSERT_EQ(2u, texts.size());
+  // A whole number of one measure before a fraction of another (half a cup).
+  EXPECT_EQ("Milk, whole — 4 × 1 fl oz (30.5 g)", texts[0]);
+  EXPECT_EQ("Banana, raw — 1 banana (126 g)", texts[1]);
+  // Down again selects the second, Enter logs it on the date on display, Escape hides.
+  send_key(Field(), GDK_KEY_Down);
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_EQ(std::vector<std::string>{"Banana, raw 1.26"}, Entries(today_));
+  send_key(Field(), GDK_KEY_Down);
+  EXPECT_EQ(2u, quick_log_suggestion_texts(&state_).size());
+  EXPECT_EQ("Banana, raw — 1 banana (126 g)", quick_log_suggestion_texts(&state_)[0]);
+  send_key(Field(), GDK_KEY_Escape);
+  EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
+}
+
+TEST_F(QuickLogTest, AQuickLogOnALockedLogSaysSoAndKeepsTheText) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  Type("whole milk");
+  ASSERT_NO_FATAL_FAILURE(LockLog());
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_NE(std::string::npos, TakeMessage().find("The food was not added to the log."));
+  EXPECT_STREQ("whole milk", gtk_entry_get_text(GTK_ENTRY(Field())));
+  EXPECT_FALSE(NoticeShown());
+  UnlockLog();
+  EXPECT_TRUE(Entries(today_).empty());
+  send_key(Field(), GDK_KEY_Return);  // and again, once the lock is gone
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+}
+
+TEST_F(QuickLogTest, CopyToTodayCopiesTheWholeDayAndUndoTakesItBack) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Log(kBanana, "Banana, raw", yesterday_, 1.18);
+  Log(kCoffee, "Coffee, brewed", yesterday_, 2.37);
+  Activate();
+  GtkWidget *copy = quick_log_copy_button(&state_);
+  ASSERT_NE(nullptr, copy);
+  EXPECT_STREQ("Copy to Today", gtk_button_get_label(GTK_BUTTON(copy)));
+  EXPECT_FALSE(gtk_widget_get_sensitive(copy));  // today on display
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);
+  ASSERT_EQ(yesterday_, state_.current_date);
+  EXPECT_TRUE(gtk_widget_get_sensitive(copy));
+
+  gtk_button_clicked(GTK_BUTTON(copy));
+  drain_events();
+  EXPECT_STREQ(today_, state_.current_date);
+  EXPECT_FALSE(gtk_widget_get_sensitive(copy));
+  EXPECT_EQ(Entries(yesterday_), Entries(today_));
+  GList *rows = gtk_container_get_children(GTK_CONTAINER(state_.log_list_box));
+  EXPECT_EQ(3u, g_list_length(rows));
+  g_list_free(rows);
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("3 entries copied to today", NoticeText());
+
+  gtk_button_clicked(GTK_BUTTON(find_button(quick_log_notification(&state_), "Undo")));
+  drain_events();
+  EXPECT_TRUE(Entries(today_).empty());
+  EXPECT_EQ(3u, Entries(yesterday_).size());
+  EXPECT_EQ(std::vector<std::string>{"No entries for this date."},
+            label_texts(state_.log_list_box));
+}
+
+// Another connection holds the log past the wait: nothing is copied, the view stays on the
+// day, and once the lock is gone the copy goes through whole.
+TEST_F(QuickLogTest, CopyToTodayUnderAHeldLockCopiesNothing) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Log(kBanana, "Banana, raw", yesterday_, 1.18);
+  Activate();
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);
+  ASSERT_NO_FATAL_FAILURE(LockLog());
+  gtk_button_clicked(GTK_BUTTON(quick_log_copy_button(&state_)));
+  drain_events();
+  const std::string message = TakeMessage();
+  EXPECT_NE(std::string::npos, message.find("The entries were not copied to today."));
+  EXPECT_NE(std::string::npos, message.find("locked"));
+  EXPECT_EQ(yesterday_, state_.current_date);
+  EXPECT_FALSE(NoticeShown());
+  UnlockLog();
+  EXPECT_TRUE(Entries(today_).empty());
+
+  gtk_button_clicked(GTK_BUTTON(quick_log_copy_button(&state_)));
+  drain_events();
+  EXPECT_EQ(2u, Entries(today_).size());
+
+  // An undo that cannot write says so and leaves the copies; a later one succeeds.
+  ASSERT_NO_FATAL_FAILURE(LockLog());
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_NE(std::string::npos, TakeMessage().find("The last change was not undone"));
+  UnlockLog();
+  EXPECT_EQ(2u, Entries(today_).size());
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_TRUE(Entries(today_).empty());
+}
+
+TEST_F(QuickLogTest, EscapeInTheSearchFieldClosesTheSearchDialog) {
+  Activate();
+  send_key(state_.main_window, GDK_KEY_f, GDK_CONTROL_MASK);
+  GtkWidget *search = dialog_titled("Search Foods");
+  ASSERT_NE(nullptr, search);
+  WidgetWatch watch(search);
+  GtkWidget *entry = find_widgets(search, GTK_TYPE_SEARCH_ENTRY).at(0);
+  gtk_entry_set_text(GTK_ENTRY(entry), "milk");
+  gtk_widget_grab_focus(entry);
+  send_key(entry, GDK_KEY_Escape);
+  EXPECT_EQ(nullptr, watch.get());
+  EXPECT_EQ(nullptr, dialog_titled("Search Foods"));
+}
+
+TEST_F(QuickLogTest, TheAmountReadsAsAFactorOfTheMeasure) {
+  Activate();
+  GtkWidget *dialog = open_add_dialog(&state_, kMilk, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
+  GtkWidget *row = gtk_widget_get_parent(spin);
+  std::vector<std::string> texts;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(row));
+  for (GList *l = children; l; l = l->next) {
+    GtkWidget *child = GTK_WIDGET(l->data);
+    // The note on amounts out of range stays hidden until there is one.
+    if (GTK_IS_LABEL(child) && gtk_widget_get_visible(child))
+      texts.emplace_back(gtk_label_get_text(GTK_LABEL(child)));
+    else if (child == spin) texts.emplace_back("[servings]");
+    else if (child == amount_spin_of(spin)) texts.emplace_back("[amount]");
+    else if (GTK_IS_COMBO_BOX(child)) texts.emplace_back("[measure]");
+  }
+  g_list_free(children);
+  EXPECT_EQ((std::vector<std::string>{"Servings:", "[servings]", "=", "[amount]", "×",
+                                      "[measure]"}),
+            texts);
+  EXPECT_STREQ("Amount", atk_object_get_name(gtk_widget_get_accessible(amount_spin_of(spin))));
+}
+
+}  // namespace
