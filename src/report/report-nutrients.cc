@@ -22,24 +22,6 @@
 
 namespace {
 
-// The number of characters of |text| in the locale's encoding (its bytes when it is not
-// text of the locale).
-size_t text_width(const char *text) {
-  const size_t length = mbstowcs(nullptr, text, 0);
-  return length == static_cast<size_t>(-1) ? strlen(text) : length;
-}
-
-// |text| padded with blanks to |width| characters, on the right when |left_aligned|.
-std::string padded(const char *text, int width, bool left_aligned) {
-  const size_t length = text_width(text);
-  std::string out = text;
-  if (length < static_cast<size_t>(width)) {
-    const std::string blanks(width - length, ' ');
-    out = left_aligned ? out + blanks : blanks + out;
-  }
-  return out;
-}
-
 // The goals of the stored profile on today's date. Returns false after a failed read.
 bool read_goals(sqlite3 *log_db, int calorie_target, NutrientGoals *goals) {
   Profile profile{};
@@ -56,9 +38,9 @@ bool read_goals(sqlite3 *log_db, int calorie_target, NutrientGoals *goals) {
 void print_text(const NutrientTable &table) {
   char percent_heading[64];
   nutrient_percent_heading(percent_heading, sizeof percent_heading);
-  printf("%s %s %s %s  %s\n", padded(_("Nutrient"), 30, true).c_str(),
-         padded(_("Eaten"), 10, false).c_str(), padded(_("Goal"), 10, false).c_str(),
-         padded(percent_heading, 16, false).c_str(), _("Goal type"));
+  printf("%s %s %s %s  %s\n", text_padded(_("Nutrient"), 30, true).c_str(),
+         text_padded(_("Eaten"), 10, false).c_str(), text_padded(_("Goal"), 10, false).c_str(),
+         text_padded(percent_heading, 16, false).c_str(), _("Goal type"));
   printf("%-30s %10s %10s %16s  %s\n", "------------------------------", "----------",
          "----------", "----------------", "----------");
   int section = -1;
@@ -75,9 +57,9 @@ void print_text(const NutrientTable &table) {
     nutrient_format_goal(&line.goal, goal, sizeof goal);
     char percent[96];
     nutrient_format_percent(&line, percent, sizeof percent);
-    std::string printed = padded(_(info->label), 30, true) + " " + padded(eaten, 10, false) +
-                          " " + padded(goal, 10, false) + " " + padded(percent, 16, false) +
-                          "  " + goal_kind_name(line.goal.kind);
+    std::string printed = text_padded(_(info->label), 30, true) + " " +
+                          text_padded(eaten, 10, false) + " " + text_padded(goal, 10, false) + " " +
+                          text_padded(percent, 16, false) + "  " + goal_kind_name(line.goal.kind);
     while (!printed.empty() && printed.back() == ' ') printed.pop_back();
     printf("%s\n", printed.c_str());
   }
@@ -90,10 +72,14 @@ void print_text(const NutrientTable &table) {
 // The kinds and marks as CSV words: a file format, not translated.
 const char *csv_kind(GoalKind kind) {
   switch (kind) {
-    case GOAL_AT_LEAST: return "at_least";
-    case GOAL_AT_MOST: return "at_most";
-    case GOAL_RANGE: return "range";
-    case GOAL_NONE: break;
+    case GOAL_AT_LEAST:
+      return "at_least";
+    case GOAL_AT_MOST:
+      return "at_most";
+    case GOAL_RANGE:
+      return "range";
+    case GOAL_NONE:
+      break;
   }
   return "";
 }

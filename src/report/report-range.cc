@@ -73,25 +73,6 @@ bool read_foods(sqlite3 *food_db, const LogEntryList &entries, std::vector<FoodV
   return true;
 }
 
-// The number of characters of |text| in the locale's encoding (its bytes when it is not
-// text of the locale).
-size_t text_width(const char *text) {
-  const size_t length = mbstowcs(nullptr, text, 0);
-  return length == static_cast<size_t>(-1) ? strlen(text) : length;
-}
-
-// |text| padded with blanks to |width| characters, on the right when |left_aligned|, else
-// on the left.
-std::string padded(const char *text, int width, bool left_aligned) {
-  const size_t length = text_width(text);
-  std::string out = text;
-  if (length < static_cast<size_t>(width)) {
-    const std::string blanks(width - length, ' ');
-    out = left_aligned ? out + blanks : blanks + out;
-  }
-  return out;
-}
-
 // |amount| as the summary prints it with one decimal, read back: met and over are judged
 // on the numbers the reader sees, in the summary and the chart alike.
 double as_shown(double amount) {
@@ -120,12 +101,12 @@ void print_summary(const RangeSummary &summary) {
     date_width = std::max(date_width, text_width(display));
   }
 
-  printf("\n%s", padded(_("Date"), static_cast<int>(date_width), true).c_str());
+  printf("\n%s", text_padded(_("Date"), static_cast<int>(date_width), true).c_str());
   for (int group = 0; group < FOOD_GROUP_COUNT; ++group)
-    printf(" %s", padded(food_group_column(group), 10, false).c_str());
+    printf(" %s", text_padded(food_group_column(group), 10, false).c_str());
   printf("\n");
   for (size_t i = 0; i < summary.days.size(); ++i) {
-    printf("%s", padded(shown_dates[i].c_str(), static_cast<int>(date_width), true).c_str());
+    printf("%s", text_padded(shown_dates[i].c_str(), static_cast<int>(date_width), true).c_str());
     for (double amount : summary.days[i].totals.amounts) printf(" %10.1f", amount);
     printf("\n");
   }
@@ -133,9 +114,10 @@ void print_summary(const RangeSummary &summary) {
   printf(_("\nAverage per day against the daily budget (%d kcal USDA Healthy US-Style Eating "
            "Pattern):\n\n"),
          summary.budget.key);
-  printf("%s %s %s %s %s\n", padded(_("Food Group"), 20, true).c_str(),
-         padded(_("Budget"), 10, false).c_str(), padded(_("Average"), 10, false).c_str(),
-         padded(_("Days met"), 10, false).c_str(), padded(_("Days over"), 10, false).c_str());
+  printf("%s %s %s %s %s\n", text_padded(_("Food Group"), 20, true).c_str(),
+         text_padded(_("Budget"), 10, false).c_str(), text_padded(_("Average"), 10, false).c_str(),
+         text_padded(_("Days met"), 10, false).c_str(),
+         text_padded(_("Days over"), 10, false).c_str());
   printf("%-20s %10s %10s %10s %10s\n", "--------------------", "----------", "----------",
          "----------", "----------");
   for (int group = 0; group < FOOD_GROUP_COUNT; ++group) {
@@ -149,7 +131,7 @@ void print_summary(const RangeSummary &summary) {
       if (range_amount_is_over(day.totals.amounts[group], budget)) ++over;
     }
     const char *unit = food_group_unit(group);
-    printf("%s %8.1f %s %8.1f %s %8d %10d\n", padded(food_group_name(group), 20, true).c_str(),
+    printf("%s %8.1f %s %8.1f %s %8d %10d\n", text_padded(food_group_name(group), 20, true).c_str(),
            budget, unit, total / days_counted, unit, met, over);
   }
   printf("%s", _("\nMet: the day's amount reached the budget; over: it went beyond it. A day over\n"
@@ -178,6 +160,21 @@ void append_csv_number(double number, std::string *out) {
 }
 
 }  // namespace
+
+size_t text_width(const char *text) {
+  const size_t length = mbstowcs(nullptr, text, 0);
+  return length == static_cast<size_t>(-1) ? strlen(text) : length;
+}
+
+std::string text_padded(const char *text, int width, bool left_aligned) {
+  const size_t length = text_width(text);
+  std::string out = text;
+  if (length < static_cast<size_t>(width)) {
+    const std::string blanks(width - length, ' ');
+    out = left_aligned ? out + blanks : blanks + out;
+  }
+  return out;
+}
 
 bool range_amount_is_over(double amount, double budget) {
   return as_shown(amount) > as_shown(budget);

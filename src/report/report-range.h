@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "budget/date-string.h"
@@ -81,6 +82,14 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
 
 // The day number of |date| when it is a "YYYY-MM-DD" calendar date, else 0.
 uint32_t date_day_number(const char *date);
+
+// The number of characters of |text| in the locale's encoding (its bytes when it is not
+// text of the locale), as a terminal shows them.
+size_t text_width(const char *text);
+
+// |text| padded with blanks to |width| characters, on the right when |left_aligned|, else
+// on the left: the columns of the printed reports.
+std::string text_padded(const char *text, int width, bool left_aligned);
 
 // Writes |number| with at most four decimals, "." as the decimal point and no trailing
 // zeros, whatever the locale, into |out| (32 bytes); returns |out|. A number of 1e15 or
