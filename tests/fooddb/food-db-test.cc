@@ -197,6 +197,7 @@ TEST_F(RealFoodDbTest, NutrientValuesOfADaysFoodsAreTheirColumnsAndUnknownFoodsH
     EXPECT_TRUE(foods[i].has_nutrients);
     EXPECT_TRUE(foods[i].has_equivalents);
     EXPECT_EQ(0u, foods[i].unknown);
+    nutrient_list_free(&nutrients_);
     ASSERT_EQ(0, food_nutrients(db_, codes[i], &nutrients_));
     for (int source = 0; source < NUTRIENT_SOURCE_COUNT - 1; source++) {
       const NutrientValue *value = find_nutrient(nutrients_, names[source]);
@@ -426,6 +427,7 @@ TEST_F(SmallFoodDbTest, AllValuesGiveOneItemPerCodeAsTheSingleLookupsDo) {
   EXPECT_EQ(three.groups.amounts[FOOD_GROUP_OILS], some.items[0].groups.amounts[FOOD_GROUP_OILS]);
   EXPECT_EQ(1, some.items[1].food_code);
   EXPECT_EQ(one.kcal, some.items[1].kcal);
+  food_values_list_free(&some);
   EXPECT_EQ(0, food_values_some(db_, codes, 0, &some));
   EXPECT_EQ(0u, some.count);
   food_values_list_free(&some);

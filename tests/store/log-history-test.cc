@@ -77,6 +77,7 @@ TEST_F(LogHistoryTest, ManyFoodsGrowTheListAndAFailedReadLeavesItEmpty) {
   EXPECT_EQ(70u, uses_.count);
   EXPECT_EQ(128u, uses_.capacity);
   EXPECT_EQ(70, uses_.items[0].food_code);
+  food_use_list_free(&uses_);
 
   Exec(db_, "DROP TABLE food_log");
   testing::internal::CaptureStderr();
