@@ -319,8 +319,9 @@ bool read_by_ids(sqlite3 *handle, const LogDateIndex &index, const char *from, c
       }
       if (out->count == out->capacity) {
         const size_t grown = out->capacity == 0 ? kFirstCapacity : out->capacity * 2;
-        void *larger =
-            grown > SIZE_MAX / sizeof(LogEntry) ? nullptr : realloc(out->items, grown * sizeof(LogEntry));
+        void *larger = grown > SIZE_MAX / sizeof(LogEntry)
+                           ? nullptr
+                           : realloc(out->items, grown * sizeof(LogEntry));
         if (!larger) {
           ok = false;
           break;

@@ -36,7 +36,8 @@ void free_day_read(gpointer data) {
 // The main window's LogDayRead, made on first use; null without a main window.
 LogDayRead *day_read_of(GuiState *state) {
   if (!state->main_window) return nullptr;
-  auto *kept = static_cast<LogDayRead *>(g_object_get_data(G_OBJECT(state->main_window), kDayReadKey));
+  auto *kept =
+      static_cast<LogDayRead *>(g_object_get_data(G_OBJECT(state->main_window), kDayReadKey));
   if (!kept) {
     kept = new LogDayRead{nullptr, LogStamp{0, 0}, LogEntryList{nullptr, 0, 0}};
     g_object_set_data_full(G_OBJECT(state->main_window), kDayReadKey, kept, free_day_read);
