@@ -553,6 +553,21 @@ void time_widget_runs(benchmark::State &s, const RedrawMissing &missing, bool wi
   }
 }
 
+// A write that changes nothing in the log but its stamp: the first entry of the busy day set
+// to its own date and servings. What was kept from a read before it is stale after it.
+bool touch_log() {
+  LogEntryList entries;
+  if (log_entries_for_date(bench.state.log_db, bench.busy_date.c_str(), &entries) != 0 ||
+      entries.count == 0) {
+    log_entry_list_free(&entries);
+    return false;
+  }
+  const LogEntry first = entries.items[0];
+  const int rc = log_entry_update(bench.state.log_db, first.id, first.date, first.servings);
+  log_entry_list_free(&entries);
+  return rc == 0;
+}
+
 void register_widget_benchmarks() {
   for (bool redraw : {false, true}) {
     std::string name = redraw ? "refresh_views+redraw/30 entries" : "refresh_views/30 entries";
@@ -599,6 +614,8 @@ void register_widget_benchmarks() {
   // its first frame. The window of the previous run is closed untimed.
   single_runs(benchmark::RegisterBenchmark(
       "Nutrients open+first frame/30 entries", [](benchmark::State &s) {
+        // The main window as the last change to the log left it.
+        refresh_views(&bench.state);
         for (auto _ : s) {
           if (bench.state.nutrients_window) gtk_widget_destroy(bench.state.nutrients_window);
           settle();
@@ -610,6 +627,28 @@ void register_widget_benchmarks() {
           timer.Stop(s);
           if (!drawn) s.SkipWithError("the Nutrients window was not drawn");
         }
+      }));
+  // The same after a write to the log that no refresh_views followed (another program's,
+  // say): the window reads the day's entries itself.
+  single_runs(benchmark::RegisterBenchmark(
+      "Nutrients open+first frame after a write/30 entries", [](benchmark::State &s) {
+        for (auto _ : s) {
+          if (bench.state.nutrients_window) gtk_widget_destroy(bench.state.nutrients_window);
+          if (!touch_log()) {
+            s.SkipWithError("cannot write the log");
+            break;
+          }
+          settle();
+          const int draws_before = bench.draws;
+          RunTimer timer;
+          show_nutrients_window(&bench.state);
+          watch_draws(bench.state.nutrients_window);
+          const bool drawn = run_until_drawn(draws_before);
+          timer.Stop(s);
+          if (!drawn) s.SkipWithError("the Nutrients window was not drawn");
+        }
+        // The rows after it find the day as refresh_views read it.
+        refresh_views(&bench.state);
       }));
   // The refresh as refresh_views makes it, with the entries that it has just read.
   single_runs(benchmark::RegisterBenchmark(
@@ -796,6 +835,7 @@ void register_measure_benchmarks() {
 
 // ---- History ----------------------------------------------------------------------------
 
+
 void close_history() {
   if (bench.state.history_window) gtk_widget_destroy(bench.state.history_window);
   drain_events();
@@ -863,6 +903,29 @@ void register_history_benchmarks() {
             history_window_show_days(bench.state.history_window, bench.busy_date.c_str(), days);
           },
           [&] { gtk_button_clicked(GTK_BUTTON(previous)); });
+    }));
+  }
+
+  // The same after a write to the log: the first read of a period reads the ids of every
+  // date again (one pass over the log) before it reads the period by them.
+  for (int days : {7, 30}) {
+    std::string name = "history previous period after a write/" + std::to_string(days) + " days";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      if (!bench.state.history_window) {
+        show_history_window(&bench.state);
+        watch_draws(bench.state.history_window);
+      }
+      GtkWidget *previous = history_button("◀");
+      bool touched = true;
+      time_widget_runs(
+          s, missing, false,
+          [&] {
+            history_window_show_days(bench.state.history_window, bench.busy_date.c_str(), days);
+            touched = touch_log() && touched;
+          },
+          [&] { gtk_button_clicked(GTK_BUTTON(previous)); });
+      if (!touched) s.SkipWithError("cannot write the log");
     }));
   }
 

@@ -222,11 +222,13 @@ bool range_csv_save(const RangeData &data, const char *path) {
 }
 
 int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const char *to,
-                    RangeData *out) {
+                    RangeData *out, LogDateIndex *index) {
   out->entries = LogEntryList{nullptr, 0, 0};
   out->foods.clear();
   if (!log_db) return 0;
-  if (log_entries_between(log_db, from, to, &out->entries) != 0) return -1;
+  const int read = index ? log_entries_between_indexed(log_db, index, from, to, &out->entries)
+                         : log_entries_between(log_db, from, to, &out->entries);
+  if (read != 0) return -1;
   if (!read_foods(food_db, out->entries, &out->foods)) {
     range_data_free(out);
     return -1;

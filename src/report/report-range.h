@@ -15,6 +15,7 @@
 #include "budget/day-totals.h"
 #include "budget/food-groups.h"
 #include "store/log-entries.h"
+#include "store/log-history.h"
 
 struct sqlite3;
 
@@ -56,8 +57,9 @@ struct RangeData {
 // of the log) from |log_db| (null: no log yet, no entries) and the values of their foods from |food_db|: one lookup per
 // distinct food for a few, one pass over the food database for many. Returns 0, or -1
 // with |out| empty after a failed read (the line is printed). Free with range_data_free.
+// With |index| (and both dates), the entries are read by its ids (log_entries_between_indexed).
 int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const char *to,
-                    RangeData *out);
+                    RangeData *out, LogDateIndex *index = nullptr);
 
 // Frees the entries and the values; leaves |data| empty.
 void range_data_free(RangeData *data);

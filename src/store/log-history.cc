@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "i18n.h"
 #include "store/log-entries.h"
@@ -66,6 +69,23 @@ LogIdRange added_rows(sqlite3 *handle) {
   if (changes <= 0) return LogIdRange{0, 0, 0};
   const int64_t last = sqlite3_last_insert_rowid(handle);
   return LogIdRange{last - changes + 1, last, static_cast<size_t>(changes)};
+}
+
+// Reads the stamp of the log now without a message: false (|*out| zero) when it cannot be
+// read.
+bool read_stamp(sqlite3 *handle, LogStamp *out) {
+  *out = LogStamp{0, 0};
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kDataVersionSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return false;
+  }
+  const int rc = sqlite3_step(stmt);
+  const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_ROW) return false;
+  *out = LogStamp{sqlite3_total_changes64(handle), version};
+  return true;
 }
 
 }  // namespace
@@ -159,20 +179,207 @@ int log_entries_delete_range(sqlite3 *handle, const LogIdRange *range) {
 }
 
 int log_stamp_read(sqlite3 *handle, LogStamp *out) {
-  *out = LogStamp{0, 0};
+  if (read_stamp(handle, out)) return 0;
+  report_sql_error(handle);
+  return -1;
+}
+
+int log_entries_for_date_kept(sqlite3 *handle, const char *date, LogDayRead *kept,
+                              LogEntryList *out) {
+  log_day_read_free(kept);
+  LogStamp stamp{0, 0};
+  const bool stamped = read_stamp(handle, &stamp);
+  const int rc = log_entries_for_date(handle, date, out);
+  if (rc != 0 || !stamped) return rc;
+  LogEntryList copy{nullptr, 0, 0};
+  if (out->count > 0) {
+    copy.items = static_cast<LogEntry *>(calloc(out->count, sizeof(LogEntry)));
+    if (!copy.items) return rc;
+    copy.capacity = out->count;
+  }
+  for (size_t i = 0; i < out->count; i++) {
+    const LogEntry &entry = out->items[i];
+    char *description = strdup(entry.description);
+    char *entry_date = strdup(entry.date);
+    if (!description || !entry_date) {
+      free(description);
+      free(entry_date);
+      log_entry_list_free(&copy);
+      return rc;
+    }
+    copy.items[copy.count++] =
+        LogEntry{entry.id, entry.food_code, description, entry_date, entry.servings};
+  }
+  kept->date = strdup(date);
+  if (!kept->date) {
+    log_entry_list_free(&copy);
+    return rc;
+  }
+  kept->stamp = stamp;
+  kept->entries = copy;
+  return rc;
+}
+
+const LogEntryList *log_day_read_find(sqlite3 *handle, const LogDayRead *kept, const char *date) {
+  if (!kept || !kept->date || strcmp(kept->date, date) != 0) return nullptr;
+  LogStamp now{0, 0};
+  if (!read_stamp(handle, &now)) return nullptr;
+  if (now.changes != kept->stamp.changes || now.version != kept->stamp.version) return nullptr;
+  return &kept->entries;
+}
+
+void log_day_read_free(LogDayRead *kept) {
+  if (!kept) return;
+  free(kept->date);
+  log_entry_list_free(&kept->entries);
+  *kept = LogDayRead{nullptr, LogStamp{0, 0}, LogEntryList{nullptr, 0, 0}};
+}
+
+struct LogDateIndex {
+  bool read = false;    // |ids| and |stamp| hold a pass over the log
+  bool usable = false;  // every date was text: text order is the index's order
+  LogStamp stamp{0, 0};
+  std::map<std::string, std::vector<int64_t>> ids;  // date -> ids of its entries, ascending
+};
+
+namespace {
+
+const char kDateIdsSql[] = "SELECT id, date FROM food_log ORDER BY id";
+const char kEntryByIdSql[] =
+    "SELECT id, food_code, description, date, servings FROM food_log WHERE id = ?1";
+
+// One pass over the log: the ids of each date. Returns false after printing why.
+bool read_date_index(sqlite3 *handle, LogDateIndex *index) {
+  index->read = false;
+  index->usable = false;
+  index->ids.clear();
+  if (!read_stamp(handle, &index->stamp)) {
+    report_sql_error(handle);
+    return false;
+  }
   sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kDataVersionSql, -1, &stmt, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(handle, kDateIdsSql, -1, &stmt, nullptr) != SQLITE_OK) {
     report_sql_error(handle);
     sqlite3_finalize(stmt);
-    return -1;
+    return false;
   }
-  const int rc = sqlite3_step(stmt);
-  const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+  bool usable = true;
+  std::vector<int64_t> *last = nullptr;
+  std::string last_date;
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    if (sqlite3_column_type(stmt, 1) != SQLITE_TEXT) {
+      usable = false;  // SQLite orders numbers and blobs apart from text
+      continue;
+    }
+    const char *date = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
+    const size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, 1));
+    if (!last || last_date.size() != length || memcmp(last_date.data(), date, length) != 0) {
+      last_date.assign(date, length);
+      last = &index->ids[last_date];
+    }
+    last->push_back(sqlite3_column_int64(stmt, 0));
+  }
   sqlite3_finalize(stmt);
-  if (rc != SQLITE_ROW) {
+  if (rc != SQLITE_DONE) {
     report_sql_error(handle);
-    return -1;
+    index->ids.clear();
+    return false;
   }
-  *out = LogStamp{sqlite3_total_changes64(handle), version};
-  return 0;
+  index->read = true;
+  index->usable = usable;
+  if (!usable) index->ids.clear();
+  return true;
+}
+
+// Reads the entries of |index| dated |from| to |to| by their ids into |out|. Returns false
+// when it cannot (the scan that follows says why), with |*missing| set when an id is no
+// longer there.
+bool read_by_ids(sqlite3 *handle, const LogDateIndex &index, const char *from, const char *to,
+                 LogEntryList *out, bool *missing) {
+  *missing = false;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, kEntryByIdSql, -1, &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return false;
+  }
+  const std::string first(from), final(to);
+  bool ok = true;
+  for (auto it = index.ids.lower_bound(first); ok && it != index.ids.end() && it->first <= final;
+       ++it) {
+    for (const int64_t id : it->second) {
+      sqlite3_reset(stmt);
+      sqlite3_bind_int64(stmt, 1, id);
+      const int rc = sqlite3_step(stmt);
+      if (rc != SQLITE_ROW) {
+        // Every id is there while the stamp holds: a missing one only makes the index stale.
+        if (rc == SQLITE_DONE) *missing = true;
+        ok = false;
+        break;
+      }
+      if (out->count == out->capacity) {
+        const size_t grown = out->capacity == 0 ? kFirstCapacity : out->capacity * 2;
+        void *larger = grown > SIZE_MAX / sizeof(LogEntry)
+                           ? nullptr
+                           : realloc(out->items, grown * sizeof(LogEntry));
+        if (!larger) {
+          ok = false;
+          break;
+        }
+        out->items = static_cast<LogEntry *>(larger);
+        out->capacity = grown;
+      }
+      LogEntry &entry = out->items[out->count];
+      entry.id = sqlite3_column_int64(stmt, 0);
+      entry.food_code = sqlite3_column_int(stmt, 1);
+      entry.description = strdup(column_text(stmt, 2));
+      entry.date = strdup(column_text(stmt, 3));
+      entry.servings = sqlite3_column_double(stmt, 4);
+      if (!entry.description || !entry.date) {
+        free(entry.description);
+        free(entry.date);
+        ok = false;
+        break;
+      }
+      ++out->count;
+    }
+  }
+  sqlite3_finalize(stmt);
+  return ok;
+}
+
+}  // namespace
+
+LogDateIndex *log_date_index_new() { return new LogDateIndex; }
+
+void log_date_index_free(LogDateIndex *index) { delete index; }
+
+bool log_date_index_current(sqlite3 *handle, const LogDateIndex *index) {
+  LogStamp now{0, 0};
+  return index && index->read && read_stamp(handle, &now) &&
+         now.changes == index->stamp.changes && now.version == index->stamp.version;
+}
+
+int log_date_index_read(sqlite3 *handle, LogDateIndex *index) {
+  return read_date_index(handle, index) ? 0 : -1;
+}
+
+int log_entries_between_indexed(sqlite3 *handle, LogDateIndex *index, const char *from,
+                                const char *to, LogEntryList *out) {
+  *out = LogEntryList{nullptr, 0, 0};
+  if (!index || !from || !to) return log_entries_between(handle, from, to, out);
+  // One read transaction: the stamp compared and the rows read see the same log. Without
+  // one, or with an index that is not the log's, the log is scanned as usual.
+  const bool in_transaction = !sqlite3_get_autocommit(handle);
+  if (!in_transaction && sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+    return log_entries_between(handle, from, to, out);
+  bool ok = index->usable && log_date_index_current(handle, index);
+  bool missing = false;
+  if (ok) ok = read_by_ids(handle, *index, from, to, out, &missing);
+  if (!ok) {
+    if (missing) index->read = false;
+    log_entry_list_free(out);
+  }
+  if (!in_transaction) sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
+  return ok ? 0 : log_entries_between(handle, from, to, out);
 }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "store/log-entries.h"
+
 struct sqlite3;
 
 // One food of the log, as its last entry has it.
@@ -66,3 +68,51 @@ struct LogStamp {
 
 // Reads the stamp of the log now. Returns 0, or -1 after printing why (|*out| then zero).
 int log_stamp_read(sqlite3 *handle, LogStamp *out);
+
+// The entries of one date as a read found them, with the stamp of the log taken just before
+// that read: while the stamp stays the same they are what a new read would find, so a
+// second reader of the same date need not scan the log again.
+struct LogDayRead {
+  char *date;            // owned; null while nothing is kept
+  LogStamp stamp;        // the log just before the read
+  LogEntryList entries;  // owned
+};
+
+// Reads the entries of |date| into |out| as log_entries_for_date does (same statement, same
+// messages, same result) and keeps a copy of them in |kept| with the stamp of the log just
+// before the read; what |kept| held goes. When the read fails, or the stamp or the copy
+// cannot be had, |kept| keeps nothing.
+int log_entries_for_date_kept(sqlite3 *handle, const char *date, LogDayRead *kept,
+                              LogEntryList *out);
+
+// The entries kept in |kept| when they are of |date| and the log's stamp is still theirs;
+// otherwise (or when the stamp cannot be read) null. Valid until |kept| changes.
+const LogEntryList *log_day_read_find(sqlite3 *handle, const LogDayRead *kept, const char *date);
+
+// Frees what |kept| holds and leaves it empty. Accepts null.
+void log_day_read_free(LogDayRead *kept);
+
+// Where the entries of each date are in the log: the ids of each date's entries, read in one
+// pass, with the stamp of the log just before that pass. A period's entries are then read by
+// id instead of by a scan of the whole log, for as long as the stamp stays the same.
+struct LogDateIndex;
+
+// An empty index (read on first use). Free with log_date_index_free.
+LogDateIndex *log_date_index_new();
+
+// Frees |index|. Accepts null.
+void log_date_index_free(LogDateIndex *index);
+
+// Whether |index| has been read and the log has not changed since.
+bool log_date_index_current(sqlite3 *handle, const LogDateIndex *index);
+
+// Reads |index| from the log: one pass over every entry (more than a scan of
+// log_entries_between costs). Returns 0, or -1 (the index then unread) after printing why.
+int log_date_index_read(sqlite3 *handle, LogDateIndex *index);
+
+// Fills |out| (emptied first) exactly as log_entries_between(handle, from, to, out) does
+// (both |from| and |to| given): by the ids of |index| when it is current, else by
+// log_entries_between's scan (the index is not read here). Returns 0, or -1 with |out|
+// empty after printing why.
+int log_entries_between_indexed(sqlite3 *handle, LogDateIndex *index, const char *from,
+                                const char *to, LogEntryList *out);

@@ -14,6 +14,7 @@
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "store/log-entries.h"
+#include "store/log-history.h"
 #include "ui/entry-dialogs.h"
 #include "ui/history-window.h"
 #include "ui/nutrients-window.h"
@@ -22,6 +23,27 @@
 #include "ui/quick-log.h"
 
 namespace {
+
+// Object data of the main window: the LogDayRead of the last refresh_views.
+constexpr char kDayReadKey[] = "day-read";
+
+void free_day_read(gpointer data) {
+  auto *kept = static_cast<LogDayRead *>(data);
+  log_day_read_free(kept);
+  delete kept;
+}
+
+// The main window's LogDayRead, made on first use; null without a main window.
+LogDayRead *day_read_of(GuiState *state) {
+  if (!state->main_window) return nullptr;
+  auto *kept =
+      static_cast<LogDayRead *>(g_object_get_data(G_OBJECT(state->main_window), kDayReadKey));
+  if (!kept) {
+    kept = new LogDayRead{nullptr, LogStamp{0, 0}, LogEntryList{nullptr, 0, 0}};
+    g_object_set_data_full(G_OBJECT(state->main_window), kDayReadKey, kept, free_day_read);
+  }
+  return kept;
+}
 
 // Sums each entry's equivalents times its servings (day_totals_add); entries whose food has
 // no equivalents or whose lookup fails add nothing. Without entries (|entries| null: they
@@ -214,9 +236,13 @@ void show_date(GuiState *state, const char *date) {
 void refresh_views(GuiState *state) {
   FoodGroupAmounts budget = pattern_for_calories(state->calorie_target);
   // The entries are read once and serve both the sums and the rows: with no index on the
-  // log, each read scans the whole table.
+  // log, each read scans the whole table. A copy stays with the main window for a window
+  // opened before the log changes again (refresh_views_entries).
   LogEntryList entries;
-  const bool read = log_entries_for_date(state->log_db, state->current_date, &entries) == 0;
+  LogDayRead *kept = day_read_of(state);
+  const bool read =
+      (kept ? log_entries_for_date_kept(state->log_db, state->current_date, kept, &entries)
+            : log_entries_for_date(state->log_db, state->current_date, &entries)) == 0;
   double consumed[FOOD_GROUP_COUNT];
   sum_consumed(state, read ? &entries : nullptr, consumed);
   update_bars(state, budget, consumed);
@@ -252,6 +278,13 @@ void refresh_views(GuiState *state) {
   quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
   history_window_refresh(state);
+}
+
+const LogEntryList *refresh_views_entries(GuiState *state) {
+  if (!state->main_window) return nullptr;
+  const auto *kept =
+      static_cast<const LogDayRead *>(g_object_get_data(G_OBJECT(state->main_window), kDayReadKey));
+  return log_day_read_find(state->log_db, kept, state->current_date);
 }
 
 void on_prev_date_clicked(GtkButton *, gpointer data) {

@@ -6,12 +6,18 @@
 
 #include "app/gui-state.h"
 #include "budget/date-string.h"
+#include "store/log-entries.h"
 
 // Style class of a budget bar whose consumed amount is above its budget.
 #define BAR_OVER_BUDGET_CLASS "over-budget"
 
 // Redraws the bars, the two labels and the entry list for the date on display.
 void refresh_views(GuiState *state);
+
+// The entries of the date on display as the last refresh_views read them, when the log has
+// not changed since (no write through the state's log connection, no commit of another
+// connection); otherwise null. Valid until the next refresh_views.
+const LogEntryList *refresh_views_entries(GuiState *state);
 
 // "clicked" of the date navigation buttons; |state| is the GuiState.
 void on_prev_date_clicked(GtkButton *button, gpointer state);

@@ -19,6 +19,8 @@ namespace {
 // the HistoryExport it stands for.
 constexpr char kHistoryViewKey[] = "history-view";
 constexpr char kExportKindKey[] = "export-kind";
+// Object data of the main window: the LogDateIndex that History reads its periods by.
+constexpr char kDateIndexKey[] = "log-date-index";
 
 // The table's columns: the day as shown, the six group amounts and the energy as shown
 // (empty on a day without entries), and the day as a date string.
@@ -140,6 +142,43 @@ void fill_table(HistoryView *view) {
   }
 }
 
+// The ids of each date of the log, kept with the main window for every History window it
+// opens, and the pending read of them after a change to the log.
+struct DateIndex {
+  GuiState *state = nullptr;
+  LogDateIndex *index = nullptr;
+  guint idle = 0;  // the pending read, or 0
+  ~DateIndex() {
+    if (idle) g_source_remove(idle);
+    log_date_index_free(index);
+  }
+};
+
+// The main window's DateIndex, made on first use; null without a main window.
+DateIndex *date_index_of(GuiState *state) {
+  if (!state->main_window) return nullptr;
+  auto *kept =
+      static_cast<DateIndex *>(g_object_get_data(G_OBJECT(state->main_window), kDateIndexKey));
+  if (!kept) {
+    kept = new DateIndex;
+    kept->state = state;
+    kept->index = log_date_index_new();
+    g_object_set_data_full(G_OBJECT(state->main_window), kDateIndexKey, kept,
+                           [](gpointer data) { delete static_cast<DateIndex *>(data); });
+  }
+  return kept;
+}
+
+// Reads the date index again when the main loop has nothing else to do, so that the next
+// period, and the next History window, are read by it instead of by a scan of the log.
+gboolean on_history_index_idle(gpointer data) {
+  auto *kept = static_cast<DateIndex *>(data);
+  kept->idle = 0;
+  if (!log_date_index_current(kept->state->log_db, kept->index))
+    log_date_index_read(kept->state->log_db, kept->index);
+  return G_SOURCE_REMOVE;
+}
+
 // Reads the period's entries and their foods and shows them.
 void load(HistoryView *view) {
   const uint32_t last = end_number(view->end_date);
@@ -150,10 +189,15 @@ void load(HistoryView *view) {
   snprintf(view->end_date, sizeof view->end_date, "%s", to);
 
   range_data_free(&view->data);
-  view->readable =
-      range_data_read(view->state->food_db, view->state->log_db, from, to, &view->data) == 0;
+  DateIndex *kept = date_index_of(view->state);
+  view->readable = range_data_read(view->state->food_db, view->state->log_db, from, to,
+                                   &view->data, kept ? kept->index : nullptr) == 0;
   range_summary_make(view->data, view->state->calorie_target, from, to, &view->summary);
   if (!view->readable) view->summary.days.clear();
+  // A period read after a change to the log was read by a scan: the index follows later.
+  if (view->readable && kept && !kept->idle &&
+      !log_date_index_current(view->state->log_db, kept->index))
+    kept->idle = g_idle_add_full(G_PRIORITY_LOW, on_history_index_idle, kept, nullptr);
 
   char first[DISPLAY_DATE_SIZE];
   char final[DISPLAY_DATE_SIZE];

@@ -15,6 +15,7 @@
 #include "i18n.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
+#include "ui/budget-view.h"
 
 namespace {
 
@@ -24,10 +25,12 @@ namespace {
 #define KEY_NUTRIENT_NOTES "nutrient-notes"
 
 // The table for the date on display: the stored profile gives the goals, the day's
-// entries the amounts. A failed read (printed) shows as no entries or no profile.
+// entries the amounts (|given|, else those of the last refresh_views while the log is
+// unchanged, else read now). A failed read (printed) shows as no entries or no profile.
 void compute_table(GuiState *state, const LogEntryList *given, NutrientTable *table) {
   NutrientDay day;
   nutrient_day_clear(&day);
+  if (!given) given = refresh_views_entries(state);
   if (given) {
     nutrient_day_add_entries(state->food_db, given->items, given->count, &day);
   } else {

@@ -29,5 +29,6 @@ void show_nutrients_window(GuiState *state);
 
 // Refills the open Nutrients window (state->nutrients_window) for the date on display,
 // from |entries|, the entries of that date that the caller has just read, or, when it is
-// null, from the entries it reads itself.
+// null, from those the last refresh_views read if the log has not changed since, else from
+// the entries it reads itself.
 void nutrients_window_refresh(GuiState *state, const LogEntryList *entries = nullptr);

@@ -169,4 +169,115 @@ TEST_F(LogHistoryTest, ALockedLogCopiesAndTakesBackNothing) {
   EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-02"));
 }
 
+// The day kept with a read is found for that date for as long as nothing writes to the log.
+TEST_F(LogHistoryTest, AKeptDayIsFoundUntilTheLogIsWritten) {
+  Add(11111000, "Milk, whole", "2026-01-01", 2.0);
+  Add(63107010, "Banana, raw", "2026-01-02", 1.0);
+  Add(92101000, "Coffee, brewed", "2026-01-01", 1.5);
+  LogDayRead kept{nullptr, LogStamp{0, 0}, LogEntryList{nullptr, 0, 0}};
+  EXPECT_EQ(nullptr, log_day_read_find(db_, &kept, "2026-01-01"));
+
+  LogEntryList read;
+  ASSERT_EQ(0, log_entries_for_date_kept(db_, "2026-01-01", &kept, &read));
+  ASSERT_EQ(2u, read.count);
+  const LogEntryList *found = log_day_read_find(db_, &kept, "2026-01-01");
+  ASSERT_NE(nullptr, found);
+  ASSERT_EQ(2u, found->count);
+  for (size_t i = 0; i < 2; i++) {
+    EXPECT_EQ(read.items[i].id, found->items[i].id);
+    EXPECT_STREQ(read.items[i].description, found->items[i].description);
+    EXPECT_EQ(read.items[i].servings, found->items[i].servings);
+  }
+  log_entry_list_free(&read);
+  EXPECT_EQ(nullptr, log_day_read_find(db_, &kept, "2026-01-02"));
+
+  // A write through the same connection, even one that leaves the values as they were.
+  ASSERT_EQ(0, log_entry_update(db_, found->items[0].id, "2026-01-01", 2.0));
+  EXPECT_EQ(nullptr, log_day_read_find(db_, &kept, "2026-01-01"));
+
+  // A commit of another connection.
+  ASSERT_EQ(0, log_entries_for_date_kept(db_, "2026-01-01", &kept, &read));
+  log_entry_list_free(&read);
+  ASSERT_NE(nullptr, log_day_read_find(db_, &kept, "2026-01-01"));
+  Exec(OpenRaw(log_path_), "DELETE FROM food_log WHERE food_code = 92101000");
+  EXPECT_EQ(nullptr, log_day_read_find(db_, &kept, "2026-01-01"));
+
+  // A failed read keeps nothing.
+  Exec(db_, "DROP TABLE food_log");
+  EXPECT_EQ(-1, log_entries_for_date_kept(db_, "2026-01-01", &kept, &read));
+  EXPECT_EQ(nullptr, kept.date);
+  EXPECT_EQ(nullptr, log_day_read_find(db_, &kept, "2026-01-01"));
+  log_day_read_free(&kept);
+}
+
+// A period read through the index holds what the scan of log_entries_between finds, in its
+// order, after every kind of write.
+TEST_F(LogHistoryTest, APeriodReadByTheIndexIsTheScansResult) {
+  Add(11111000, "Milk, whole", "2026-01-03", 1.0);
+  Add(63107010, "Banana, raw", "2026-01-01", 2.0);
+  Add(92101000, "Coffee, brewed", "2026-01-02", 1.0);
+  Add(11111000, "Milk, whole", "2026-01-01", 0.5);
+  Add(63107010, "Banana, raw", "2026-1-2", 1.0);   // no date string; sorts after "2026-01-..."
+  Add(63107010, "Banana, raw", "2026-01-01x", 1.0);
+  Add(92101000, "Coffee, brewed", "2025-12-31", 1.0);
+  LogDateIndex *index = log_date_index_new();
+  auto rows = [](const LogEntryList &list) {
+    std::string text;
+    for (size_t i = 0; i < list.count; i++)
+      text += std::to_string(list.items[i].id) + " " + list.items[i].date + " " +
+              list.items[i].description + " " + std::to_string(list.items[i].servings) + ";";
+    return text;
+  };
+  struct Period {
+    const char *from, *to;
+  };
+  const Period periods[] = {{"2026-01-01", "2026-01-03"}, {"2026-01-01", "2026-01-01"},
+                            {"2025-12-01", "2025-12-31"}, {"2026-01-02", "2026-12-31"},
+                            {"2026-01-04", "2026-01-10"}, {"2026-01-03", "2026-01-01"},
+                            {"", "9999"}};
+  // Each period read before the index is read again after the write (by the scan) and
+  // after it (by the ids).
+  auto check = [&](const char *when) {
+    for (int pass = 0; pass < 2; pass++)
+    for (const Period &period : periods) {
+      if (pass == 1 && !log_date_index_current(db_, index)) {
+        ASSERT_EQ(0, log_date_index_read(db_, index));
+        ASSERT_TRUE(log_date_index_current(db_, index));
+      }
+      LogEntryList scanned, indexed;
+      ASSERT_EQ(0, log_entries_between(db_, period.from, period.to, &scanned));
+      ASSERT_EQ(0, log_entries_between_indexed(db_, index, period.from, period.to, &indexed));
+      EXPECT_EQ(rows(scanned), rows(indexed))
+          << when << ", pass " << pass << ": " << period.from << " to " << period.to;
+      log_entry_list_free(&scanned);
+      log_entry_list_free(&indexed);
+    }
+  };
+  check("first read");
+  EXPECT_TRUE(log_date_index_current(db_, index));
+  Add(11111000, "Milk, whole", "2026-01-02", 3.0);
+  EXPECT_FALSE(log_date_index_current(db_, index)) << "read again after each write";
+  check("after an add");
+  Exec(db_, "UPDATE food_log SET date = '2026-01-03' WHERE food_code = 92101000");
+  check("after a change of date");
+  sqlite3 *other = OpenRaw(log_path_);
+  Exec(other, "DELETE FROM food_log WHERE description = 'Banana, raw' AND date = '2026-01-01'");
+  check("after another connection's delete");
+  Exec(other, "INSERT INTO food_log (food_code, description, date, servings) "
+              "VALUES (11111000, 'Milk, whole', '2026-01-01', 4.0)");
+  check("after another connection's add");
+  // A date that is no text (SQLite orders a blob after every text): read by the scan.
+  Exec(other, "INSERT INTO food_log (food_code, description, date, servings) "
+              "VALUES (11111000, 'Milk, whole', X'323032362D30312D3032', 1.0)");
+  check("with a blob date");
+
+  // A log that cannot be read fails as the scan does, with nothing in the list.
+  Exec(db_, "DROP TABLE food_log");
+  LogEntryList failed;
+  EXPECT_EQ(-1, log_entries_between_indexed(db_, index, "2026-01-01", "2026-01-03", &failed));
+  EXPECT_EQ(0u, failed.count);
+  EXPECT_EQ(nullptr, failed.items);
+  log_date_index_free(index);
+}
+
 }  // namespace

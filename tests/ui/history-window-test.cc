@@ -229,6 +229,48 @@ TEST_F(HistoryTest, ActivatingARowShowsThatDayAndChangesFollow) {
   EXPECT_EQ(window, state_.history_window);
 }
 
+// A window opened from the main window reads its periods by an index of the log's dates,
+// read again after every write, whoever wrote: the table shows the log as it is.
+TEST_F(HistoryTest, PeriodsFollowEveryWriteToTheLog) {
+  Activate();
+  snprintf(state_.current_date, sizeof state_.current_date, "%s", "2026-12-07");
+  refresh_views(&state_);
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ("0.0", Cells(window)[3][2]);  // fruits on 2026-12-04
+  history_window_show_days(window, "2026-12-07", 30);
+  history_window_show_days(window, "2026-12-07", 7);
+  drain_events();
+  EXPECT_EQ("0.0", Cells(window)[3][2]);
+
+  sqlite3 *other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(other,
+                                    "INSERT INTO food_log (food_code, description, date, servings) "
+                                    "VALUES (63101000, 'Apple, raw', '2026-12-04', 2.0)",
+                                    nullptr, nullptr, nullptr));
+  history_window_show_days(window, "2026-12-07", 7);
+  EXPECT_EQ("1.8", Cells(window)[3][2]) << "another program's add";
+  drain_events();
+  history_window_show_days(window, "2026-12-07", 7);
+  EXPECT_EQ("1.8", Cells(window)[3][2]);
+
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, "DELETE FROM food_log WHERE date = '2026-12-02'",
+                                    nullptr, nullptr, nullptr));
+  sqlite3_close(other);
+  history_window_show_days(window, "2026-12-07", 7);
+  EXPECT_EQ("", Cells(window)[1][2]) << "another program's delete";
+
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2026-12-02", 1.0));
+  history_window_show_days(window, "2026-12-07", 7);
+  EXPECT_EQ("0.9", Cells(window)[1][2]) << "an add without a refresh";
+  drain_events();
+  gtk_widget_destroy(window);
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2026-12-02", 1.0));
+  window = Open();
+  EXPECT_EQ("1.8", Cells(window)[1][2]) << "a new window";
+}
+
 TEST_F(HistoryTest, UnreadableLogShowsAMessageAndNoDays) {
   GtkWidget *window = Open();
   ASSERT_NE(nullptr, window);

@@ -208,6 +208,33 @@ TEST_F(NutrientsWindowTest, FollowsTheDateTheLogAndTheProfile) {
             Label("nutrient-notes").find("No goals: the profile has no usable birth date."));
 }
 
+// The window opens with the entries that refresh_views read, but only while no write came
+// after: one through the window's own connection or one of another program.
+TEST_F(NutrientsWindowTest, OpensWithTheLogAsItIsNotAsTheMainWindowLastReadIt) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
+  Activate();
+  ASSERT_NE(nullptr, Open());
+  EXPECT_EQ("Calcium (mg)|123.0|1000|12% (below)|at least", Find("Calcium").cells);
+  gtk_widget_destroy(state_.nutrients_window);
+
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
+  ASSERT_NE(nullptr, Open());
+  EXPECT_EQ("Calcium (mg)|246.0|1000|25% (below)|at least", Find("Calcium").cells);
+  gtk_widget_destroy(state_.nutrients_window);
+
+  sqlite3 *other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  const std::string add = std::string("INSERT INTO food_log (food_code, description, date, "
+                                      "servings) VALUES (11111000, 'Milk, whole', '") +
+                          today_ + "', 2.0)";
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, add.c_str(), nullptr, nullptr, nullptr));
+  sqlite3_close(other);
+  ASSERT_NE(nullptr, Open());
+  EXPECT_EQ("Calcium (mg)|492.0|1000|49% (below)|at least", Find("Calcium").cells);
+  nutrients_window_refresh(&state_);
+  EXPECT_EQ("Calcium (mg)|492.0|1000|49% (below)|at least", Find("Calcium").cells);
+}
+
 TEST_F(NutrientsWindowTest, ClosingTheMainWindowTakesTheNutrientsWindowAlong) {
   Activate();
   WidgetWatch watch(Open());
