@@ -10,6 +10,7 @@
 #include "ui-fixture.h"
 #include "ui/budget-view.h"
 #include "ui/entry-dialogs.h"
+#include "ui/quick-log.h"
 
 namespace {
 
@@ -333,8 +334,12 @@ TEST_F(EntryDialogTest, DeleteAnsweredYesRemovesTheEntryAndRedraws) {
 
   answer_next_dialog(GTK_TYPE_MESSAGE_DIALOG,
                      [](GtkDialog *question) { gtk_dialog_response(question, GTK_RESPONSE_YES); });
+  // Pressed from the keyboard: the button goes with the redraw, and the focus goes on to
+  // the quick-log field rather than nowhere.
+  gtk_widget_grab_focus(RowButtons("Delete").at(0));
   gtk_button_clicked(GTK_BUTTON(RowButtons("Delete").at(0)));
   drain_events();
+  EXPECT_EQ(quick_log_field(&state_), gtk_window_get_focus(GTK_WINDOW(state_.main_window)));
   std::vector<Entry> left = Entries("2024-01-03");
   ASSERT_EQ(1u, left.size());
   EXPECT_EQ("Milk, human", left[0].description);
