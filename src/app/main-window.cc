@@ -12,6 +12,7 @@
 #include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/held-keys.h"
+#include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
 #include "ui/quick-log.h"
 #include "ui/search-dialog.h"
@@ -71,7 +72,10 @@ GtkWidget *build_header_bar(GuiState *state) {
   gtk_header_bar_pack_end(GTK_HEADER_BAR(header), about);
   GtkWidget *profile = gtk_button_new_with_label(_("Profile"));
   gtk_header_bar_pack_end(GTK_HEADER_BAR(header), profile);
-  gtk_header_bar_pack_end(GTK_HEADER_BAR(header), build_primary_menu());
+  GtkWidget *menu = build_primary_menu();
+  gtk_header_bar_pack_end(GTK_HEADER_BAR(header), menu);
+  // F10 opens it (shortcuts.cc).
+  g_object_set_data(G_OBJECT(state->main_window), KEY_PRIMARY_MENU, menu);
 
   gtk_window_set_titlebar(GTK_WINDOW(state->main_window), header);
 

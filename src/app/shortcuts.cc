@@ -8,6 +8,7 @@
 #include "ui/dialog-util.h"
 #include "ui/history-window.h"
 #include "ui/nutrients-window.h"
+#include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
 #include "ui/search-dialog.h"
 
@@ -47,17 +48,22 @@ const Shortcut shortcuts[] = {
     {"win.previous-date", "<Alt>Left", GROUP_DATES, N_("Previous logged date")},
     {"win.next-date", "<Alt>Right", GROUP_DATES, N_("Next logged date")},
     {"win.today", "<Alt>Home", GROUP_DATES, N_("Today")},
-    {"win.history", "<Primary>h", GROUP_DATES, N_("History")},
     {nullptr, "<Alt>Left", GROUP_DATES, N_("In History: the previous period")},
     {nullptr, "<Alt>Right", GROUP_DATES, N_("In History: the next period")},
     {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},
     {nullptr, "Escape", GROUP_DIALOGS, N_("Cancel")},
-    {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
+    {nullptr, "Escape", GROUP_DIALOGS, N_("Close History or Nutrients")},
+    {"win.primary-menu", "F10", GROUP_APPLICATION, N_("Main Menu")},
     {"win.nutrients", "<Primary>i", GROUP_APPLICATION, N_("Nutrients")},
+    {"win.history", "<Primary>h", GROUP_APPLICATION, N_("History")},
+    {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
     {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
     {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},
     {"app.quit", "<Primary>q", GROUP_APPLICATION, N_("Quit")},
 };
+
+// The lines of one column of the window: each group takes its shortcuts and its title.
+constexpr guint kShortcutsColumnLines = G_N_ELEMENTS(shortcuts) / 2 + GROUP_COUNT + 1;
 
 GuiState *state_of(gpointer data) { return static_cast<GuiState *>(data); }
 
@@ -93,6 +99,16 @@ void on_shortcuts_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_shortcuts_activated", [&] { show_shortcuts_window(state_of(state)); });
 }
 
+// F10 opens the primary menu, as in other GNOME programs, and closes it again.
+void on_primary_menu_activated(GSimpleAction *, GVariant *, gpointer state) {
+  GtkWidget *window = state_of(state)->main_window;
+  auto *menu = window ? static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_PRIMARY_MENU))
+                      : nullptr;
+  if (!menu || !gtk_widget_is_visible(menu)) return;
+  GtkToggleButton *toggle = GTK_TOGGLE_BUTTON(menu);
+  gtk_toggle_button_set_active(toggle, !gtk_toggle_button_get_active(toggle));
+}
+
 void on_close_activated(GSimpleAction *, GVariant *, gpointer state) {
   if (state_of(state)->main_window) gtk_window_close(GTK_WINDOW(state_of(state)->main_window));
 }
@@ -112,6 +128,7 @@ const GActionEntry window_actions[] = {
     {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
     {"nutrients", on_nutrients_activated, nullptr, nullptr, nullptr, {}},
     {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
+    {"primary-menu", on_primary_menu_activated, nullptr, nullptr, nullptr, {}},
     {"close", on_close_activated, nullptr, nullptr, nullptr, {}},
 };
 
@@ -164,8 +181,10 @@ void show_shortcuts_window(GuiState *state) {
                             window, G_CONNECT_SWAPPED);
   }
 
+  // Lines enough in a column that every group is on the one page, none behind a page switcher.
   GtkWidget *section = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SECTION, "section-name",
-                                               "main", "visible", TRUE, nullptr));
+                                               "main", "max-height", kShortcutsColumnLines,
+                                               "visible", TRUE, nullptr));
   GtkWidget *groups[GROUP_COUNT];
   for (int g = 0; g < GROUP_COUNT; g++) {
     groups[g] = shortcut_group(_(group_titles[g]));

@@ -8,7 +8,8 @@
 #include "app/gui-state.h"
 
 // Adds the actions of the main window ("win.search", "win.previous-date", "win.next-date",
-// "win.today", "win.profile", "win.close", "win.shortcuts") and of the application
+// "win.today", "win.history", "win.profile", "win.nutrients", "win.shortcuts",
+// "win.primary-menu", "win.close") and of the application
 // ("app.quit"), and their accelerators, with those of the quick log's actions
 // ("win.quick-log", "win.undo"). |state| has its main window.
 void shortcuts_install(GtkApplication *application, GuiState *state);

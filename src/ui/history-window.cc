@@ -116,13 +116,15 @@ void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const Ran
 }
 
 // Fills the table with one row per day of the period, oldest first. Rows that are there
-// already are rewritten in place, so that the cursor stays where it was.
+// already are rewritten in place, so that the cursor stays where it was; new rows get the
+// cursor on the last day, the date the period ends on, so that Enter shows that day.
 void fill_table(HistoryView *view) {
   GtkTreeModel *model = GTK_TREE_MODEL(view->store);
   const RangeSummary &summary = view->summary;
   const int rows = view->readable ? static_cast<int>(summary.to_number - summary.from_number + 1)
                                   : 0;
-  if (gtk_tree_model_iter_n_children(model, nullptr) != rows) gtk_list_store_clear(view->store);
+  const bool new_rows = gtk_tree_model_iter_n_children(model, nullptr) != rows;
+  if (new_rows) gtk_list_store_clear(view->store);
   GtkTreeIter iter;
   bool have_row = gtk_tree_model_get_iter_first(model, &iter);
   size_t next_day = 0;
@@ -139,6 +141,11 @@ void fill_table(HistoryView *view) {
     if (!have_row) gtk_list_store_append(view->store, &iter);
     set_row(view->store, &iter, date, day);
     if (have_row) have_row = gtk_tree_model_iter_next(model, &iter);
+  }
+  if (new_rows && rows > 0) {
+    GtkTreePath *last = gtk_tree_path_new_from_indices(rows - 1, -1);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view->table), last, nullptr, FALSE);
+    gtk_tree_path_free(last);
   }
 }
 

@@ -80,10 +80,31 @@ void say_outside(GtkWidget *servings_spin, const char *text) {
   gtk_widget_set_visible(note, text != nullptr);
 }
 
-// Servings changed by hand no longer follow amount and measure.
+void on_amount_changed(GtkSpinButton *, gpointer servings_spin);
+void on_measure_changed(GtkComboBox *, gpointer servings_spin);
+
+// Shows servings set by hand as that many times "100 g", so that the row still reads as
+// the sum it is ("1.50 = 1.50 × 100 g"), without setting the servings again.
+void show_servings_as_grams(GtkWidget *servings_spin) {
+  GObject *servings = G_OBJECT(servings_spin);
+  auto *amount = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_AMOUNT_SPIN));
+  auto *combo = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_MEASURE_COMBO));
+  if (!amount || !combo) return;
+  g_signal_handlers_block_by_func(amount, reinterpret_cast<gpointer>(on_amount_changed), servings_spin);
+  g_signal_handlers_block_by_func(combo, reinterpret_cast<gpointer>(on_measure_changed), servings_spin);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount),
+                            gtk_spin_button_get_value(GTK_SPIN_BUTTON(servings_spin)));
+  g_signal_handlers_unblock_by_func(combo, reinterpret_cast<gpointer>(on_measure_changed), servings_spin);
+  g_signal_handlers_unblock_by_func(amount, reinterpret_cast<gpointer>(on_amount_changed), servings_spin);
+}
+
+// Servings changed by hand no longer follow amount and measure: those show the servings
+// in grams instead.
 void on_servings_value_changed(GtkSpinButton *spin, gpointer) {
   if (g_object_get_data(G_OBJECT(spin), kApplyingKey)) return;
   if (g_object_get_data(G_OBJECT(spin), kOutsideKey)) say_outside(GTK_WIDGET(spin), nullptr);
+  show_servings_as_grams(GTK_WIDGET(spin));
 }
 
 // Sets the servings to amount x grams of the chosen measure / 100, to two decimals. When
@@ -211,6 +232,8 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO, combo);
   connect_signal(amount, "value-changed", G_CALLBACK(on_amount_changed), servings_spin);
   connect_signal(combo, "changed", G_CALLBACK(on_measure_changed), servings_spin);
+  // The servings the dialog opens with (an entry's, in the edit dialog), in grams.
+  show_servings_as_grams(servings_spin);
   g_signal_connect(combo, "key-press-event", G_CALLBACK(on_measure_key_press), nullptr);
   gtk_container_forall(GTK_CONTAINER(combo), connect_measure_key_press, nullptr);
 }

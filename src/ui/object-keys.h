@@ -27,3 +27,4 @@
 #define KEY_MEASURE_COMBO "measure-combo"
 #define KEY_MEASURE_GRAMS "measure-grams"
 #define KEY_MEASURE_NOTE "measure-note"
+#define KEY_PRIMARY_MENU "primary-menu"

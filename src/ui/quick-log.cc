@@ -398,11 +398,33 @@ void move_selection(QuickLog *ql, int step) {
   announce_selection(ql);
 }
 
+// Whether the keyboard focus of the main window is on the notification's buttons.
+bool notice_has_focus(QuickLog *ql) {
+  GtkWidget *window = ql->state->main_window;
+  GtkWidget *focus = window ? gtk_window_get_focus(GTK_WINDOW(window)) : nullptr;
+  return focus && ql->revealer && gtk_widget_is_ancestor(focus, ql->revealer);
+}
+
 gboolean on_notice_timeout(gpointer data) {
   auto *ql = static_cast<QuickLog *>(data);
+  // Not while the person is on its "Undo": it goes once the focus has moved on.
+  if (notice_has_focus(ql)) return G_SOURCE_CONTINUE;
   ql->notice_timeout = 0;
   if (ql->revealer) gtk_revealer_set_reveal_child(GTK_REVEALER(ql->revealer), FALSE);
   return G_SOURCE_REMOVE;
+}
+
+// A control that had the focus and went away with a redraw (an entry's Edit or Delete
+// button), turned insensitive ("Copy to Today" once today is on display) or was hidden (the
+// notification's buttons) hands the focus to the field, so that the keyboard goes on from
+// there rather than from nowhere.
+void keep_focus(QuickLog *ql) {
+  GtkWidget *window = ql->state->main_window;
+  if (!window || !ql->field || !gtk_widget_get_mapped(window)) return;
+  GtkWidget *focus = gtk_window_get_focus(GTK_WINDOW(window));
+  const bool hidden = notice_has_focus(ql) &&
+                      !gtk_revealer_get_reveal_child(GTK_REVEALER(ql->revealer));
+  if (!focus || !gtk_widget_is_sensitive(focus) || hidden) gtk_widget_grab_focus(ql->field);
 }
 
 void hide_notice(QuickLog *ql) {
@@ -645,7 +667,9 @@ void on_undo_activated(GSimpleAction *, GVariant *, gpointer state) {
 
 void on_notice_close_clicked(GtkButton *, gpointer data) {
   QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
-  if (ql) hide_notice(ql);
+  if (!ql) return;
+  hide_notice(ql);
+  keep_focus(ql);
 }
 
 // The window is going: its widgets and the notification's timer with it.
@@ -764,6 +788,7 @@ void quick_log_view_changed(GuiState *state, bool has_entries) {
   date_today(today);
   gtk_widget_set_sensitive(ql->copy_button,
                            has_entries && strcmp(state->current_date, today) != 0);
+  keep_focus(ql);
 }
 
 GtkWidget *quick_log_field(GuiState *state) {

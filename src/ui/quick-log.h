@@ -28,7 +28,8 @@ constexpr size_t kQuickLogSuggestions = 10;
 GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box);
 
 // Called after every redraw of the view (refresh_views): the log may have changed, and the
-// date on display has entries (|has_entries|) or not. Does nothing without a quick log.
+// date on display has entries (|has_entries|) or not. A focus that the redraw took away
+// goes to the field. Does nothing without a quick log.
 void quick_log_view_changed(GuiState *state, bool has_entries);
 
 // The quick-log field of the main window, or null.

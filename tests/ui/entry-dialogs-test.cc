@@ -10,6 +10,7 @@
 #include "ui-fixture.h"
 #include "ui/budget-view.h"
 #include "ui/entry-dialogs.h"
+#include "ui/quick-log.h"
 
 namespace {
 
@@ -200,9 +201,12 @@ TEST_F(EntryDialogTest, MeasureOfTheEntrysFoodSetsTheServingsToSave) {
   EXPECT_EQ(2u, gtk_spin_button_get_digits(GTK_SPIN_BUTTON(spin)));
   EXPECT_DOUBLE_EQ(1.5, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));  // the stored servings
   EXPECT_EQ("100 g", measure_items(spin).at(0));
+  // The row reads as the sum it is from the start: the stored servings in grams.
+  EXPECT_EQ("1.50 = 1.50 × 100 g", measure_row_text(spin));
   ASSERT_TRUE(choose_measure(spin, "1 cup (244 g)"));
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount_spin_of(spin)), 0.5);
   EXPECT_DOUBLE_EQ(1.22, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));
+  EXPECT_EQ("1.22 = 0.50 × 1 cup (244 g)", measure_row_text(spin));
   click(dialog, "Save");
   EXPECT_DOUBLE_EQ(1.22, Entries(today().c_str()).at(0).servings);
   EXPECT_EQ("11111000  -  Milk, whole  (1.2 servings)", label_texts(state_.log_list_box).at(0));
@@ -330,8 +334,12 @@ TEST_F(EntryDialogTest, DeleteAnsweredYesRemovesTheEntryAndRedraws) {
 
   answer_next_dialog(GTK_TYPE_MESSAGE_DIALOG,
                      [](GtkDialog *question) { gtk_dialog_response(question, GTK_RESPONSE_YES); });
+  // Pressed from the keyboard: the button goes with the redraw, and the focus goes on to
+  // the quick-log field rather than nowhere.
+  gtk_widget_grab_focus(RowButtons("Delete").at(0));
   gtk_button_clicked(GTK_BUTTON(RowButtons("Delete").at(0)));
   drain_events();
+  EXPECT_EQ(quick_log_field(&state_), gtk_window_get_focus(GTK_WINDOW(state_.main_window)));
   std::vector<Entry> left = Entries("2024-01-03");
   ASSERT_EQ(1u, left.size());
   EXPECT_EQ("Milk, human", left[0].description);

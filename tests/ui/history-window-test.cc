@@ -77,6 +77,15 @@ class HistoryTest : public UiTest {
     return table;
   }
 
+  // The row of the table's cursor, or -1.
+  static int CursorRow(GtkWidget *window) {
+    GtkTreePath *cursor = nullptr;
+    gtk_tree_view_get_cursor(GTK_TREE_VIEW(TableOf(window)), &cursor, nullptr);
+    const int row = cursor ? gtk_tree_path_get_indices(cursor)[0] : -1;
+    if (cursor) gtk_tree_path_free(cursor);
+    return row;
+  }
+
   static std::string Period(GtkWidget *window) {
     char from[DATE_STRING_SIZE], to[DATE_STRING_SIZE];
     history_window_period(window, from, to);
@@ -169,6 +178,7 @@ TEST_F(HistoryTest, TogglesAndArrowsMoveByWholePeriods) {
   gtk_button_clicked(GTK_BUTTON(month));
   EXPECT_EQ("2026-11-08 2026-12-07", Period(window));
   EXPECT_EQ(30u, Cells(window).size());
+  EXPECT_EQ(29, CursorRow(window)) << "on the last day, where the period ends";
   EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(week)));
   gtk_button_clicked(GTK_BUTTON(previous));
   EXPECT_EQ("2026-10-09 2026-11-07", Period(window));
@@ -201,6 +211,11 @@ TEST_F(HistoryTest, ActivatingARowShowsThatDayAndChangesFollow) {
   ASSERT_NE(nullptr, window);
   EXPECT_EQ(GTK_WINDOW(state_.main_window), gtk_window_get_transient_for(GTK_WINDOW(window)));
   GtkWidget *table = TableOf(window);
+  // It opens with the cursor on the date on display: Enter at once shows that day again.
+  EXPECT_TRUE(gtk_widget_has_focus(table));
+  EXPECT_EQ(6, CursorRow(window));
+  send_key(window, GDK_KEY_Return);
+  EXPECT_STREQ("2026-12-07", state_.current_date);
   GtkTreePath *path = gtk_tree_path_new_from_indices(3, -1);
   gtk_tree_view_set_cursor(GTK_TREE_VIEW(table), path, nullptr, FALSE);
   gtk_tree_view_row_activated(GTK_TREE_VIEW(table), path,

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its widget tree, the header bar, About, and a second activation.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "app/main-window.h"
+#include "app/shortcuts.h"
 #include "store/log-entries.h"
 #include "ui-fixture.h"
 
@@ -214,6 +216,54 @@ TEST_F(MainWindowTest, AltKeysMoveTheDateAsTheButtonsDo) {
     send_key(state_.main_window, step.key, GDK_MOD1_MASK);
     EXPECT_STREQ(step.date, state_.current_date) << step.action;
   }
+}
+
+// F10 opens the primary menu and closes it again, as in other GNOME programs.
+TEST_F(MainWindowTest, F10OpensAndClosesThePrimaryMenu) {
+  Activate();
+  GtkWidget *header = gtk_window_get_titlebar(GTK_WINDOW(state_.main_window));
+  std::vector<GtkWidget *> menus = find_widgets(header, GTK_TYPE_MENU_BUTTON);
+  ASSERT_EQ(1u, menus.size());
+  EXPECT_EQ("F10", accelerator_of(app_, "win.primary-menu"));
+  GtkWidget *popover = GTK_WIDGET(gtk_menu_button_get_popover(GTK_MENU_BUTTON(menus[0])));
+  ASSERT_NE(nullptr, popover);
+  send_key(state_.main_window, GDK_KEY_F10);
+  EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(menus[0])));
+  EXPECT_TRUE(wait_until([&] { return gtk_widget_get_mapped(popover); }));
+  send_key(state_.main_window, GDK_KEY_F10);
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(menus[0])));
+}
+
+// Every accelerator of the program has its line in the Keyboard Shortcuts window, and every
+// line is on show at once: none waits behind the window's page switcher.
+TEST_F(MainWindowTest, TheShortcutsWindowShowsEveryAcceleratorOnOnePage) {
+  Activate();
+  show_shortcuts_window(&state_);
+  drain_events();
+  std::vector<GtkWidget *> windows = toplevels_of_type(GTK_TYPE_SHORTCUTS_WINDOW);
+  ASSERT_EQ(1u, windows.size());
+  std::vector<GtkWidget *> lines = find_widgets(windows[0], GTK_TYPE_SHORTCUTS_SHORTCUT);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_TRUE(wait_until([&] {
+    return std::all_of(lines.begin(), lines.end(), gtk_widget_get_mapped);
+  })) << "some lines are on another page";
+  std::vector<std::string> listed;
+  for (GtkWidget *line : lines) {
+    gchar *accelerator = nullptr;
+    g_object_get(line, "accelerator", &accelerator, nullptr);
+    listed.push_back(accelerator ? accelerator : "");
+    g_free(accelerator);
+  }
+  gchar **actions = gtk_application_list_action_descriptions(app_);
+  int accelerators = 0;
+  for (gchar **action = actions; *action; action++) {
+    gchar **accels = gtk_application_get_accels_for_action(app_, *action);
+    for (gchar **accel = accels; *accel; accel++, accelerators++)
+      EXPECT_NE(listed.end(), std::find(listed.begin(), listed.end(), *accel)) << *action;
+    g_strfreev(accels);
+  }
+  g_strfreev(actions);
+  EXPECT_GE(accelerators, 13);  // Ctrl+F, L, Z, H, I, comma, ?, W, Q, F10 and the Alt keys
 }
 
 TEST_F(MainWindowTest, ControlKeysOpenTheirWindowsOrCloseTheMainWindow) {

@@ -327,10 +327,14 @@ TEST_F(QuickLogTest, CopyToTodayCopiesTheWholeDayAndUndoTakesItBack) {
   ASSERT_EQ(yesterday_, state_.current_date);
   EXPECT_TRUE(gtk_widget_get_sensitive(copy));
 
+  // Pressed from the keyboard: the button turns insensitive, and the focus goes on to the
+  // field rather than staying on it.
+  gtk_widget_grab_focus(copy);
   gtk_button_clicked(GTK_BUTTON(copy));
   drain_events();
   EXPECT_STREQ(today_, state_.current_date);
   EXPECT_FALSE(gtk_widget_get_sensitive(copy));
+  EXPECT_TRUE(FieldHasFocus());
   EXPECT_EQ(Entries(yesterday_), Entries(today_));
   GList *rows = gtk_container_get_children(GTK_CONTAINER(state_.log_list_box));
   EXPECT_EQ(3u, g_list_length(rows));
@@ -338,8 +342,13 @@ TEST_F(QuickLogTest, CopyToTodayCopiesTheWholeDayAndUndoTakesItBack) {
   EXPECT_TRUE(NoticeShown());
   EXPECT_EQ("3 entries copied to today", NoticeText());
 
-  gtk_button_clicked(GTK_BUTTON(find_button(quick_log_notification(&state_), "Undo")));
+  // The same for "Undo", which goes with the notification.
+  GtkWidget *undo = find_button(quick_log_notification(&state_), "Undo");
+  gtk_widget_grab_focus(undo);
+  gtk_button_clicked(GTK_BUTTON(undo));
   drain_events();
+  EXPECT_FALSE(NoticeShown());
+  EXPECT_TRUE(FieldHasFocus());
   EXPECT_TRUE(Entries(today_).empty());
   EXPECT_EQ(3u, Entries(yesterday_).size());
   EXPECT_EQ(std::vector<std::string>{"No entries for this date."},

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -519,7 +520,13 @@ TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
     gtk_entry_set_text(GTK_ENTRY(amount), c.amount);
     gtk_spin_button_update(GTK_SPIN_BUTTON(amount));  // as leaving the field does
   }
-  if (c.servings_by_hand > 0) gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), c.servings_by_hand);
+  if (c.servings_by_hand > 0) {
+    gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), c.servings_by_hand);
+    // Servings set by hand are shown as that many times 100 g, and the row still adds up.
+    char sum[64];
+    snprintf(sum, sizeof sum, "%.2f = %.2f × 100 g", c.servings_by_hand, c.servings_by_hand);
+    EXPECT_EQ(sum, measure_row_text(spin));
+  }
   drain_events();
   GtkWidget *grid = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), "nutrient-grid"));
   ASSERT_NE(nullptr, grid);

@@ -2,6 +2,7 @@
 // Widget test fixture: temporary log database, real food database, registered application.
 #include "ui-fixture.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/main-window.h"
@@ -230,6 +231,19 @@ bool choose_measure(GtkWidget *servings_spin, const char *text) {
 
 GtkWidget *amount_spin_of(GtkWidget *servings_spin) {
   return static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(servings_spin), KEY_AMOUNT_SPIN));
+}
+
+std::string measure_row_text(GtkWidget *servings_spin) {
+  GtkWidget *combo = measure_combo_of(servings_spin);
+  GtkWidget *amount = amount_spin_of(servings_spin);
+  if (!combo || !amount) return "";
+  gchar *measure = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
+  char text[256];
+  snprintf(text, sizeof text, "%.2f = %.2f × %s",
+           gtk_spin_button_get_value(GTK_SPIN_BUTTON(servings_spin)),
+           gtk_spin_button_get_value(GTK_SPIN_BUTTON(amount)), measure ? measure : "");
+  g_free(measure);
+  return text;
 }
 
 void destroy_toplevels_safely() {

@@ -94,6 +94,9 @@ bool choose_measure(GtkWidget *servings_spin, const char *text);
 // The amount spin button next to |servings_spin|, or null.
 GtkWidget *amount_spin_of(GtkWidget *servings_spin);
 
+// The servings row as it reads: "1.50 = 1.50 × 100 g" (servings, amount, chosen measure).
+std::string measure_row_text(GtkWidget *servings_spin);
+
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
 // with their parent are not touched after being freed.
