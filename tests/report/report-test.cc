@@ -370,6 +370,7 @@ TEST_F(ReportTest, NutrientsOfADayAgainstTheProfilesGoals) {
       result.out);
 
   // German: the catalogue's texts and decimal commas, the same numbers.
+  if (!locale_installed("de_DE.UTF-8")) GTEST_SKIP() << "the de_DE.UTF-8 locale is missing";
   const ProcessResult german =
       run_process({exe_, "--nutrients", "2026-12-06"},
                   {"LANGUAGE=de", "LC_ALL=de_DE.UTF-8", "XDG_DATA_HOME=" + data_home_.string()});
