@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "food-db-fixture.h"
 
-std::string food_db_path() {
-  const char *root = std::getenv("ALIMORA_BUILD_ROOT");
-  return std::string(root != nullptr ? root : ".") + "/data/food.db";
-}
+namespace {
 
 class FoodDbFileTest : public ::testing::Test {
  protected:

@@ -16,20 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "food-db-fixture.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string food_db_path() {
-  const char *root = std::getenv("ALIMORA_BUILD_ROOT");
-  return std::string(root != nullptr ? root : ".") + "/data/food.db";
-}
-
-std::vector<std::string> descriptions(const FoodHitList &hits) {
-  std::vector<std::string> texts;
-  for (size_t i = 0; i < hits.count; i++) texts.push_back(hits.items[i].description);
-  return texts;
-}
 
 const NutrientValue *find_nutrient(const NutrientList &list, const std::string &name) {
   for (size_t i = 0; i < list.count; i++)

@@ -12,18 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "food-db-fixture.h"
+
 namespace {
-
-std::string food_db_path() {
-  const char *root = std::getenv("ALIMORA_BUILD_ROOT");
-  return std::string(root != nullptr ? root : ".") + "/data/food.db";
-}
-
-std::vector<std::string> descriptions(const FoodHitList &hits) {
-  std::vector<std::string> texts;
-  for (size_t i = 0; i < hits.count; i++) texts.push_back(hits.items[i].description);
-  return texts;
-}
 
 // One everyday query and the descriptions that count as the food meant; an answer ending
 // in "*" stands for every description that begins with the text before it.
