@@ -69,10 +69,13 @@ double seconds_since(Clock::time_point start) {
 class RunTimer {
  public:
   RunTimer() : wall_(Clock::now()), cpu_(thread_cpu_seconds()) {}
-  void Stop(benchmark::State &s) {
-    s.SetIterationTime(seconds_since(wall_));
+  void Stop(benchmark::State &s) { Stop(s, Clock::now()); }
+  // The run's time ends at |end|, its processor time now.
+  void Stop(benchmark::State &s, Clock::time_point end) {
+    s.SetIterationTime(std::chrono::duration<double>(end - wall_).count());
     s.counters["cpu_ms"] = (thread_cpu_seconds() - cpu_) * 1000.0;
   }
+  Clock::time_point started() const { return wall_; }
 
  private:
   static double thread_cpu_seconds() {
@@ -400,13 +403,35 @@ void settle() {
   drain_events();
 }
 
-gboolean on_toplevel_drawn(GtkWidget *, cairo_t *, gpointer) {
+// The draws of one watched toplevel: how many it finished, and when it finished the last.
+struct Drawn {
+  int count = 0;
+  Clock::time_point last;
+};
+#define KEY_BENCH_DRAWN "bench-drawn"
+
+gboolean on_toplevel_drawn(GtkWidget *, cairo_t *, gpointer data) {
   bench.draws++;
+  auto *drawn = static_cast<Drawn *>(data);
+  drawn->count++;
+  drawn->last = Clock::now();
   return FALSE;
 }
 
+// Counts the draws of |toplevel| in bench.draws and in its own Drawn, once however often
+// it is called.
 void watch_draws(GtkWidget *toplevel) {
-  g_signal_connect_after(toplevel, "draw", G_CALLBACK(on_toplevel_drawn), nullptr);
+  if (g_object_get_data(G_OBJECT(toplevel), KEY_BENCH_DRAWN)) return;
+  auto *drawn = new Drawn;
+  g_object_set_data_full(G_OBJECT(toplevel), KEY_BENCH_DRAWN, drawn,
+                         [](gpointer data) { delete static_cast<Drawn *>(data); });
+  g_signal_connect_after(toplevel, "draw", G_CALLBACK(on_toplevel_drawn), drawn);
+}
+
+// What |toplevel| has drawn; nothing while it is not watched.
+Drawn drawn_of(GtkWidget *toplevel) {
+  const auto *drawn = static_cast<const Drawn *>(g_object_get_data(G_OBJECT(toplevel), KEY_BENCH_DRAWN));
+  return drawn ? *drawn : Drawn{};
 }
 
 // Runs the main loop until a watched toplevel has drawn since |draws_before| (layout and
@@ -414,6 +439,20 @@ void watch_draws(GtkWidget *toplevel) {
 bool run_until_drawn(int draws_before) {
   gint64 end = g_get_monotonic_time() + G_USEC_PER_SEC;
   while (bench.draws == draws_before) {
+    if (g_get_monotonic_time() > end) return false;
+    if (gtk_events_pending())
+      gtk_main_iteration_do(FALSE);
+    else
+      g_usleep(50);
+  }
+  return true;
+}
+
+// Runs the main loop until |toplevel| has drawn since it had drawn |draws_before| times;
+// false after a second without.
+bool run_until_window_drawn(GtkWidget *toplevel, int draws_before) {
+  gint64 end = g_get_monotonic_time() + G_USEC_PER_SEC;
+  while (drawn_of(toplevel).count == draws_before) {
     if (g_get_monotonic_time() > end) return false;
     if (gtk_events_pending())
       gtk_main_iteration_do(FALSE);
@@ -553,9 +592,9 @@ void time_widget_runs(benchmark::State &s, const RedrawMissing &missing, bool wi
   }
 }
 
-// A write that changes nothing in the log but its stamp: the first entry of the busy day set
-// to its own date and servings. What was kept from a read before it is stale after it.
-bool touch_log() {
+// A write to the first entry of the busy day: its servings plus |more|. With 0 it changes
+// nothing in the log but its stamp; what was kept from a read before it is stale after it.
+bool change_log(double more) {
   LogEntryList entries;
   if (log_entries_for_date(bench.state.log_db, bench.busy_date.c_str(), &entries) != 0 ||
       entries.count == 0) {
@@ -563,10 +602,13 @@ bool touch_log() {
     return false;
   }
   const LogEntry first = entries.items[0];
-  const int rc = log_entry_update(bench.state.log_db, first.id, first.date, first.servings);
+  const int rc =
+      log_entry_update(bench.state.log_db, first.id, first.date, first.servings + more);
   log_entry_list_free(&entries);
   return rc == 0;
 }
+
+bool touch_log() { return change_log(0.0); }
 
 void register_widget_benchmarks() {
   for (bool redraw : {false, true}) {
@@ -610,78 +652,108 @@ void register_widget_benchmarks() {
         bench.state.energy_bar = energy_bar;
       }));
 
-  // Ctrl+I on the busy day: the window built, filled and shown, then the main loop up to
-  // its first frame. The window of the previous run is closed untimed.
-  single_runs(benchmark::RegisterBenchmark(
-      "Nutrients open+first frame/30 entries", [](benchmark::State &s) {
-        // The main window as the last change to the log left it.
-        refresh_views(&bench.state);
-        for (auto _ : s) {
-          if (bench.state.nutrients_window) gtk_widget_destroy(bench.state.nutrients_window);
-          settle();
-          const int draws_before = bench.draws;
-          RunTimer timer;
-          show_nutrients_window(&bench.state);
-          watch_draws(bench.state.nutrients_window);
-          const bool drawn = run_until_drawn(draws_before);
-          timer.Stop(s);
-          if (!drawn) s.SkipWithError("the Nutrients window was not drawn");
+  // Ctrl+I on the busy day, up to the end of the Nutrients window's first "draw". The window
+  // of the previous run is closed untimed, as by its close button (which hides it), or
+  // destroyed (|destroy|); |before| runs after that, untimed too, and the main loop with it.
+  struct Opening {
+    const char *name;
+    bool destroy;
+    bool (*before)();
+  };
+  static const Opening kOpenings[] = {
+      {"Nutrients open+first frame/30 entries", false, [] { return true; }},
+      // An entry's servings changed while the window was closed (half a serving more, then
+      // less again in the next run), and the main window shown the change.
+      {"Nutrients open+first frame after an edit/30 entries", false,
+       [] {
+         static int runs = 0;
+         if (!change_log(++runs % 2 ? 0.5 : -0.5)) return false;
+         refresh_views(&bench.state);
+         return true;
+       }},
+      // A write to the log that no refresh_views followed (another program's, say): the
+      // window reads the day's entries itself.
+      {"Nutrients open+first frame after a write/30 entries", false, touch_log},
+      // The first opening in a run of the program: the window made ahead once the main
+      // window has drawn, never shown yet.
+      {"Nutrients open+first frame made ahead/30 entries", true,
+       [] {
+         nutrients_window_prepare(&bench.state);
+         gtk_widget_queue_draw(bench.state.main_window);
+         settle();
+         return bench.state.nutrients_window != nullptr;
+       }},
+      // Ctrl+I before that: the window built and filled within the opening.
+      {"Nutrients open+first frame of a new window/30 entries", true, [] { return true; }},
+  };
+  for (const Opening &opening : kOpenings) {
+    single_runs(benchmark::RegisterBenchmark(opening.name, [&opening](benchmark::State &s) {
+      // The main window as the last change to the log left it.
+      refresh_views(&bench.state);
+      for (auto _ : s) {
+        if (GtkWidget *previous = bench.state.nutrients_window) {
+          if (opening.destroy)
+            gtk_widget_destroy(previous);
+          else
+            gtk_window_close(GTK_WINDOW(previous));
         }
-      }));
-  // The same after a write to the log that no refresh_views followed (another program's,
-  // say): the window reads the day's entries itself.
-  single_runs(benchmark::RegisterBenchmark(
-      "Nutrients open+first frame after a write/30 entries", [](benchmark::State &s) {
-        for (auto _ : s) {
-          if (bench.state.nutrients_window) gtk_widget_destroy(bench.state.nutrients_window);
-          if (!touch_log()) {
-            s.SkipWithError("cannot write the log");
-            break;
-          }
-          settle();
-          const int draws_before = bench.draws;
-          RunTimer timer;
-          show_nutrients_window(&bench.state);
-          watch_draws(bench.state.nutrients_window);
-          const bool drawn = run_until_drawn(draws_before);
-          timer.Stop(s);
-          if (!drawn) s.SkipWithError("the Nutrients window was not drawn");
+        settle();
+        if (!opening.before()) {
+          s.SkipWithError("cannot prepare the run");
+          break;
         }
-        // The rows after it find the day as refresh_views read it.
-        refresh_views(&bench.state);
-      }));
-  // The refresh as refresh_views makes it, with the entries that it has just read.
-  single_runs(benchmark::RegisterBenchmark(
-      "Nutrients refresh from refresh_views/30 entries", [](benchmark::State &s) {
-        if (!bench.state.nutrients_window) {
-          show_nutrients_window(&bench.state);
-          watch_draws(bench.state.nutrients_window);
-        }
-        for (auto _ : s) {
-          LogEntryList entries;
-          if (log_entries_for_date(bench.state.log_db, bench.state.current_date, &entries) != 0 ||
-              entries.count != 30) {
-            s.SkipWithError("cannot read the day's entries");
-            break;
-          }
-          settle();
-          RunTimer timer;
-          nutrients_window_refresh(&bench.state, &entries);
-          timer.Stop(s);
-          log_entry_list_free(&entries);
-        }
-      }));
+        // The focus back in the main window, as a window manager gives it when the window
+        // above closes: opening takes it away again, and the main window is drawn anew.
+        gtk_window_present(GTK_WINDOW(bench.state.main_window));
+        settle();
+        GtkWidget *hidden = bench.state.nutrients_window;
+        const int draws_before = hidden ? drawn_of(hidden).count : 0;
+        const int main_draws_before = drawn_of(bench.state.main_window).count;
+        RunTimer timer;
+        show_nutrients_window(&bench.state);
+        GtkWidget *window = bench.state.nutrients_window;
+        watch_draws(window);
+        const bool drawn = run_until_window_drawn(window, window == hidden ? draws_before : 0);
+        // The time is that of the end of the window's first "draw"; the main loop's turn
+        // that drew it can go on with other windows (the main window's redraw as it loses
+        // the focus), timed as loop_ms.
+        const Clock::time_point loop_end = Clock::now();
+        timer.Stop(s, drawn ? drawn_of(window).last : loop_end);
+        s.counters["loop_ms"] =
+            std::chrono::duration<double, std::milli>(loop_end - timer.started()).count();
+        s.counters["main_window_draws"] =
+            drawn_of(bench.state.main_window).count - main_draws_before;
+        if (!drawn) s.SkipWithError("the Nutrients window was not drawn");
+      }
+      // The rows after it find the day as refresh_views read it.
+      refresh_views(&bench.state);
+    }));
+  }
+
+  // The refresh as refresh_views makes it after a food was logged or deleted: with the
+  // entries it has just read, the busy day's 30 in one run and 29 of them in the next, so
+  // that every run changes the table.
   for (bool redraw : {false, true}) {
     std::string name =
         redraw ? "Nutrients refresh+redraw/30 entries" : "Nutrients refresh/30 entries";
     RedrawMissing missing = std::make_shared<bool>(false);
+    std::shared_ptr<int> runs = std::make_shared<int>(0);  // of all the repetitions
     single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
-      if (!bench.state.nutrients_window) {
-        show_nutrients_window(&bench.state);
-        watch_draws(bench.state.nutrients_window);
+      show_nutrients_window(&bench.state);
+      watch_draws(bench.state.nutrients_window);
+      settle();
+      LogEntryList entries;
+      if (log_entries_for_date(bench.state.log_db, bench.busy_date.c_str(), &entries) != 0 ||
+          entries.count != 30) {
+        log_entry_list_free(&entries);
+        s.SkipWithError("cannot read the day's entries");
+        return;
       }
+      LogEntryList shown = entries;  // the same items, all or all but the last
       time_widget_runs(
-          s, missing, redraw, [] {}, [] { nutrients_window_refresh(&bench.state); });
+          s, missing, redraw, [&] { shown.count = entries.count - (++*runs % 2); },
+          [&] { nutrients_window_refresh(&bench.state, &shown); });
+      log_entry_list_free(&entries);
       // The main window's benchmarks time it without the Nutrients window.
       if (redraw && bench.state.nutrients_window) {
         gtk_widget_destroy(bench.state.nutrients_window);

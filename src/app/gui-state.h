@@ -25,5 +25,5 @@ struct GuiState {
   GtkWidget *group_bars[FOOD_GROUP_COUNT];  // in food-group order
   GtkWidget *history_window;                // the open History window, or null
   GtkWidget *energy_bar;                    // energy eaten against the calorie target
-  GtkWidget *nutrients_window;              // the open Nutrients window, or null
+  GtkWidget *nutrients_window;              // the Nutrients window (hidden when closed), or null
 };

@@ -12,6 +12,7 @@
 #include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/held-keys.h"
+#include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
 #include "ui/quick-log.h"
@@ -189,6 +190,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   profile_clear(&profile);
 
   gtk_widget_show_all(state->main_window);
+  nutrients_window_prepare(state);
 }
 
 void on_about_clicked(GtkButton *, gpointer data) {

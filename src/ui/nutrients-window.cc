@@ -15,6 +15,7 @@
 #include "i18n.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
+#include "store/log-history.h"
 #include "ui/budget-view.h"
 
 namespace {
@@ -23,6 +24,20 @@ namespace {
 #define KEY_NUTRIENT_VIEW "nutrient-view"
 #define KEY_NUTRIENT_HEADING "nutrient-heading"
 #define KEY_NUTRIENT_NOTES "nutrient-notes"
+#define KEY_NUTRIENT_FILLED "nutrient-filled"
+#define KEY_NUTRIENT_PREPARING "nutrient-preparing"
+
+// What the table on display was made from. A closed window is only hidden; shown again, it
+// is filled again only when a change came while it was hidden or the log is not as it was.
+struct Filled {
+  bool stale = true;      // refresh_views ran while the window was hidden
+  bool stamped = false;   // |stamp| was read
+  LogStamp stamp{};       // the log just before the table was made
+};
+
+Filled *filled_of(GtkWidget *window) {
+  return static_cast<Filled *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_FILLED));
+}
 
 // The table for the date on display: the stored profile gives the goals, the day's
 // entries the amounts (|given|, else those of the last refresh_views while the log is
@@ -70,7 +85,13 @@ std::string mark_description(const NutrientLine &line) {
   return text;
 }
 
-void append_line(GtkTreeStore *store, GtkTreeIter *section, int row, const NutrientLine &line) {
+bool same_text(const gchar *a, const char *b) {
+  return a && b ? strcmp(a, b) == 0 : a == b;
+}
+
+// Puts |line| into the row at |iter| unless the row shows it already: an unchanged row is
+// neither redrawn nor measured again. Returns whether the row's description changed.
+bool set_line(GtkTreeStore *store, GtkTreeIter *iter, int row, const NutrientLine &line) {
   const NutrientRowInfo *info = nutrient_row_info(row);
   char eaten[64];
   nutrient_format_eaten(row, &line, eaten, sizeof eaten);
@@ -78,65 +99,114 @@ void append_line(GtkTreeStore *store, GtkTreeIter *section, int row, const Nutri
   nutrient_format_goal(&line.goal, goal, sizeof goal);
   char percent[96];
   nutrient_format_percent(&line, percent, sizeof percent);
-  const std::string description = mark_description(line);
-  GtkTreeIter iter;
-  gtk_tree_store_append(store, &iter, section);
-  gtk_tree_store_set(store, &iter, NUTRIENT_COLUMN_NAME, _(info->label), NUTRIENT_COLUMN_EATEN,
-                     eaten, NUTRIENT_COLUMN_GOAL, goal, NUTRIENT_COLUMN_PERCENT, percent,
-                     NUTRIENT_COLUMN_KIND, goal_kind_name(line.goal.kind),
-                     NUTRIENT_COLUMN_FOREGROUND,
-                     line.mark != MARK_NONE ? NUTRIENT_MARK_COLOR : nullptr,
-                     NUTRIENT_COLUMN_WEIGHT,
-                     line.mark != MARK_NONE ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL,
-                     NUTRIENT_COLUMN_DESCRIPTION, description.empty() ? nullptr : description.c_str(),
+  const std::string described = mark_description(line);
+  const char *texts[] = {_(info->label), eaten, goal, percent, goal_kind_name(line.goal.kind),
+                         line.mark != MARK_NONE ? NUTRIENT_MARK_COLOR : nullptr};
+  const int weight = line.mark != MARK_NONE ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL;
+  const char *description = described.empty() ? nullptr : described.c_str();
+
+  gchar *shown[6] = {};
+  gchar *shown_description = nullptr;
+  int shown_weight = 0;
+  gtk_tree_model_get(GTK_TREE_MODEL(store), iter, NUTRIENT_COLUMN_NAME, &shown[0],
+                     NUTRIENT_COLUMN_EATEN, &shown[1], NUTRIENT_COLUMN_GOAL, &shown[2],
+                     NUTRIENT_COLUMN_PERCENT, &shown[3], NUTRIENT_COLUMN_KIND, &shown[4],
+                     NUTRIENT_COLUMN_FOREGROUND, &shown[5], NUTRIENT_COLUMN_WEIGHT, &shown_weight,
+                     NUTRIENT_COLUMN_DESCRIPTION, &shown_description, -1);
+  bool same = shown_weight == weight;
+  for (int i = 0; i < 6; i++) {
+    same = same && same_text(shown[i], texts[i]);
+    g_free(shown[i]);
+  }
+  const bool same_description = same_text(shown_description, description);
+  g_free(shown_description);
+  if (same && same_description) return false;
+  gtk_tree_store_set(store, iter, NUTRIENT_COLUMN_NAME, texts[0], NUTRIENT_COLUMN_EATEN, eaten,
+                     NUTRIENT_COLUMN_GOAL, goal, NUTRIENT_COLUMN_PERCENT, percent,
+                     NUTRIENT_COLUMN_KIND, texts[4], NUTRIENT_COLUMN_FOREGROUND, texts[5],
+                     NUTRIENT_COLUMN_WEIGHT, weight, NUTRIENT_COLUMN_DESCRIPTION, description,
                      -1);
+  return !same_description;
 }
 
-void fill_store(GtkTreeStore *store, const NutrientTable &table) {
-  gtk_tree_store_clear(store);
-  GtkTreeIter section;
+// Fills the store with the table: the first time its sections and rows, later the rows in
+// place, so that the view keeps which sections are open. The rows whose description changed
+// go to |described| (their index in the table).
+void fill_store(GtkTreeStore *store, const NutrientTable &table, std::vector<int> *described) {
+  GtkTreeModel *model = GTK_TREE_MODEL(store);
+  const bool empty = gtk_tree_model_iter_n_children(model, nullptr) == 0;
+  GtkTreeIter section, iter;
   int current = -1;
   for (int row = 0; row < NUTRIENT_ROW_COUNT; row++) {
     const NutrientRowInfo *info = nutrient_row_info(row);
     if (info->section != current) {
+      if (empty) {
+        gtk_tree_store_append(store, &section, nullptr);
+        gtk_tree_store_set(store, &section, NUTRIENT_COLUMN_NAME,
+                           nutrient_section_title(info->section), NUTRIENT_COLUMN_WEIGHT,
+                           PANGO_WEIGHT_BOLD, -1);
+      } else if (!(current < 0 ? gtk_tree_model_get_iter_first(model, &section)
+                               : gtk_tree_model_iter_next(model, &section))) {
+        return;  // not the rows this function made: nothing to fill in
+      }
       current = info->section;
-      gtk_tree_store_append(store, &section, nullptr);
-      gtk_tree_store_set(store, &section, NUTRIENT_COLUMN_NAME, nutrient_section_title(current),
-                         NUTRIENT_COLUMN_WEIGHT, PANGO_WEIGHT_BOLD, -1);
+      if (!empty && !gtk_tree_model_iter_children(model, &iter, &section)) return;
+    } else if (!empty && !gtk_tree_model_iter_next(model, &iter)) {
+      return;
     }
-    append_line(store, &section, row, table.lines[row]);
+    if (empty) gtk_tree_store_append(store, &iter, &section);
+    if (set_line(store, &iter, row, table.lines[row])) described->push_back(row);
   }
 }
 
 // GTK 3 gives screen readers the cells' texts but not the tooltip column: put what a mark
-// means into the accessible description of each cell of the marked rows.
-void describe_marked_cells(GtkWidget *view) {
+// means into the accessible description of each cell of a row, an empty one where the mark
+// went. |wanted|(row, section, described) picks the rows, by their index in the table, their
+// section and whether they have a description now. Only the rows of open sections have cells.
+template <typename Wanted>
+void describe_cells(GtkWidget *view, Wanted wanted) {
   AtkObject *table = gtk_widget_get_accessible(view);
   GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
   const int columns = static_cast<int>(gtk_tree_view_get_n_columns(GTK_TREE_VIEW(view)));
   if (!ATK_IS_TABLE(table) || columns == 0) return;
   GtkTreeIter section;
   int visible_row = 0;
+  int row = 0;
+  int section_number = 0;
   for (bool more = gtk_tree_model_get_iter_first(model, &section); more;
-       more = gtk_tree_model_iter_next(model, &section)) {
+       more = gtk_tree_model_iter_next(model, &section), section_number++) {
     visible_row++;
+    GtkTreePath *path = gtk_tree_model_get_path(model, &section);
+    const bool open = gtk_tree_view_row_expanded(GTK_TREE_VIEW(view), path);
+    gtk_tree_path_free(path);
     GtkTreeIter child;
     for (bool has = gtk_tree_model_iter_children(model, &child, &section); has;
-         has = gtk_tree_model_iter_next(model, &child)) {
+         has = gtk_tree_model_iter_next(model, &child), row++) {
+      if (!open) continue;
+      const int cell_row = visible_row++;
       gchar *description = nullptr;
       gtk_tree_model_get(model, &child, NUTRIENT_COLUMN_DESCRIPTION, &description, -1);
-      if (description) {
+      if (wanted(row, section_number, description != nullptr)) {
         for (int column = 0; column < columns; column++) {
-          AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), visible_row, column);
+          AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), cell_row, column);
           if (!cell) continue;
-          atk_object_set_description(cell, description);
+          atk_object_set_description(cell, description ? description : "");
           g_object_unref(cell);
         }
       }
       g_free(description);
-      visible_row++;
     }
   }
+}
+
+// A section opened by the person: its cells are new, and the marked ones get their
+// descriptions.
+void on_nutrient_row_expanded(GtkTreeView *view, GtkTreeIter *, GtkTreePath *path, gpointer) {
+  if (gtk_tree_path_get_depth(path) != 1) return;
+  const int opened = gtk_tree_path_get_indices(path)[0];
+  describe_cells(GTK_WIDGET(view), [opened](int, int section, bool described) {
+    return described && section == opened;
+  });
 }
 
 void on_nutrients_window_destroy(GtkWidget *window, gpointer data) {
@@ -144,9 +214,10 @@ void on_nutrients_window_destroy(GtkWidget *window, gpointer data) {
   if (state->nutrients_window == window) state->nutrients_window = nullptr;
 }
 
+// Escape and the close button hide the window: opened again, it need not be built again.
 gboolean on_nutrients_window_key_press_event(GtkWidget *window, GdkEventKey *event, gpointer) {
   if (event->keyval != GDK_KEY_Escape) return FALSE;
-  gtk_widget_destroy(window);
+  gtk_widget_hide(window);
   return TRUE;
 }
 
@@ -236,6 +307,9 @@ GtkWidget *build_window(GuiState *state) {
   g_signal_connect(window, "destroy", G_CALLBACK(on_nutrients_window_destroy), state);
   g_signal_connect(window, "key-press-event", G_CALLBACK(on_nutrients_window_key_press_event),
                    nullptr);
+  g_signal_connect(window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
+  g_object_set_data_full(G_OBJECT(window), KEY_NUTRIENT_FILLED, new Filled,
+                         [](gpointer data) { delete static_cast<Filled *>(data); });
 
   GtkWidget *box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
   gtk_container_set_border_width(GTK_CONTAINER(box), 12);
@@ -282,36 +356,48 @@ GtkWidget *build_window(GuiState *state) {
   g_object_set_data(G_OBJECT(window), KEY_NUTRIENT_VIEW, view);
   g_object_set_data(G_OBJECT(window), KEY_NUTRIENT_HEADING, heading);
   g_object_set_data(G_OBJECT(window), KEY_NUTRIENT_NOTES, notes);
+  g_signal_connect(view, "row-expanded", G_CALLBACK(on_nutrient_row_expanded), nullptr);
+  gtk_widget_show_all(box);
   gtk_widget_grab_focus(view);
   return window;
 }
 
-}  // namespace
+// A label set to the text it shows already would still be measured and laid out anew.
+void set_label_text(GtkLabel *label, const char *text) {
+  if (strcmp(gtk_label_get_text(label), text) != 0) gtk_label_set_text(label, text);
+}
 
-void nutrients_window_refresh(GuiState *state, const LogEntryList *entries) {
+// Fills the window for the date on display (see compute_table for |given|).
+void fill(GuiState *state, const LogEntryList *given) {
   GtkWidget *window = state->nutrients_window;
-  if (!window) return;
+  Filled *filled = filled_of(window);
+  filled->stamped = log_stamp_read(state->log_db, &filled->stamp) == 0;
+  filled->stale = false;
   NutrientTable table;
-  compute_table(state, entries, &table);
+  compute_table(state, given, &table);
 
   auto *store = static_cast<GtkTreeStore *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_STORE));
   auto *view = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_VIEW));
-  fill_store(store, table);
+  const bool first = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(store), nullptr) == 0;
+  std::vector<int> described;
+  fill_store(store, table, &described);
   const int columns_width = fit_columns(view);
-  // A new window is wide enough for its columns, without a horizontal scroll bar.
-  if (!gtk_widget_get_mapped(window)) {
+  if (first) {
+    // A new window is wide enough for its columns, without a horizontal scroll bar.
     int width = 0, height = 0;
     gtk_window_get_default_size(GTK_WINDOW(window), &width, &height);
     gtk_window_set_default_size(GTK_WINDOW(window), std::max(width, columns_width + 48), height);
+    gtk_tree_view_expand_all(GTK_TREE_VIEW(view));
   }
-  gtk_tree_view_expand_all(GTK_TREE_VIEW(view));
-  describe_marked_cells(view);
+  std::sort(described.begin(), described.end());
+  describe_cells(view, [&described](int row, int, bool) {
+    return std::binary_search(described.begin(), described.end(), row);
+  });
 
   char display[DISPLAY_DATE_SIZE];
   char text[192];
   snprintf(text, sizeof text, _("Nutrients on %s"), date_to_display(state->current_date, display));
-  gtk_label_set_text(
-      GTK_LABEL(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_HEADING)), text);
+  set_label_text(GTK_LABEL(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_HEADING)), text);
 
   NutrientNotes notes;
   nutrient_table_notes(&table, &notes);
@@ -320,16 +406,81 @@ void nutrients_window_refresh(GuiState *state, const LogEntryList *entries) {
     if (i > 0) joined += '\n';
     joined += notes.text[i];
   }
-  gtk_label_set_text(GTK_LABEL(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_NOTES)),
-                     joined.c_str());
+  set_label_text(GTK_LABEL(g_object_get_data(G_OBJECT(window), KEY_NUTRIENT_NOTES)),
+                 joined.c_str());
+}
+
+// Whether the hidden window shows what a new one would.
+bool shows_the_log(GuiState *state) {
+  const Filled *filled = filled_of(state->nutrients_window);
+  LogStamp now;
+  return !filled->stale && filled->stamped && log_stamp_read(state->log_db, &now) == 0 &&
+         now.changes == filled->stamp.changes && now.version == filled->stamp.version;
+}
+
+// The window made ahead of its first opening, kept with the main window until it is made.
+struct Preparing {
+  GuiState *state = nullptr;
+  GtkWidget *main_window = nullptr;
+  gulong first_draw = 0;  // the main window's "draw" handler, or 0
+  guint idle = 0;         // the pending build, or 0
+  ~Preparing() {
+    if (idle) g_source_remove(idle);
+  }
+};
+
+gboolean on_prepare_idle(gpointer data) {
+  auto *preparing = static_cast<Preparing *>(data);
+  preparing->idle = 0;
+  GuiState *state = preparing->state;
+  if (state->main_window == preparing->main_window && !state->nutrients_window) {
+    state->nutrients_window = build_window(state);
+    fill(state, nullptr);
+  }
+  // Frees |preparing|.
+  g_object_set_data(G_OBJECT(preparing->main_window), KEY_NUTRIENT_PREPARING, nullptr);
+  return G_SOURCE_REMOVE;
+}
+
+gboolean on_main_window_first_draw(GtkWidget *window, cairo_t *, gpointer data) {
+  auto *preparing = static_cast<Preparing *>(data);
+  g_signal_handler_disconnect(window, preparing->first_draw);
+  preparing->first_draw = 0;
+  preparing->idle = g_idle_add_full(G_PRIORITY_LOW, on_prepare_idle, preparing, nullptr);
+  return FALSE;
+}
+
+}  // namespace
+
+void nutrients_window_prepare(GuiState *state) {
+  if (!state->main_window || state->nutrients_window ||
+      g_object_get_data(G_OBJECT(state->main_window), KEY_NUTRIENT_PREPARING))
+    return;
+  auto *preparing = new Preparing;
+  preparing->state = state;
+  preparing->main_window = state->main_window;
+  preparing->first_draw = g_signal_connect_after(
+      state->main_window, "draw", G_CALLBACK(on_main_window_first_draw), preparing);
+  g_object_set_data_full(G_OBJECT(state->main_window), KEY_NUTRIENT_PREPARING, preparing,
+                         [](gpointer data) { delete static_cast<Preparing *>(data); });
+}
+
+void nutrients_window_refresh(GuiState *state, const LogEntryList *entries) {
+  GtkWidget *window = state->nutrients_window;
+  if (!window) return;
+  if (!gtk_widget_get_visible(window)) {
+    filled_of(window)->stale = true;
+    return;
+  }
+  fill(state, entries);
 }
 
 void show_nutrients_window(GuiState *state) {
-  if (state->nutrients_window) {
-    gtk_window_present(GTK_WINDOW(state->nutrients_window));
-    return;
+  if (!state->nutrients_window) {
+    state->nutrients_window = build_window(state);
+    fill(state, nullptr);
+  } else if (!gtk_widget_get_visible(state->nutrients_window) && !shows_the_log(state)) {
+    fill(state, nullptr);
   }
-  state->nutrients_window = build_window(state);
-  nutrients_window_refresh(state);
-  gtk_widget_show_all(state->nutrients_window);
+  gtk_window_present(GTK_WINDOW(state->nutrients_window));
 }

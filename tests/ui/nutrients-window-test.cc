@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main-window.h"
 #include "budget/date-string.h"
 #include "store/log-entries.h"
 #include "ui-fixture.h"
@@ -27,6 +28,12 @@ class NutrientsWindowTest : public UiTest {
   GtkWidget *Open() {
     send_key(state_.main_window, GDK_KEY_i, GDK_CONTROL_MASK);
     return state_.nutrients_window;
+  }
+
+  // Closes the window as its close button does, which only hides it.
+  bool Close(GtkWidget *window) {
+    gtk_window_close(GTK_WINDOW(window));
+    return wait_until([&] { return !gtk_widget_get_visible(window); });
   }
 
   GtkTreeView *View() {
@@ -137,12 +144,17 @@ TEST_F(NutrientsWindowTest, CtrlIOpensTheDaysTableInThreeGroups) {
   EXPECT_EQ(std::string("Nutrients on ") + date_to_display(today_, display),
             Label("nutrient-heading"));
 
-  // Ctrl+I again brings the same window forward; Escape closes it.
+  // Ctrl+I again brings the same window forward; Escape and the close button close it,
+  // and Ctrl+I shows it again.
   EXPECT_EQ(window, Open());
-  WidgetWatch watch(window);
   send_key(GTK_WIDGET(view), GDK_KEY_Escape);
-  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
-  EXPECT_EQ(nullptr, state_.nutrients_window);
+  EXPECT_TRUE(wait_until([&] { return !gtk_widget_get_visible(window); }));
+  EXPECT_EQ(window, Open());
+  EXPECT_TRUE(gtk_widget_get_visible(window));
+  EXPECT_TRUE(Close(window));
+  EXPECT_EQ(window, Open());
+  EXPECT_TRUE(gtk_widget_get_visible(window));
+  EXPECT_EQ("Calcium (mg)|246.0|1000|25% (below)|at least", Find("Calcium").cells);
 }
 
 TEST_F(NutrientsWindowTest, MarkedRowsAreOrangeAndSayWhichWay) {
@@ -209,7 +221,8 @@ TEST_F(NutrientsWindowTest, FollowsTheDateTheLogAndTheProfile) {
 }
 
 // The window opens with the entries that refresh_views read, but only while no write came
-// after: one through the window's own connection or one of another program.
+// after: one through the window's own connection or one of another program. A closed window
+// shown again is filled anew when the log or the date changed while it was hidden.
 TEST_F(NutrientsWindowTest, OpensWithTheLogAsItIsNotAsTheMainWindowLastReadIt) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
   Activate();
@@ -218,8 +231,25 @@ TEST_F(NutrientsWindowTest, OpensWithTheLogAsItIsNotAsTheMainWindowLastReadIt) {
   gtk_widget_destroy(state_.nutrients_window);
 
   ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
-  ASSERT_NE(nullptr, Open());
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
   EXPECT_EQ("Calcium (mg)|246.0|1000|25% (below)|at least", Find("Calcium").cells);
+
+  // Closed, then a write with no refresh_views after it.
+  ASSERT_TRUE(Close(window));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
+  EXPECT_EQ(window, Open());
+  EXPECT_EQ("Calcium (mg)|369.0|1000|37% (below)|at least", Find("Calcium").cells);
+
+  // Closed, then another date shown: refresh_views only marks the hidden window.
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-01-03", 4.0));
+  ASSERT_TRUE(Close(window));
+  on_prev_date_clicked(nullptr, &state_);
+  ASSERT_STREQ("2024-01-03", state_.current_date);
+  EXPECT_EQ("Calcium (mg)|369.0|1000|37% (below)|at least", Find("Calcium").cells);
+  EXPECT_EQ(window, Open());
+  EXPECT_EQ("Calcium (mg)|492.0|1000|49% (below)|at least", Find("Calcium").cells);
+  on_today_clicked(nullptr, &state_);
   gtk_widget_destroy(state_.nutrients_window);
 
   sqlite3 *other = nullptr;
@@ -229,10 +259,85 @@ TEST_F(NutrientsWindowTest, OpensWithTheLogAsItIsNotAsTheMainWindowLastReadIt) {
                           today_ + "', 2.0)";
   EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, add.c_str(), nullptr, nullptr, nullptr));
   sqlite3_close(other);
-  ASSERT_NE(nullptr, Open());
-  EXPECT_EQ("Calcium (mg)|492.0|1000|49% (below)|at least", Find("Calcium").cells);
+  window = Open();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ("Calcium (mg)|615.0|1000|62% (below)|at least", Find("Calcium").cells);
   nutrients_window_refresh(&state_);
-  EXPECT_EQ("Calcium (mg)|492.0|1000|49% (below)|at least", Find("Calcium").cells);
+  EXPECT_EQ("Calcium (mg)|615.0|1000|62% (below)|at least", Find("Calcium").cells);
+
+  // The same from another program while the window is closed.
+  ASSERT_TRUE(Close(window));
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, add.c_str(), nullptr, nullptr, nullptr));
+  sqlite3_close(other);
+  EXPECT_EQ(window, Open());
+  EXPECT_EQ("Calcium (mg)|861.0|1000|86% (below)|at least", Find("Calcium").cells);
+}
+
+// The rows are refilled in place: a section the person closed stays closed, a mark that goes
+// takes its description from the cells, and a section opened again describes its marks.
+TEST_F(NutrientsWindowTest, RefillsKeepClosedSectionsAndUpdateTheDescriptions) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.0));
+  Activate();
+  ASSERT_NE(nullptr, Open());
+  GtkTreeView *view = View();
+  AtkObject *table = gtk_widget_get_accessible(GTK_WIDGET(view));
+  ASSERT_TRUE(ATK_IS_TABLE(table));
+  auto cell_description = [&](const Row &row, int column) {
+    AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), row.visible_row, column);
+    std::string text = cell && atk_object_get_description(cell) ? atk_object_get_description(cell)
+                                                               : "";
+    if (cell) g_object_unref(cell);
+    return text;
+  };
+  EXPECT_EQ("Below the goal of at least 1000", cell_description(Find("Calcium"), 1));
+
+  // Ten servings more: calcium (1476 mg) is no longer below its goal.
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 10.0));
+  refresh_views(&state_);
+  const Row calcium = Find("Calcium");
+  EXPECT_EQ("Calcium (mg)|1476.0|1000|148%|at least", calcium.cells);
+  EXPECT_EQ("", calcium.description);
+  for (int column : {0, 4}) EXPECT_EQ("", cell_description(calcium, column));
+
+  // The minerals closed: a refill leaves them closed.
+  GtkTreePath *minerals = gtk_tree_path_new_from_indices(1, -1);
+  gtk_tree_view_collapse_row(view, minerals);
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
+  refresh_views(&state_);
+  EXPECT_FALSE(gtk_tree_view_row_expanded(view, minerals));
+  EXPECT_EQ("Calcium (mg)|1599.0|1000|160%|at least", Find("Calcium").cells);
+
+  // Opened again, the marked rows of the minerals are described: 13 servings of milk are
+  // below the goal of iron.
+  gtk_tree_view_expand_row(view, minerals, FALSE);
+  gtk_tree_path_free(minerals);
+  const Row iron = Find("Iron");
+  ASSERT_FALSE(iron.description.empty());
+  EXPECT_EQ(iron.description, cell_description(iron, 2));
+}
+
+// Once the main window has drawn its first frame the window is made, hidden, for Ctrl+I to
+// show; a main window gone before its first frame leaves nothing pending.
+TEST_F(NutrientsWindowTest, IsMadeAheadAfterTheMainWindowsFirstFrame) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.0));
+  Activate();
+  ASSERT_TRUE(wait_until([&] { return state_.nutrients_window != nullptr; }));
+  GtkWidget *made = state_.nutrients_window;
+  EXPECT_FALSE(gtk_widget_get_visible(made));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 1.0));
+  refresh_views(&state_);
+  EXPECT_EQ(made, Open());
+  EXPECT_TRUE(gtk_widget_get_visible(made));
+  EXPECT_EQ("Calcium (mg)|369.0|1000|37% (below)|at least", Find("Calcium").cells);
+
+  gtk_widget_destroy(state_.main_window);
+  drain_events();
+  ASSERT_EQ(nullptr, state_.nutrients_window);
+  on_activate(app_, &state_);
+  gtk_widget_destroy(state_.main_window);
+  drain_events();
+  EXPECT_EQ(nullptr, state_.nutrients_window);
 }
 
 TEST_F(NutrientsWindowTest, ClosingTheMainWindowTakesTheNutrientsWindowAlong) {

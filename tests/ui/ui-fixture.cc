@@ -112,6 +112,9 @@ void UiTest::StoreCompleteProfile(int target) {
 void UiTest::Activate() {
   on_activate(app_, &state_);
   drain_events();
+  // As in a run of the program, the main loop then makes the Nutrients window, hidden, once
+  // the main window has drawn: every test starts after that, whatever the speed of its build.
+  wait_until([&] { return state_.nutrients_window || !state_.main_window; });
 }
 
 void UiTest::DestroyAllToplevels() { destroy_toplevels_safely(); }
