@@ -436,6 +436,11 @@ gboolean on_prepare_idle(gpointer data) {
   if (state->main_window == preparing->main_window && !state->nutrients_window) {
     state->nutrients_window = build_window(state);
     fill(state, nullptr);
+    // The styles and sizes of the window are worked out now, so that its first showing
+    // finds them. (It is not realized ahead: an unmapped realized window leaves GTK with
+    // style data it does not free.)
+    GtkRequisition minimum, natural;
+    gtk_widget_get_preferred_size(state->nutrients_window, &minimum, &natural);
   }
   // Frees |preparing|.
   g_object_set_data(G_OBJECT(preparing->main_window), KEY_NUTRIENT_PREPARING, nullptr);
