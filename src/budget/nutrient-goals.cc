@@ -424,6 +424,11 @@ void nutrient_table_notes(const NutrientTable *table, NutrientNotes *out) {
       add_note(out, text);
       if (table->goals.over_70)
         add_note(out, _("From age 71: vitamin D 20 mcg (800 IU), and calcium 1200 mg for men."));
+      // food.db's niacin is the preformed vitamin; the goal counts the niacin made from
+      // tryptophan as well.
+      add_note(out, _("Niacin counts preformed niacin only, while its goal is in niacin "
+                      "equivalents, which also count niacin made from tryptophan: the share "
+                      "shown is lower than the real one."));
       break;
     case GOALS_NO_BIRTH_DATE:
       add_note(out, _("No goals: the profile has no usable birth date."));

@@ -330,7 +330,8 @@ TEST(NutrientGoalsTest, AmountsAndGoalsAreShownInTheirForms) {
   EXPECT_STREQ("10-35", nutrient_format_goal(&range, text, sizeof text));
   EXPECT_STREQ("", nutrient_format_goal(&none, text, sizeof text));
 
-  // The footnotes name the group, the added-sugar factor and the missing manganese.
+  // The footnotes name the group, what niacin counts, the added-sugar factor and the
+  // missing manganese.
   const struct tm today = day_of(2026, 12, 6);
   NutrientGoals goals;
   nutrient_goals_for("1940-01-01", 1, 2000, &today, &goals);
@@ -345,6 +346,8 @@ TEST(NutrientGoalsTest, AmountsAndGoalsAreShownInTheirForms) {
   EXPECT_EQ(
       "Goals for Male 51+: Dietary Guidelines for Americans 2015-2020, Appendix 7.\n"
       "From age 71: vitamin D 20 mcg (800 IU), and calcium 1200 mg for men.\n"
+      "Niacin counts preformed niacin only, while its goal is in niacin equivalents, which "
+      "also count niacin made from tryptophan: the share shown is lower than the real one.\n"
       "Without energy eaten the shares of energy are not shown.\n"
       "Added sugars count 16 kcal per teaspoon-equivalent (4 g of sugar at 4 kcal/g).\n"
       "Manganese is left out: the food database has no values for it.\n",

@@ -140,6 +140,7 @@ TEST_F(NutrientsWindowTest, CtrlIOpensTheDaysTableInThreeGroups) {
   EXPECT_NE(std::string::npos, notes.find("1 entry has a food without nutrient values"));
   EXPECT_NE(std::string::npos, notes.find("16 kcal per teaspoon-equivalent"));
   EXPECT_NE(std::string::npos, notes.find("Manganese is left out"));
+  EXPECT_NE(std::string::npos, notes.find("Niacin counts preformed niacin only"));
   char display[DISPLAY_DATE_SIZE];
   EXPECT_EQ(std::string("Nutrients on ") + date_to_display(today_, display),
             Label("nutrient-heading"));
@@ -218,6 +219,8 @@ TEST_F(NutrientsWindowTest, FollowsTheDateTheLogAndTheProfile) {
   EXPECT_EQ("Energy (kcal)|600|2000|30%|at most", Find("Energy").cells);
   EXPECT_NE(std::string::npos,
             Label("nutrient-notes").find("No goals: the profile has no usable birth date."));
+  // Without a goal there is no share of niacin to explain.
+  EXPECT_EQ(std::string::npos, Label("nutrient-notes").find("Niacin counts"));
 }
 
 // The window opens with the entries that refresh_views read, but only while no write came
