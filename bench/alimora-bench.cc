@@ -434,11 +434,11 @@ Drawn drawn_of(GtkWidget *toplevel) {
   return drawn ? *drawn : Drawn{};
 }
 
-// Runs the main loop until a watched toplevel has drawn since |draws_before| (layout and
-// paint of the change just made). Returns false after a second without a draw.
-bool run_until_drawn(int draws_before) {
+// Runs the main loop until |done| says so; false after a second without.
+template <typename Done>
+bool run_main_loop_until(Done done) {
   gint64 end = g_get_monotonic_time() + G_USEC_PER_SEC;
-  while (bench.draws == draws_before) {
+  while (!done()) {
     if (g_get_monotonic_time() > end) return false;
     if (gtk_events_pending())
       gtk_main_iteration_do(FALSE);
@@ -448,18 +448,16 @@ bool run_until_drawn(int draws_before) {
   return true;
 }
 
+// Runs the main loop until a watched toplevel has drawn since |draws_before| (layout and
+// paint of the change just made). Returns false after a second without a draw.
+bool run_until_drawn(int draws_before) {
+  return run_main_loop_until([=] { return bench.draws != draws_before; });
+}
+
 // Runs the main loop until |toplevel| has drawn since it had drawn |draws_before| times;
 // false after a second without.
 bool run_until_window_drawn(GtkWidget *toplevel, int draws_before) {
-  gint64 end = g_get_monotonic_time() + G_USEC_PER_SEC;
-  while (drawn_of(toplevel).count == draws_before) {
-    if (g_get_monotonic_time() > end) return false;
-    if (gtk_events_pending())
-      gtk_main_iteration_do(FALSE);
-    else
-      g_usleep(50);
-  }
-  return true;
+  return run_main_loop_until([=] { return drawn_of(toplevel).count != draws_before; });
 }
 
 // The newest visible dialog titled |title|, or null.
