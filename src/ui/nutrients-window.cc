@@ -30,9 +30,9 @@ namespace {
 // What the table on display was made from. A closed window is only hidden; shown again, it
 // is filled again only when a change came while it was hidden or the log is not as it was.
 struct Filled {
-  bool stale = true;      // refresh_views ran while the window was hidden
-  bool stamped = false;   // |stamp| was read
-  LogStamp stamp{};       // the log just before the table was made
+  bool stale = true;     // refresh_views ran while the window was hidden
+  bool stamped = false;  // |stamp| was read
+  LogStamp stamp{};      // the log just before the table was made
 };
 
 Filled *filled_of(GtkWidget *window) {

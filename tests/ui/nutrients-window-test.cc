@@ -288,8 +288,8 @@ TEST_F(NutrientsWindowTest, RefillsKeepClosedSectionsAndUpdateTheDescriptions) {
   ASSERT_TRUE(ATK_IS_TABLE(table));
   auto cell_description = [&](const Row &row, int column) {
     AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), row.visible_row, column);
-    std::string text = cell && atk_object_get_description(cell) ? atk_object_get_description(cell)
-                                                               : "";
+    std::string text =
+        cell && atk_object_get_description(cell) ? atk_object_get_description(cell) : "";
     if (cell) g_object_unref(cell);
     return text;
   };
