@@ -268,17 +268,10 @@ void range_summary_make(const RangeData &data, int calorie_target, const char *f
 }
 
 uint32_t date_day_number(const char *date) {
-  if (strlen(date) != DATE_STRING_SIZE - 1) return 0;
-  for (int i = 0; i < DATE_STRING_SIZE - 1; ++i) {
-    const bool is_dash = i == 4 || i == 7;
-    if (is_dash ? date[i] != '-' : !g_ascii_isdigit(date[i])) return 0;
-  }
+  if (!date_string_is_valid(date)) return 0;
   const int year = atoi(date);
   const int month = atoi(date + 5);
   const int day = atoi(date + 8);
-  if (!g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
-                        static_cast<GDateYear>(year)))
-    return 0;
   GDate value;
   g_date_clear(&value, 1);
   g_date_set_dmy(&value, static_cast<GDateDay>(day), static_cast<GDateMonth>(month),

@@ -153,11 +153,27 @@ TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
   EXPECT_EQ((std::vector<std::string>{"alimora", "alimora/log.db"}), FilesBelow(data_home_));
 }
 
+// -2: a log without the profile table, as a first start on a full disk once left it, or
+// another program makes it.
 TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
-  for (int32_t stored : {-1, 0}) {
-    SCOPED_TRACE(stored < 0 ? "no profile row" : "stored target 0");
+  for (int32_t stored : {-2, -1, 0}) {
+    SCOPED_TRACE(stored == -2 ? "no profile table" : stored < 0 ? "no profile row"
+                                                                : "stored target 0");
     fs::remove_all(data_home_ / "alimora");
     WriteLog(stored);
+    if (stored == -2) {
+      sqlite3 *db = nullptr;
+      ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &db));
+      EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, "DROP TABLE user_profile", nullptr, nullptr, nullptr));
+      sqlite3_close(db);
+      for (const std::vector<std::string> &args :
+           {std::vector<std::string>{"--from", "2026-12-05", "--to", "2026-12-06"},
+            std::vector<std::string>{"--nutrients", "2026-12-05"}}) {
+        const ProcessResult other = Run(args);
+        EXPECT_EQ(0, other.status) << args[0];
+        EXPECT_EQ("", other.err);
+      }
+    }
     const ProcessResult result = Run({"2026-12-05"});
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
@@ -281,6 +297,14 @@ TEST_F(ReportTest, VersionAndHelp) {
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.find("Usage: alimora-report [YYYY-MM-DD]\n"));
   EXPECT_EQ("", help.err);
+  // Every option is listed with the others, in one block that ends the help.
+  const size_t options = help.out.find("\n  --from ");
+  ASSERT_NE(std::string::npos, options) << help.out;
+  const std::string block = help.out.substr(options);
+  EXPECT_EQ(std::string::npos, block.find("\n\n")) << block;
+  for (const char *option : {"--to ", "--csv ", "--chart ", "--nutrients ", "--help ",
+                             "--version "})
+    EXPECT_NE(std::string::npos, block.find(std::string("\n  ") + option)) << option;
   EXPECT_TRUE(FilesBelow(data_home_).empty());
 }
 
@@ -308,7 +332,7 @@ TEST_F(ReportTest, LogDatabaseWithoutTheTablesFailsAndStaysUnchanged) {
   const ProcessResult result = Run({"2026-12-06"});
   EXPECT_EQ(1, result.status);
   EXPECT_EQ("", result.out);
-  EXPECT_EQ("alimora: SQL error: no such table: user_profile\n", result.err);
+  EXPECT_EQ("alimora: SQL error: no such table: food_log\n", result.err);
   EXPECT_EQ(before, read_file(log_path_));
 }
 
