@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "budget/amount-text.h"
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
@@ -107,7 +108,10 @@ void print_summary(const RangeSummary &summary) {
   printf("\n");
   for (size_t i = 0; i < summary.days.size(); ++i) {
     printf("%s", text_padded(shown_dates[i].c_str(), static_cast<int>(date_width), true).c_str());
-    for (double amount : summary.days[i].totals.amounts) printf(" %10.1f", amount);
+    for (double amount : summary.days[i].totals.amounts) {
+      char text[64];
+      printf(" %s", text_padded(amount_to_text(amount, 1, text, sizeof text), 10, false).c_str());
+    }
     printf("\n");
   }
 
@@ -131,8 +135,16 @@ void print_summary(const RangeSummary &summary) {
       if (range_amount_is_over(day.totals.amounts[group], budget)) ++over;
     }
     const char *unit = food_group_unit(group);
-    printf("%s %8.1f %s %8.1f %s %8d %10d\n", text_padded(food_group_name(group), 20, true).c_str(),
-           budget, unit, total / days_counted, unit, met, over);
+    const double average = total / days_counted;
+    char shown[64];
+    if (amount_is_too_large(average))  // in the place of the number and its unit
+      snprintf(shown, sizeof shown, "%s",
+               text_padded(amount_too_large_text(), 9 + static_cast<int>(text_width(unit)), false)
+                   .c_str());
+    else
+      snprintf(shown, sizeof shown, "%8.1f %s", average, unit);
+    printf("%s %8.1f %s %s %8d %10d\n", text_padded(food_group_name(group), 20, true).c_str(),
+           budget, unit, shown, met, over);
   }
   printf("%s", _("\nMet: the day's amount reached the budget; over: it went beyond it. A day over\n"
                  "the budget also counts as met.\n"));

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "budget/amount-text.h"
 #include "budget/day-totals.h"
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
@@ -100,11 +101,15 @@ void update_bars(GuiState *state, const FoodGroupAmounts &budget,
     // A sum of products may land a hair above a budget that it only meets.
     mark_over_budget(bar, consumed[g] > budget.amounts[g] + 1e-9);
     double fraction = budget.amounts[g] > 0 ? consumed[g] / budget.amounts[g] : 0.0;
-    if (fraction > 1.0) fraction = 1.0;
+    if (fraction > 1.0 || std::isnan(fraction)) fraction = 1.0;
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
     char text[128];
-    snprintf(text, sizeof text, "%s: %.1f / %.1f", food_group_label(g), consumed[g],
-             budget.amounts[g]);
+    if (amount_is_too_large(consumed[g]))
+      snprintf(text, sizeof text, "%s: %s / %.1f", food_group_label(g), amount_too_large_text(),
+               budget.amounts[g]);
+    else
+      snprintf(text, sizeof text, "%s: %.1f / %.1f", food_group_label(g), consumed[g],
+               budget.amounts[g]);
     utf8_fit(text, sizeof text);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
     gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
@@ -147,12 +152,17 @@ void update_energy_bar(GuiState *state, const LogEntryList *entries) {
   const double shown = round(totals.kcal);
   mark_over_budget(bar, shown > target);
   double fraction = target > 0 ? totals.kcal / target : 0.0;
-  if (fraction > 1.0) fraction = 1.0;
+  if (fraction > 1.0 || std::isnan(fraction)) fraction = 1.0;
   if (fraction < 0.0) fraction = 0.0;
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
   char text[128];
-  // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
-  snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), shown, target);
+  if (amount_is_too_large(totals.kcal))
+    // Translators: the energy bar when the day's entries add up to more than is real:
+    // "too large" / calorie target
+    snprintf(text, sizeof text, _("Energy (kcal): %s / %d"), amount_too_large_text(), target);
+  else
+    // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
+    snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), shown, target);
   gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
   gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
   atk_object_set_name(gtk_widget_get_accessible(bar), text);

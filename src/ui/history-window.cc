@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "budget/amount-text.h"
 #include "i18n.h"
 #include "utf8-text.h"
 #include "report/report-range.h"
@@ -96,7 +97,7 @@ uint32_t end_number(const char *end_date) {
   return date_day_number(today);
 }
 
-void format_amount(double amount, char *out, size_t size) { snprintf(out, size, "%.1f", amount); }
+void format_amount(double amount, char *out, size_t size) { amount_to_text(amount, 1, out, size); }
 
 // Writes one day into the row at |iter|: its amounts from |day|, or empty cells when null.
 void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const RangeDay *day) {
