@@ -103,7 +103,9 @@ void fill_left_compute(const FillDay *day, FillLeft *out) {
       out->limit_eaten[row] = eaten;
     } else if (goal.kind == GOAL_AT_LEAST && goal.low > 0 && !nutrient_row_is_share(row)) {
       out->nutrient_goal[row] = goal.low;
-      if (eaten < goal.low) {
+      // What is less than the last digit shown is met, as the Nutrients window marks it.
+      const double shown_step = nutrient_row_info(row)->decimals > 0 ? 0.05 : 0.5;
+      if (eaten < goal.low - shown_step) {
         out->nutrient_left[row] = goal.low - eaten;
         any_gap = true;
       }
@@ -269,7 +271,7 @@ std::vector<std::string> fill_left_lines(const FillLeft *left) {
   }
   if (left->status == FILL_NO_ENERGY_LEFT) {
     snprintf(line, sizeof line,
-             _("No energy is left today: %s of %d kcal eaten. Nothing is suggested."),
+             _("No energy is left on this day: %s of %d kcal eaten. Nothing is suggested."),
              number_text(left->kcal_eaten, 0).c_str(), left->calorie_target);
     lines.push_back(line);
     return lines;
@@ -288,12 +290,22 @@ std::vector<std::string> fill_left_lines(const FillLeft *left) {
              number_text(left->group_left[g], 1).c_str(), food_group_amount_unit(g));
     lines.push_back(line);
   }
+  std::string nutrients;
   for (int row = 0; row < NUTRIENT_ROW_COUNT; row++) {
     if (left->nutrient_left[row] <= 0) continue;
     const NutrientRowInfo *info = nutrient_row_info(row);
-    snprintf(line, sizeof line, _("%s: %s %s"), row_name(row).c_str(),
+    // Translators: what is left of a nutrient's goal: name, amount, unit ("Potassium 2585 mg")
+    snprintf(line, sizeof line, _("%s %s %s"), row_name(row).c_str(),
              number_text(left->nutrient_left[row], info->decimals).c_str(), info->unit);
-    lines.push_back(line);
+    if (!nutrients.empty()) nutrients += ", ";
+    nutrients += line;
+  }
+  if (!nutrients.empty()) {
+    // Translators: %s is a list of nutrients with what is left of their goals
+    std::string text = _("Below their goals: %s");  // a list longer than any buffer
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, nutrients);
+    lines.push_back(text);
   }
   return lines;
 }

@@ -94,6 +94,6 @@ std::string fill_adds_text(const FillLeft *left, const FillSuggestion *suggestio
 
 // What is left, translated, one line each: what the profile lacks for the goals, then the
 // energy ("700 kcal left of 2000"), the food groups under budget ("Vegetables: 1.7
-// cup-eq"), the nutrients below their goal ("Potassium: 2585 mg"), or what the status says
-// instead.
+// cup-eq"), and one line of the nutrients below their goals ("Below their goals: Potassium
+// 2585 mg, Fiber 10.2 g"), or what the status says instead.
 std::vector<std::string> fill_left_lines(const FillLeft *left);

@@ -200,7 +200,7 @@ TEST_F(DayFillTest, LinesSayWhatIsLeftOrWhyNothingIs) {
   day.eaten.totals.kcal = 2100;
   fill_left_compute(&day, &left);
   lines = fill_left_lines(&left);
-  EXPECT_NE(std::string::npos, lines.back().find("No energy is left today: 2100 of 2000 kcal"));
+  EXPECT_NE(std::string::npos, lines.back().find("No energy is left on this day: 2100 of 2000 kcal"));
 }
 
 }  // namespace
