@@ -45,7 +45,11 @@ void print_csv(const FillFoodTable &table, const std::vector<FillSuggestion> &li
 void print_text(const FillFoodTable &table, const std::vector<FillSuggestion> &list,
                 const FillLeft &left, const char *date) {
   char display[DISPLAY_DATE_SIZE];
-  printf(_("What is left on %s\n"), date_to_display(date, display));
+  char heading[256];
+  // Translators: the heading of the Fill the Day window and of alimora-report --suggest;
+  // %s is the day
+  snprintf(heading, sizeof heading, _("What is left on %s"), date_to_display(date, display));
+  printf("%s\n", heading);
   for (const std::string &line : fill_left_lines(&left)) printf("  %s\n", line.c_str());
   if (list.empty()) {
     if (left.status == FILL_GAPS) printf("\n%s\n", _("No food fills what is left without going over."));

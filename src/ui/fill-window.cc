@@ -55,7 +55,6 @@ void fill(FillView *view) {
   GuiState *state = view->state;
   char display[DISPLAY_DATE_SIZE];
   char text[256];
-  // Translators: the heading of the Fill the Day window; %s is the date on display
   snprintf(text, sizeof text, _("What is left on %s"),
            date_to_display(state->current_date, display));
   gtk_label_set_text(GTK_LABEL(view->heading), text);
@@ -201,8 +200,10 @@ GtkWidget *build_window(GuiState *state) {
   const struct {
     const char *title;
     int column;
-    int wrap_width;  // 0: no wrapping
-  } columns[] = {{N_("Food"), FILL_COLUMN_DESCRIPTION, 240},
+    int wrap_width;  // 0 for none
+  } columns[] = {
+      // Translators: the column headings of the Fill the Day window
+      {N_("Food"), FILL_COLUMN_DESCRIPTION, 240},
                  {N_("Portion"), FILL_COLUMN_PORTION, 0},
                  {N_("Adds"), FILL_COLUMN_ADDS, 380}};
   for (const auto &c : columns) {
