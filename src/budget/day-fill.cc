@@ -37,8 +37,9 @@ constexpr double kEnergyMargin = 1.10;
 constexpr double kTraceOfLimit = 0.02;
 // Less than this is no gap filled: 5% of one food group's budget.
 constexpr double kLeastFill = 0.05;
-// A food logged lately goes first when it scores at least this share of the best score.
-constexpr double kRecentShareOfBest = 0.5;
+// A food logged lately goes first when it scores at least this share of the best score: the
+// best often fills several groups at once, a person's own vegetable one of them well.
+constexpr double kRecentShareOfBest = 0.3;
 
 // The nutrients that are limits, and how the day's amount of each reads against it.
 bool is_limit_row(int row) {

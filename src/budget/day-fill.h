@@ -81,7 +81,7 @@ constexpr int kFillRecentDays = 90;
 bool fill_score(const FillLeft *left, const FillFood *food, FillSuggestion *out);
 
 // Fills |out| (emptied first) with at most |limit| suggestions for |left| from the |count|
-// foods of |foods|, best first: the person's recent foods whose score is at least half the
+// foods of |foods|, best first: the person's recent foods whose score is at least 30% of the
 // best one, then every other food by score; at most two foods of one kind (the first two
 // digits of the food code). Empty unless left->status is FILL_GAPS.
 void fill_suggest(const FillLeft *left, const FillFood *foods, size_t count, size_t limit,

@@ -130,23 +130,43 @@ void fill_foods_use(FillFoodTable *table, const LogEntryList *entries) {
   }
 }
 
-std::string fill_portion_text(const FillFoodTable *table, size_t index) {
-  const double grams = table->foods[index].servings * kServingGrams;
-  const double measure = table->measure_grams[index];
+namespace {
+
+// "1 cup (244 g)" for one |measure| of |measure_grams|, "2 × 1 cup (244 g)" for two, when
+// |grams| is a whole number of them; "" otherwise.
+std::string measured_text(double grams, const char *measure, double measure_grams) {
+  if (!(measure_grams > 0)) return "";
+  const double count = std::round(grams / measure_grams);
+  if (count < 1 || count > 20 || std::fabs(grams - count * measure_grams) > 1e-6 * grams)
+    return "";
+  char weight[32];
+  snprintf(weight, sizeof weight, "%g", measure_grams);
+  char named[448];
+  snprintf(named, sizeof named, _("%s (%s g)"), measure, weight);
+  if (count == 1) return named;
   char text[512];
-  if (!table->measures[index].empty()) {
-    const double count = grams / measure;
-    if (std::fabs(count - std::round(count)) < 1e-6 && std::round(count) >= 1) {
-      char weight[32];
-      snprintf(weight, sizeof weight, "%g", measure);
-      char named[448];
-      snprintf(named, sizeof named, _("%s (%s g)"), table->measures[index].c_str(), weight);
-      if (std::round(count) == 1)
-        return named;
-      snprintf(text, sizeof text, "%g × %s", std::round(count), named);
-      return text;
-    }
+  snprintf(text, sizeof text, "%g × %s", count, named);
+  return text;
+}
+
+}  // namespace
+
+std::string fill_portion_text(const FillFoodTable *table, size_t index, sqlite3 *food_db) {
+  const double grams = table->foods[index].servings * kServingGrams;
+  std::string text;
+  if (!table->measures[index].empty())
+    text = measured_text(grams, table->measures[index].c_str(), table->measure_grams[index]);
+  if (text.empty() && food_db) {
+    FoodMeasureList measures{nullptr, 0, 0};
+    food_measures(food_db, table->foods[index].food_code, &measures);  // a failure: grams
+    for (size_t i = 0; i < measures.count && text.empty(); i++)
+      text = measured_text(grams, measures.items[i].description, measures.items[i].grams);
+    food_measure_list_free(&measures);
   }
-  snprintf(text, sizeof text, "%.0f g", grams);
+  if (text.empty()) {
+    char plain[64];
+    snprintf(plain, sizeof plain, "%g g", std::round(grams * 10) / 10);
+    text = plain;
+  }
   return text;
 }

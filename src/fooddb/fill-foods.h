@@ -31,5 +31,6 @@ int fill_foods_load(sqlite3 *food_db, FillFoodTable *out);
 void fill_foods_use(FillFoodTable *table, const LogEntryList *entries);
 
 // The portion of food |index| as shown: "1 cup (244 g)", "2 × 1 slice (28 g)" when the
-// amount is a whole number of its measure, else "150 g".
-std::string fill_portion_text(const FillFoodTable *table, size_t index);
+// amount is a whole number of its first household measure or, looked up in |food_db|
+// (may be null), of another of its measures; else "150 g".
+std::string fill_portion_text(const FillFoodTable *table, size_t index, sqlite3 *food_db);

@@ -21,8 +21,8 @@ std::string plain_number(double value, const char *format) {
   return g_ascii_formatd(text, sizeof text, format, value);
 }
 
-void print_csv(const FillFoodTable &table, const std::vector<FillSuggestion> &list,
-               const FillLeft &left) {
+void print_csv(sqlite3 *food_db, const FillFoodTable &table,
+               const std::vector<FillSuggestion> &list, const FillLeft &left) {
   fputs("food_code,description,portion,grams,kcal,vegetables,fruits,grains,dairy,"
         "protein_foods,oils,adds\r\n",
         stdout);
@@ -31,7 +31,7 @@ void print_csv(const FillFoodTable &table, const std::vector<FillSuggestion> &li
     std::string record = std::to_string(food.food_code) + ",";
     append_csv_field(table.descriptions[s.food].c_str(), &record);
     record += ",";
-    append_csv_field(fill_portion_text(&table, s.food).c_str(), &record);
+    append_csv_field(fill_portion_text(&table, s.food, food_db).c_str(), &record);
     record += "," + plain_number(food.servings * 100.0, "%.1f") + "," +
               plain_number(s.kcal, "%.0f");
     for (double added : s.group_added) record += "," + plain_number(added, "%.2f");
@@ -42,8 +42,8 @@ void print_csv(const FillFoodTable &table, const std::vector<FillSuggestion> &li
   }
 }
 
-void print_text(const FillFoodTable &table, const std::vector<FillSuggestion> &list,
-                const FillLeft &left, const char *date) {
+void print_text(sqlite3 *food_db, const FillFoodTable &table,
+                const std::vector<FillSuggestion> &list, const FillLeft &left, const char *date) {
   char display[DISPLAY_DATE_SIZE];
   char heading[256];
   // Translators: the heading of the Fill the Day window and of alimora-report --suggest;
@@ -62,7 +62,7 @@ void print_text(const FillFoodTable &table, const std::vector<FillSuggestion> &l
     // Translators: a suggestion of alimora-report --suggest: its place, description, food
     // code; then its portion, grams and what it adds
     printf(_("%2d. %s (%d)\n    %s, %s g: %s\n"), ++number, table.descriptions[s.food].c_str(),
-           food.food_code, fill_portion_text(&table, s.food).c_str(),
+           food.food_code, fill_portion_text(&table, s.food, food_db).c_str(),
            plain_number(food.servings * 100.0, "%.0f").c_str(), fill_adds_text(&left, &s).c_str());
   }
 }
@@ -80,12 +80,12 @@ int report_suggest(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
   fill_day_suggest(&day, &table, request->count ? request->count : kFillSuggestions, &left,
                    &list);
   if (request->csv) {
-    print_csv(table, list, left);
+    print_csv(food_db, table, list, left);
     // A script reading the CSV learns from standard error why it is empty.
     if (list.empty())
       for (const std::string &line : fill_left_lines(&left)) fprintf(stderr, "%s\n", line.c_str());
   } else {
-    print_text(table, list, left, request->date);
+    print_text(food_db, table, list, left, request->date);
   }
   if (fflush(stdout) != 0 || ferror(stdout)) {
     fprintf(stderr, _("alimora: cannot write the report: %s\n"), g_strerror(errno));

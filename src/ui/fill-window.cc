@@ -87,7 +87,7 @@ void fill(FillView *view) {
     gtk_list_store_append(view->store, &iter);
     gtk_list_store_set(view->store, &iter, FILL_COLUMN_DESCRIPTION,
                        table->descriptions[s.food].c_str(), FILL_COLUMN_PORTION,
-                       fill_portion_text(table, s.food).c_str(), FILL_COLUMN_ADDS,
+                       fill_portion_text(table, s.food, state->food_db).c_str(), FILL_COLUMN_ADDS,
                        fill_adds_text(&left, &s).c_str(), FILL_COLUMN_FOOD_CODE,
                        static_cast<gint>(food.food_code), FILL_COLUMN_SERVINGS, food.servings, -1);
   }
@@ -155,7 +155,7 @@ GtkWidget *build_window(GuiState *state) {
   view->window = window;
   g_object_set_data_full(G_OBJECT(window), KEY_FILL_VIEW, view, free_view);
   gtk_window_set_title(GTK_WINDOW(window), _("Fill the Day"));
-  gtk_window_set_default_size(GTK_WINDOW(window), 900, 620);
+  gtk_window_set_default_size(GTK_WINDOW(window), 960, 640);
   if (state->main_window) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(state->main_window));
     gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
@@ -204,8 +204,8 @@ GtkWidget *build_window(GuiState *state) {
   } columns[] = {
       // Translators: the column headings of the Fill the Day window
       {N_("Food"), FILL_COLUMN_DESCRIPTION, 240},
-                 {N_("Portion"), FILL_COLUMN_PORTION, 0},
-                 {N_("Adds"), FILL_COLUMN_ADDS, 380}};
+                 {N_("Portion"), FILL_COLUMN_PORTION, 170},
+                 {N_("Adds"), FILL_COLUMN_ADDS, 360}};
   for (const auto &c : columns) {
     GtkCellRenderer *cell = gtk_cell_renderer_text_new();
     if (c.wrap_width > 0)

@@ -195,7 +195,7 @@ TEST_F(DayFillFoodsTest, FrequentFoodsComeFirstWhenTheyFillAGap) {
   EXPECT_EQ(kBroccoliRaw, first.food_code);
   EXPECT_DOUBLE_EQ(1.5, first.servings);  // the amount logged most often
   EXPECT_EQ(4u, first.recent_uses);
-  EXPECT_EQ("150 g", fill_portion_text(table_, list[0].food));
+  EXPECT_EQ("150 g", fill_portion_text(table_, list[0].food, nullptr));
   // The apple and the milk fill no gap of this day: not suggested at all.
   for (const FillSuggestion &s : list) {
     EXPECT_NE(kApple, table_->foods[s.food].food_code);
@@ -207,12 +207,15 @@ TEST_F(DayFillFoodsTest, FrequentFoodsComeFirstWhenTheyFillAGap) {
 TEST_F(DayFillFoodsTest, PortionsAreTheFirstMeasureOrAHundredGrams) {
   for (size_t i = 0; i < table_->foods.size(); i++) {
     if (table_->foods[i].food_code != kWholeMilk) continue;
-    EXPECT_EQ("1 cup (244 g)", fill_portion_text(table_, i));
+    EXPECT_EQ("1 cup (244 g)", fill_portion_text(table_, i, food_db_));
     EXPECT_DOUBLE_EQ(2.44, table_->foods[i].servings);
     table_->foods[i].servings = 4.88;
-    EXPECT_EQ("2 × 1 cup (244 g)", fill_portion_text(table_, i));
+    EXPECT_EQ("2 × 1 cup (244 g)", fill_portion_text(table_, i, food_db_));
+    table_->foods[i].servings = 0.61;  // two of its second measure, 1 fl oz (30.5 g)
+    EXPECT_EQ("2 × 1 fl oz (30.5 g)", fill_portion_text(table_, i, food_db_));
+    EXPECT_EQ("61 g", fill_portion_text(table_, i, nullptr));
     table_->foods[i].servings = 1.0;
-    EXPECT_EQ("100 g", fill_portion_text(table_, i));
+    EXPECT_EQ("100 g", fill_portion_text(table_, i, food_db_));
     return;
   }
   FAIL() << "whole milk is not in the food database";
@@ -271,7 +274,7 @@ TEST_F(DayFillReadTest, TheDaySumsAndTheRecentFoodsAreTheLogs) {
   EXPECT_EQ(2u, Food(kWholeMilk)->recent_uses);
   EXPECT_EQ(0u, Food(kBroccoliRaw)->recent_uses);
   // A food not logged lately has its first measure: raw broccoli, "1 cup, chopped".
-  EXPECT_NE(std::string::npos, fill_portion_text(&table_, Food(kBroccoliRaw) - table_.foods.data()).find("1 cup"));
+  EXPECT_NE(std::string::npos, fill_portion_text(&table_, Food(kBroccoliRaw) - table_.foods.data(), nullptr).find("1 cup"));
 
   // With a profile, its goals count.
   Profile profile{const_cast<char *>("1986-05-01"), 165, 60, 1, 0, 1800};
