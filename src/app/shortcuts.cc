@@ -58,7 +58,7 @@ const Shortcut shortcuts[] = {
     {"win.primary-menu", "F10", GROUP_APPLICATION, N_("Main Menu")},
     {"win.nutrients", "<Primary>i", GROUP_APPLICATION, N_("Nutrients")},
     {"win.history", "<Primary>h", GROUP_APPLICATION, N_("History")},
-    {"win.fill-day", "<Primary>d", GROUP_APPLICATION, N_("Fill the Day")},
+    {"win.fill-day", "<Primary>e", GROUP_APPLICATION, N_("Fill the Day")},
     {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
     {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
     {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},

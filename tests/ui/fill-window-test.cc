@@ -25,7 +25,7 @@ class FillWindowTest : public UiTest {
   }
 
   GtkWidget *Open() {
-    send_key(state_.main_window, GDK_KEY_d, GDK_CONTROL_MASK);
+    send_key(state_.main_window, GDK_KEY_e, GDK_CONTROL_MASK);
     return fill_window_of(&state_);
   }
 
@@ -45,7 +45,7 @@ class FillWindowTest : public UiTest {
   char today_[DATE_STRING_SIZE];
 };
 
-TEST_F(FillWindowTest, CtrlDOpensWhatIsLeftAndLogsTheFirstSuggestionWithUndo) {
+TEST_F(FillWindowTest, CtrlEOpensWhatIsLeftAndLogsTheFirstSuggestionWithUndo) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.44));
   Activate();
   GtkWidget *window = Open();
