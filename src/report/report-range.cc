@@ -244,7 +244,7 @@ int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const c
   if (read != 0) return -1;
   if (!read_foods(food_db, out->entries, &out->foods)) {
     range_data_free(out);
-    return -1;
+    return -2;
   }
   return 0;
 }

@@ -198,8 +198,15 @@ void load(HistoryView *view) {
 
   range_data_free(&view->data);
   DateIndex *kept = date_index_of(view->state);
-  view->readable = range_data_read(view->state->food_db, view->state->log_db, from, to,
-                                   &view->data, kept ? kept->index : nullptr) == 0;
+  const int read = range_data_read(view->state->food_db, view->state->log_db, from, to,
+                                   &view->data, kept ? kept->index : nullptr);
+  view->readable = read == 0;
+  // Say which file failed: a food database replaced or damaged under the window is no fault
+  // of the food log.
+  if (read != 0)
+    gtk_label_set_text(GTK_LABEL(view->message),
+                       read == -2 ? _("The food database cannot be read, so no days are shown.")
+                                  : _("The food log cannot be read, so no days are shown."));
   range_summary_make(view->data, view->state->calorie_target, from, to, &view->summary);
   if (!view->readable) view->summary.days.clear();
   // A period read after a change to the log was read by a scan: the index follows later.

@@ -333,6 +333,27 @@ TEST_F(HistoryTest, UnreadableLogShowsAMessageAndNoDays) {
   // Readable again, the days come back.
   history_window_refresh(&state_);
   EXPECT_EQ(7u, Cells(window).size());
+
+  // A food database replaced by a file without its tables under the running window: the
+  // message names the food database, and the days come back with the real one.
+  sqlite3 *food_db = state_.food_db;
+  sqlite3 *empty = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(":memory:", &empty));
+  state_.food_db = empty;
+  testing::internal::CaptureStderr();
+  history_window_refresh(&state_);
+  testing::internal::GetCapturedStderr();
+  state_.food_db = food_db;
+  sqlite3_close(empty);
+  EXPECT_TRUE(Cells(window).empty());
+  std::vector<std::string> shown;
+  for (GtkWidget *label : find_widgets(window, GTK_TYPE_LABEL))
+    if (gtk_widget_get_visible(label) && strstr(gtk_label_get_text(GTK_LABEL(label)), "cannot"))
+      shown.emplace_back(gtk_label_get_text(GTK_LABEL(label)));
+  EXPECT_EQ(std::vector<std::string>{"The food database cannot be read, so no days are shown."},
+            shown);
+  history_window_refresh(&state_);
+  EXPECT_EQ(7u, Cells(window).size());
 }
 
 TEST_F(HistoryTest, ExportWritesWholeFilesOrNone) {
