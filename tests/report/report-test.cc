@@ -733,6 +733,18 @@ TEST_F(ReportRangeTest, ChartPathsOfEveryKind) {
   }
   EXPECT_TRUE(fs::is_empty(dir)) << "no temporary file is left";
 
+  // A read-only file is refused as well and kept as it is, also for root.
+  const fs::path read_only = dir / "read-only.svg";
+  write_file(read_only.string(), "kept");
+  ASSERT_EQ(0, chmod(read_only.c_str(), 0444));
+  const ProcessResult refused_read_only = chart(read_only.string());
+  EXPECT_EQ(1, refused_read_only.status);
+  EXPECT_EQ("alimora: cannot write the chart '" + read_only.string() + "': Permission denied\n",
+            refused_read_only.err);
+  EXPECT_EQ("kept", read_file(read_only.string()));
+  fs::remove(read_only);
+  EXPECT_TRUE(fs::is_empty(dir)) << "no temporary file is left";
+
   // An existing private chart stays private.
   const fs::path private_chart = dir / "private.svg";
   write_file(private_chart.string(), "an older chart");
