@@ -218,8 +218,17 @@ TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
   EXPECT_EQ(2u, Entries(today_).size());
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
-  EXPECT_FALSE(NoticeShown());
+  // What went is said, with Redo for as long as that shows.
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("Undone: Milk, whole", NoticeText());
+  EXPECT_NE(nullptr, find_button(quick_log_notification(&state_), "Redo"));
   // Nothing more to undo: a second Ctrl+Z leaves the first entry.
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(1u, Entries(today_).size());
+  // Ctrl+Shift+Z logs it again, and Undo is there once more.
+  send_key(state_.main_window, GDK_KEY_Z, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+  EXPECT_EQ(2u, Entries(today_).size());
+  EXPECT_EQ("“Milk, whole — 1 cup (244 g)” logged", NoticeText());
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_EQ(1u, Entries(today_).size());
   EXPECT_EQ(2u, Entries(yesterday_).size() + Entries(today_).size());
@@ -347,7 +356,9 @@ TEST_F(QuickLogTest, CopyToTodayCopiesTheWholeDayAndUndoTakesItBack) {
   gtk_widget_grab_focus(undo);
   gtk_button_clicked(GTK_BUTTON(undo));
   drain_events();
-  EXPECT_FALSE(NoticeShown());
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("Undone: Milk, whole; Banana, raw; Coffee, brewed", NoticeText());
+  EXPECT_STREQ("Redo", gtk_button_get_label(GTK_BUTTON(undo)));
   EXPECT_TRUE(FieldHasFocus());
   EXPECT_TRUE(Entries(today_).empty());
   EXPECT_EQ(3u, Entries(yesterday_).size());

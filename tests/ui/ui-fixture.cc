@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/main-window.h"
+#include "db-connection.h"
 #include "fooddb/food-db.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
@@ -265,7 +266,7 @@ void UiTest::LockLog(int wait_ms) {
   ASSERT_EQ(nullptr, locker_);
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &locker_));
   ASSERT_EQ(SQLITE_OK, exec_sql(locker_, "BEGIN EXCLUSIVE; SELECT count(*) FROM food_log"));
-  sqlite3_busy_timeout(state_.log_db, wait_ms);
+  db_connection_set_wait(state_.log_db, wait_ms);
 }
 
 void UiTest::UnlockLog() {
@@ -273,7 +274,7 @@ void UiTest::UnlockLog() {
   exec_sql(locker_, "ROLLBACK");
   sqlite3_close(locker_);
   locker_ = nullptr;
-  sqlite3_busy_timeout(state_.log_db, 5000);
+  db_connection_set_wait(state_.log_db, kDbBusyTimeoutMs);
 }
 
 std::vector<GtkWidget *> messages_over(GtkWidget *parent) {
