@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "app/main-window.h"
+#include "budget/date-string.h"
 #include "db-connection.h"
 #include "fooddb/food-db.h"
 #include "ui/object-keys.h"
@@ -294,7 +296,25 @@ std::string message_texts(GtkWidget *message) {
   return out;
 }
 
+namespace {
+time_t clock_now = 0;
+time_t read_clock() { return clock_now; }
+}  // namespace
+
+void UiTest::SetClock(const char *local_time) {
+  struct tm when = {};
+  ASSERT_EQ(6, sscanf(local_time, "%d-%d-%d %d:%d:%d", &when.tm_year, &when.tm_mon, &when.tm_mday,
+                      &when.tm_hour, &when.tm_min, &when.tm_sec))
+      << local_time;
+  when.tm_year -= 1900;
+  when.tm_mon -= 1;
+  when.tm_isdst = -1;
+  clock_now = mktime(&when);
+  date_clock_set(read_clock);
+}
+
 void UiTest::TearDownSafely() {
+  date_clock_set(nullptr);
   UnlockLog();
   destroy_toplevels_safely();
   if (app_) g_object_unref(app_);
