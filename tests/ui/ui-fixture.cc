@@ -10,6 +10,7 @@
 #include "budget/date-string.h"
 #include "db-connection.h"
 #include "fooddb/food-db.h"
+#include "ui/held-keys.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
@@ -315,6 +316,7 @@ void UiTest::SetClock(const char *local_time) {
 
 void UiTest::TearDownSafely() {
   date_clock_set(nullptr);
+  keys_drop_typed_until(0);
   UnlockLog();
   destroy_toplevels_safely();
   if (app_) g_object_unref(app_);
