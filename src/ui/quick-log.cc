@@ -543,6 +543,7 @@ void show_notice(QuickLog *ql, const char *text, Notice kind) {
 // A write of the window added |written| (taken over): the person's foods count the entries,
 // and the notification says |text| with "Undo", which takes back these entries only.
 void offer_undo(QuickLog *ql, const char *text, LogEntryList *written) {
+  set_busy(ql, false);  // the write went through: the log is free again
   ql->before.clear();
   if (!ql->uses_stale) {
     for (size_t i = 0; i < written->count; i++) count_added(ql, written->items[i], true);
@@ -822,6 +823,7 @@ void undo_last(QuickLog *ql) {
                        sqlite3_errmsg(state->log_db));
     return;
   }
+  set_busy(ql, false);
   LogEntryList gone{nullptr, 0, 0};
   size_t left = 0;
   for (size_t i = 0; i < written.count; i++) {

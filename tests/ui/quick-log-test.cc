@@ -6,10 +6,12 @@
 #include "ui/quick-log.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/shortcuts.h"
@@ -596,6 +598,25 @@ TEST_F(QuickLogTest, KeysTypedWhileAWriteWaitedGoNowhere) {
   send_key_at(Field(), GDK_KEY_PRESS, GDK_KEY_Return, 110000);
   send_key_at(Field(), GDK_KEY_RELEASE, GDK_KEY_Return, 110050);
   EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+}
+
+// A lock that ends while a quick log waits for it: the food is logged, and the field no
+// longer says that the log is busy.
+TEST_F(QuickLogTest, AQuickLogThatWaitedOutTheLockLogsAndTheBusyNoteGoes) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  Type("whole milk");
+  ASSERT_NO_FATAL_FAILURE(LockLog(kDbBusyTimeoutMs));
+  std::thread other([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    exec_sql(locker_, "ROLLBACK");
+  });
+  send_key(Field(), GDK_KEY_Return);
+  other.join();
+  UnlockLog();
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ(nullptr, gtk_entry_get_icon_name(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY));
 }
 
 // Copy to Today copies what the view showed: when another program changed the day since, the
