@@ -663,7 +663,17 @@ class QuickLogMidnightTest : public QuickLogTest {
  protected:
   void SetUp() override {
     QuickLogTest::SetUp();
-    SetClock("2026-12-08 23:59:59");
+    // An hour before midnight: the window's real timer does not fire during a test.
+    SetClock("2026-12-08 23:00:00");
+  }
+  // The window gets the focus, as when the person comes back to it.
+  void FocusIn() {
+    GdkEvent *event = gdk_event_new(GDK_FOCUS_CHANGE);
+    event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(state_.main_window)));
+    event->focus_change.in = TRUE;
+    gtk_widget_send_focus_change(state_.main_window, event);
+    gdk_event_free(event);
+    drain_events();
   }
   std::string FrameLabel() { return gtk_frame_get_label(GTK_FRAME(state_.log_frame)); }
   ScopedTimeZone zone_{"UTC"};
@@ -686,12 +696,17 @@ TEST_F(QuickLogMidnightTest, AViewOfTodayMovesToTheNewDayAndTodayLabelsNoOtherDa
   EXPECT_FALSE(day_follow_check(&state_));
   EXPECT_STREQ("2026-12-08", state_.current_date);
   EXPECT_EQ("Food Log - 12/08/26", FrameLabel());
-  // Any redraw after midnight moves a view of the old today before it draws.
+  // Back on today, the focus coming back to the window is enough to follow the date.
   on_today_clicked(nullptr, &state_);
   SetClock("2026-12-11 00:00:01");
-  refresh_views(&state_);
+  FocusIn();
   EXPECT_STREQ("2026-12-11", state_.current_date);
   EXPECT_EQ("Food Log - 12/11/26 (Today)", FrameLabel());
+  // Any redraw after midnight moves a view of the old today before it draws.
+  SetClock("2026-12-12 00:00:01");
+  refresh_views(&state_);
+  EXPECT_STREQ("2026-12-12", state_.current_date);
+  EXPECT_EQ("Food Log - 12/12/26 (Today)", FrameLabel());
 }
 
 // Enter after midnight, before the window looked at the date: the view moves to the new day
