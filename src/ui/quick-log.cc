@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick log: ranked suggestions under a field of the main window, logging a known food
-// at once with its last amount, copying a day to today, and undoing either from an
-// in-window notification or with Ctrl+Z.
+// at once with its last amount, copying the entries shown of a day to today, and undoing
+// either (then redoing it) from an in-window notification or with Ctrl+Z (Ctrl+Shift+Z),
+// without waiting for another program's lock on a key.
 #include "ui/quick-log.h"
 
 #include <sqlite3.h>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick log of the main window: a field at the bottom of the "Food Log" frame whose
 // ranked suggestions log a food in a few keys, "Copy to Today" in the nav row, and the
-// in-window notification that offers to undo either.
+// in-window notification that offers to undo either (or any other change that added
+// entries, quick_log_offer_undo), and to redo what it undid, for as long as it shows.
 #pragma once
 
 #include <gtk/gtk.h>
