@@ -671,6 +671,22 @@ void open_add_dialog(QuickLog *ql, const Suggestion &s) {
   connect_signal(dialog, "destroy", G_CALLBACK(on_quick_log_dialog_destroy), ql->state);
 }
 
+// A new day began while the view still showed the old one as today: the view moves to the
+// new day, and says so. The food is then logged only once the person has seen that day.
+bool day_moved(QuickLog *ql) {
+  if (!day_follow_check(ql->state)) return false;
+  char display[DISPLAY_DATE_SIZE];
+  char text[NOTICE_TEXT_SIZE];
+  snprintf(text, sizeof text,
+           // Translators: %s is the new day's date, in the locale's form
+           _("A new day has begun: the log now shows today, %s. Press Enter to log the food on "
+             "it."),
+           utf8_from_locale(date_to_display(ql->state->current_date, display), sizeof display));
+  utf8_fit(text, sizeof text);
+  show_notice(ql, text, Notice::PLAIN);
+  return true;
+}
+
 // Enter: logs the selected suggestion, or opens its dialog.
 void choose(QuickLog *ql, bool with_dialog) {
   if (!gtk_widget_get_visible(ql->popover) || ql->shown.empty()) {
@@ -682,17 +698,7 @@ void choose(QuickLog *ql, bool with_dialog) {
   const int at = row ? gtk_list_box_row_get_index(row) : 0;
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
   const Suggestion s = ql->shown[static_cast<size_t>(at)];
-  // A new day began while the view still showed the old one as today: the view moves to
-  // the new day first, and the food is logged there only once the person has seen it.
-  if (day_follow_check(ql->state)) {
-    char display[DISPLAY_DATE_SIZE];
-    char text[NOTICE_TEXT_SIZE];
-    // Translators: %s is the new day's date, in the locale's form
-    snprintf(text, sizeof text, _("A new day has begun: the log now shows today, %s. Press Enter to log the food on it."),
-             date_to_display(ql->state->current_date, display));
-    show_notice(ql, text, Notice::PLAIN);
-    return;
-  }
+  if (day_moved(ql)) return;
   if (s.logged && !with_dialog)
     log_again(ql, s);
   else
