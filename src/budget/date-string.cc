@@ -64,9 +64,16 @@ bool date_string_is_valid(const char *text) {
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return day <= kDaysInMonth[month - 1] + (month == 2 && leap ? 1 : 0);
 }
+namespace {
+time_t (*date_clock)() = nullptr;
+}  // namespace
+
+void date_clock_set(time_t (*clock)()) { date_clock = clock; }
+
+time_t date_clock_now() { return date_clock ? date_clock() : time(nullptr); }
 
 void date_today(char *buffer) {
-  const time_t now = time(nullptr);
+  const time_t now = date_clock_now();
   struct tm today;
   if (!localtime_r(&now, &today) || strftime(buffer, DATE_STRING_SIZE, "%Y-%m-%d", &today) == 0)
     memcpy(buffer, "1970-01-01", DATE_STRING_SIZE);

@@ -2,7 +2,14 @@
 // Date strings: a calendar date as "YYYY-MM-DD" in an 11-byte buffer, and its display form.
 #pragma once
 
+#include <ctime>
+
 enum { DATE_STRING_SIZE = 11, DISPLAY_DATE_SIZE = 64 };
+
+// The clock that date_today and the window's following of the date read: time() unless
+// another one is set (tests set a clock of their own; null puts time() back).
+void date_clock_set(time_t (*clock)());
+time_t date_clock_now();
 
 // Writes today's local date into |buffer| (DATE_STRING_SIZE bytes); "1970-01-01" when
 // the local time cannot be obtained.

@@ -16,6 +16,7 @@
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
+#include "ui/day-follow.h"
 #include "ui/entry-dialogs.h"
 #include "ui/fill-window.h"
 #include "ui/history-window.h"
@@ -245,6 +246,8 @@ void show_date(GuiState *state, const char *date) {
 }  // namespace
 
 void refresh_views(GuiState *state) {
+  // A new day since the last look moves a view of today to the new today.
+  day_follow_update(state);
   FoodGroupAmounts budget = pattern_for_calories(state->calorie_target);
   // The entries are read once and serve both the sums and the rows: with no index on the
   // log, each read scans the whole table. A copy stays with the main window for a window

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick log of the main window: a field at the bottom of the "Food Log" frame whose
 // ranked suggestions log a food in a few keys, "Copy to Today" in the nav row, and the
-// in-window notification that offers to undo either.
+// in-window notification that offers to undo either (or any other change that added
+// entries, quick_log_offer_undo), and to redo what it undid, for as long as it shows.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/gui-state.h"
+#include "store/log-entries.h"
 
 // Object data of the main window: the quick log's own record.
 #define KEY_QUICK_LOG "quick-log"
@@ -23,8 +25,8 @@ constexpr size_t kQuickLogSuggestions = 10;
 
 // Builds the quick-log field at the end of the "Food Log" frame, "Copy to Today" after "▶"
 // in its nav row and the notification over |main_box|, and adds the window actions
-// "win.quick-log" (the field takes the focus) and "win.undo" (undoes the last quick log or
-// copy). Call once the frames are built. Returns what the main window holds in place of
+// "win.quick-log" (the field takes the focus), "win.undo" and "win.redo" (enabled while the
+// notification offers Undo or Redo, and no text field with text has the focus). Call once the frames are built. Returns what the main window holds in place of
 // |main_box|: an overlay with |main_box| inside.
 GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box);
 
@@ -61,5 +63,12 @@ gboolean on_quick_log_key_press(GtkWidget *field, GdkEventKey *event, gpointer s
 // "clicked" of "Copy to Today": copies the entries of the date on display to today.
 void on_copy_to_today_clicked(GtkButton *button, gpointer state);
 
-// "clicked" of the notification's "Undo", and the action behind Ctrl+Z.
+// Undo of what the notification names, while it offers "Undo" (the action behind Ctrl+Z).
 void on_undo_clicked(GtkButton *button, gpointer state);
+
+// Undo of a change to the food log. A write of the window that added entries calls this
+// once the view is redrawn: the notification says |text| ("“Milk, whole” logged") with
+// "Undo", which takes back the entries |written| (as written, ids included; taken over,
+// |written| is left empty), those that are still as written, for as long as the
+// notification shows. Undo then says what it deleted, with "Redo".
+void quick_log_offer_undo(GuiState *state, const char *text, LogEntryList *written);
