@@ -64,6 +64,8 @@ struct QuickLog {
   GtkWidget *field = nullptr;
   GtkWidget *popover = nullptr;
   GtkWidget *list = nullptr;
+  GtkWidget *none_box = nullptr;    // in the list's place when no food matches
+  GtkWidget *none_label = nullptr;
   GtkWidget *copy_button = nullptr;
   GtkWidget *revealer = nullptr;
   GtkWidget *notice_label = nullptr;
@@ -344,6 +346,7 @@ void show_list(QuickLog *ql) {
     announce_selection(ql);
     return;
   }
+  gtk_widget_hide(ql->none_box);
   make_rows(ql, ql->shown.size());
   for (size_t i = 0; i < ql->rows.size(); i++) {
     if (i < ql->shown.size()) {
@@ -360,6 +363,25 @@ void show_list(QuickLog *ql) {
   announce_selection(ql);
 }
 
+// Whether |text| has a word to look for: letters or digits, not only punctuation.
+bool has_word(const char *text) {
+  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p)
+    if (g_ascii_isalnum(*p) || *p >= 0x80) return true;
+  return false;
+}
+
+// No food matches |text|: the list says so in place of the suggestions.
+void show_no_match(QuickLog *ql, const char *text) {
+  char line[NOTICE_TEXT_SIZE];
+  // Translators: shown under the quick-log field; %s is what was typed
+  snprintf(line, sizeof line, _("No food matches “%s”"), text);
+  gtk_label_set_text(GTK_LABEL(ql->none_label), line);
+  gtk_widget_hide(ql->list);
+  gtk_widget_show(ql->none_box);
+  gtk_widget_show(ql->popover);
+  atk_object_set_description(gtk_widget_get_accessible(ql->field), line);
+}
+
 // The suggestions for the field's text now.
 void suggest(QuickLog *ql) {
   prepare(ql);
@@ -372,7 +394,10 @@ void suggest(QuickLog *ql) {
       ql->shown.push_back(suggestion_for(ql, hits.items[i].food_code, hits.items[i].description));
     food_hit_list_free(&hits);
   }
-  show_list(ql);
+  if (ql->shown.empty() && text && has_word(text))
+    show_no_match(ql, text);
+  else
+    show_list(ql);
 }
 
 // The foods logged last, each once, newest first.
@@ -678,6 +703,7 @@ void on_quick_log_window_destroy(GtkWidget *, gpointer data) {
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   ql->notice_timeout = 0;
   ql->field = ql->popover = ql->list = ql->copy_button = ql->revealer = ql->notice_label = nullptr;
+  ql->none_box = ql->none_label = nullptr;
   ql->rows.clear();
 }
 
@@ -733,7 +759,23 @@ void build_field(QuickLog *ql, GtkWidget *frame_box) {
   ql->popover = gtk_popover_new(ql->field);
   gtk_popover_set_modal(GTK_POPOVER(ql->popover), FALSE);
   gtk_popover_set_position(GTK_POPOVER(ql->popover), GTK_POS_BOTTOM);
-  gtk_container_add(GTK_CONTAINER(ql->popover), ql->list);
+  GtkWidget *box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(box), ql->list);
+  // When nothing matches: a line that says so; what the person may do about it follows the
+  // line in the same box.
+  ql->none_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  g_object_set(ql->none_box, "margin", 12, nullptr);
+  ql->none_label = gtk_label_new(nullptr);
+  gtk_label_set_xalign(GTK_LABEL(ql->none_label), 0.0f);
+  gtk_label_set_ellipsize(GTK_LABEL(ql->none_label), PANGO_ELLIPSIZE_END);
+  gtk_label_set_max_width_chars(GTK_LABEL(ql->none_label), 60);
+  gtk_style_context_add_class(gtk_widget_get_style_context(ql->none_label), "dim-label");
+  gtk_container_add(GTK_CONTAINER(ql->none_box), ql->none_label);
+  gtk_widget_show(ql->none_label);
+  gtk_widget_set_no_show_all(ql->none_box, TRUE);
+  gtk_container_add(GTK_CONTAINER(box), ql->none_box);
+  gtk_widget_show(box);
+  gtk_container_add(GTK_CONTAINER(ql->popover), box);
   make_rows(ql, kQuickLogSuggestions);
   g_object_set_data(G_OBJECT(ql->field), KEY_QUICK_LOG_LIST, ql->list);
 
@@ -801,6 +843,11 @@ GtkWidget *quick_log_copy_button(GuiState *state) {
   return ql ? ql->copy_button : nullptr;
 }
 
+GtkWidget *quick_log_no_match_box(GuiState *state) {
+  QuickLog *ql = quick_log_of(state);
+  return ql ? ql->none_box : nullptr;
+}
+
 GtkWidget *quick_log_notification(GuiState *state) {
   QuickLog *ql = quick_log_of(state);
   return ql ? ql->revealer : nullptr;
@@ -855,7 +902,7 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
     } else if (is_enter(key) && (mods == 0 || mods == GDK_SHIFT_MASK)) {
       choose(ql, mods == GDK_SHIFT_MASK);
       handled = true;
-    } else if (key == GDK_KEY_Escape && open) {
+    } else if (key == GDK_KEY_Escape && gtk_widget_get_visible(ql->popover)) {
       hide_suggestions(ql);
       handled = true;
     } else if (key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab || key == GDK_KEY_KP_Tab) {

@@ -196,6 +196,30 @@ TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLas
   EXPECT_EQ("Milk, NFS — 1.00 servings", texts[1]);
 }
 
+// Text that no food matches gets a line that says so, not an empty field that seems stuck.
+TEST_F(QuickLogTest, WhenNoFoodMatchesTheFieldSaysSo) {
+  Activate();
+  GtkWidget *none = quick_log_no_match_box(&state_);
+  ASSERT_NE(nullptr, none);
+  EXPECT_FALSE(gtk_widget_get_visible(none));
+  Type("qqqzzz");
+  EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
+  EXPECT_TRUE(gtk_widget_is_visible(none));
+  EXPECT_EQ(std::vector<std::string>{"No food matches “qqqzzz”"}, label_texts(none));
+  // Enter logs nothing and keeps the text; Escape hides the line.
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_TRUE(Entries(today_).empty());
+  EXPECT_STREQ("qqqzzz", gtk_entry_get_text(GTK_ENTRY(Field())));
+  send_key(Field(), GDK_KEY_Escape);
+  EXPECT_FALSE(gtk_widget_is_visible(none));
+  // A match brings the suggestions back in its place; punctuation alone says nothing.
+  Type("milk");
+  EXPECT_FALSE(quick_log_suggestion_texts(&state_).empty());
+  EXPECT_FALSE(gtk_widget_get_visible(none));
+  Type(" ,;");
+  EXPECT_FALSE(gtk_widget_is_visible(none));
+}
+
 TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
   Log(kMilk, "Milk, whole", yesterday_, 2.44);
   Activate();
