@@ -20,6 +20,7 @@
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "utf8-text.h"
+#include "ui/day-picker.h"
 #include "ui/quick-log.h"
 
 namespace {
@@ -275,10 +276,15 @@ void refresh_views(GuiState *state) {
   }
   update_energy_bar(state, read ? &entries : nullptr);
   if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
+  day_picker_view_changed(state, display_date(state->current_date, display));
   quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
   history_window_refresh(state);
 }
+
+void view_show_date(GuiState *state, const char *date) { show_date(state, date); }
+
+const char *view_date_text(const char *date, char *out) { return display_date(date, out); }
 
 const LogEntryList *refresh_views_entries(GuiState *state) {
   if (!state->main_window) return nullptr;

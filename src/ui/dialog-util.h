@@ -60,6 +60,21 @@ inline void calendar_date_string(GtkWidget *calendar, char *out) {
   snprintf(out, DATE_STRING_SIZE, "%04u-%02u-%02u", year, month + 1, day);
 }
 
+// Moves |calendar| to the date string |date| and selects its day; a text that is no calendar
+// day leaves the calendar as it is. Returns whether it moved.
+inline bool calendar_select_date(GtkWidget *calendar, const char *date) {
+  int year = 0, month = 0, day = 0;
+  if (!calendar || !date || sscanf(date, "%d-%d-%d", &year, &month, &day) != 3) return false;
+  if (year < 1 || year > 9999 ||
+      !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
+                        static_cast<GDateYear>(year)))
+    return false;
+  gtk_calendar_select_month(GTK_CALENDAR(calendar), static_cast<guint>(month - 1),
+                            static_cast<guint>(year));
+  gtk_calendar_select_day(GTK_CALENDAR(calendar), static_cast<guint>(day));
+  return true;
+}
+
 // Enter in |field| (an entry or a spin button) answers its dialog with the default response;
 // a spin button takes the typed number first.
 inline void field_activates_default(GtkWidget *field) {

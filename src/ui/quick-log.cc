@@ -69,6 +69,9 @@ struct QuickLog {
   GtkWidget *copy_button = nullptr;
   GtkWidget *revealer = nullptr;
   GtkWidget *notice_label = nullptr;
+  GtkWidget *undo_button = nullptr;
+  GtkWidget *show_button = nullptr;  // shows |notice_date|, for a food logged on another day
+  std::string notice_date;
   guint notice_timeout = 0;
 
   FoodIndex index{nullptr, 0, 0};  // read from the food database on first use
@@ -460,6 +463,8 @@ void hide_notice(QuickLog *ql) {
 
 // Shows |text| in the notification with "Undo" for a while.
 void notify(QuickLog *ql, const char *text) {
+  gtk_widget_show(ql->undo_button);
+  gtk_widget_hide(ql->show_button);
   gtk_label_set_text(GTK_LABEL(ql->notice_label), text);
   gtk_revealer_set_reveal_child(GTK_REVEALER(ql->revealer), TRUE);
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
@@ -531,26 +536,13 @@ void on_quick_log_dialog_destroy(GtkWidget *dialog, gpointer data) {
   });
 }
 
-// Moves the add-to-log dialog's calendar to the date on display.
-void calendar_to(GtkWidget *calendar, const char *date) {
-  int year = 0, month = 0, day = 0;
-  if (!calendar || !date || sscanf(date, "%d-%d-%d", &year, &month, &day) != 3) return;
-  if (year < 1 || year > 9999 ||
-      !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
-                        static_cast<GDateYear>(year)))
-    return;
-  gtk_calendar_select_month(GTK_CALENDAR(calendar), static_cast<guint>(month - 1),
-                            static_cast<guint>(year));
-  gtk_calendar_select_day(GTK_CALENDAR(calendar), static_cast<guint>(day));
-}
-
 void open_add_dialog(QuickLog *ql, const Suggestion &s) {
   hide_suggestions(ql);
   ql->last_id_before_dialog = sqlite3_last_insert_rowid(ql->state->log_db);
   ql->uses_stale_before_dialog = ql->uses_stale;
   GtkWidget *dialog = add_dialog_open(ql->state, s.food_code, s.description.c_str());
-  calendar_to(static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR)),
-              ql->state->current_date);
+  calendar_select_date(static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR)),
+                       ql->state->current_date);
   connect_signal(dialog, "destroy", G_CALLBACK(on_quick_log_dialog_destroy), ql->state);
 }
 
@@ -697,13 +689,25 @@ void on_notice_close_clicked(GtkButton *, gpointer data) {
   keep_focus(ql);
 }
 
+// "Show" of the notification of a food logged on another day: that day.
+void on_notice_show_clicked(GtkButton *, gpointer data) {
+  run_guarded("on_notice_show_clicked", [&] {
+    QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+    if (!ql) return;
+    const std::string date = ql->notice_date;
+    hide_notice(ql);
+    view_show_date(ql->state, date.c_str());
+    keep_focus(ql);
+  });
+}
+
 // The window is going: its widgets and the notification's timer with it.
 void on_quick_log_window_destroy(GtkWidget *, gpointer data) {
   auto *ql = static_cast<QuickLog *>(data);
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   ql->notice_timeout = 0;
   ql->field = ql->popover = ql->list = ql->copy_button = ql->revealer = ql->notice_label = nullptr;
-  ql->none_box = ql->none_label = nullptr;
+  ql->none_box = ql->none_label = ql->undo_button = ql->show_button = nullptr;
   ql->rows.clear();
 }
 
@@ -721,15 +725,20 @@ GtkWidget *build_notification(QuickLog *ql) {
   ql->notice_label = gtk_label_new(nullptr);
   gtk_label_set_ellipsize(GTK_LABEL(ql->notice_label), PANGO_ELLIPSIZE_MIDDLE);
   gtk_label_set_max_width_chars(GTK_LABEL(ql->notice_label), 60);
-  GtkWidget *undo = gtk_button_new_with_label(_("Undo"));
+  GtkWidget *undo = ql->undo_button = gtk_button_new_with_label(_("Undo"));
+  // Translators: button of the notification of a food logged on another day than the one shown
+  ql->show_button = gtk_button_new_with_label(_("Show"));
+  gtk_widget_set_no_show_all(ql->show_button, TRUE);
   GtkWidget *close = gtk_button_new_from_icon_name("window-close-symbolic", GTK_ICON_SIZE_BUTTON);
   gtk_button_set_relief(GTK_BUTTON(close), GTK_RELIEF_NONE);
   atk_object_set_name(gtk_widget_get_accessible(close), _("Close"));
   gtk_widget_set_tooltip_text(close, _("Close"));
   gtk_box_pack_start(GTK_BOX(box), ql->notice_label, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), undo, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), ql->show_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), close, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(ql->revealer), box);
+  connect_signal(ql->show_button, "clicked", G_CALLBACK(on_notice_show_clicked), ql->state);
   connect_signal(undo, "clicked", G_CALLBACK(on_undo_clicked), ql->state);
   connect_signal(close, "clicked", G_CALLBACK(on_notice_close_clicked), ql->state);
   return ql->revealer;
@@ -841,6 +850,22 @@ GtkWidget *quick_log_field(GuiState *state) {
 GtkWidget *quick_log_copy_button(GuiState *state) {
   QuickLog *ql = quick_log_of(state);
   return ql ? ql->copy_button : nullptr;
+}
+
+void quick_log_tell_other_day(GuiState *state, const char *description, const char *date) {
+  QuickLog *ql = quick_log_of(state);
+  if (!ql || !ql->revealer || !date) return;
+  char shown[DISPLAY_DATE_SIZE];
+  char text[NOTICE_TEXT_SIZE];
+  // Translators: the first %s is the food logged, the second the date it was logged on
+  snprintf(text, sizeof text, _("“%s” logged on %s"), description ? description : "",
+           view_date_text(date, shown));
+  notify(ql, text);
+  // The notification offers to show that day, not to undo: the dialog's entry is edited or
+  // deleted in its own row.
+  ql->notice_date = date;
+  gtk_widget_hide(ql->undo_button);
+  gtk_widget_show(ql->show_button);
 }
 
 GtkWidget *quick_log_no_match_box(GuiState *state) {

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "budget/date-string.h"
@@ -18,6 +19,7 @@
 #include "ui/measure-chooser.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
+#include "ui/quick-log.h"
 
 namespace {
 
@@ -196,6 +198,8 @@ bool add_to_log(GtkDialog *dialog, GuiState *state) {
     return false;
   }
   refresh_views(state);
+  if (strcmp(date, state->current_date) != 0)
+    quick_log_tell_other_day(state, description ? description : "", date);
   return true;
 }
 

@@ -109,11 +109,11 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   ASSERT_EQ(3u, g_list_length(children));
   EXPECT_EQ(field, g_list_last(children)->data);
   EXPECT_TRUE(GTK_IS_SCROLLED_WINDOW(g_list_nth_data(children, 1)));
-  // "Copy to Today" follows "▶" in the nav row.
+  // "Copy to Today" follows "▶" and the date button in the nav row.
   GList *nav = gtk_container_get_children(GTK_CONTAINER(children->data));
-  ASSERT_EQ(4u, g_list_length(nav));
+  ASSERT_EQ(5u, g_list_length(nav));
   EXPECT_STREQ("▶", gtk_button_get_label(GTK_BUTTON(g_list_nth_data(nav, 2))));
-  EXPECT_EQ(quick_log_copy_button(&state_), g_list_nth_data(nav, 3));
+  EXPECT_EQ(quick_log_copy_button(&state_), g_list_nth_data(nav, 4));
   g_list_free(nav);
   g_list_free(children);
   // The main box sits in an overlay, whose notification is hidden.
@@ -121,9 +121,10 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   EXPECT_FALSE(NoticeShown());
   // Every control of the notification says what it is.
   std::vector<GtkWidget *> buttons = find_widgets(quick_log_notification(&state_), GTK_TYPE_BUTTON);
-  ASSERT_EQ(2u, buttons.size());
+  ASSERT_EQ(3u, buttons.size());
   EXPECT_STREQ("Undo", gtk_button_get_label(GTK_BUTTON(buttons[0])));
-  EXPECT_STREQ("Close", atk_object_get_name(gtk_widget_get_accessible(buttons[1])));
+  EXPECT_STREQ("Show", gtk_button_get_label(GTK_BUTTON(buttons[1])));
+  EXPECT_STREQ("Close", atk_object_get_name(gtk_widget_get_accessible(buttons[2])));
 
   gtk_widget_grab_focus(find_button(state_.log_frame, "Today"));
   EXPECT_FALSE(FieldHasFocus());
