@@ -11,3 +11,7 @@ void date_today(char *buffer);
 // Writes |date| (may be null) in the locale's date form into |out| (DISPLAY_DATE_SIZE
 // bytes) and returns |out|.
 char *date_to_display(const char *date, char *out);
+
+// Whether |text| (may be null) is a real calendar day written as "YYYY-MM-DD": four digits of
+// a year from 0001, two of a month and two of a day that the month has, and nothing more.
+bool date_string_is_real(const char *text);

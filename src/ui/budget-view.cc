@@ -62,12 +62,19 @@ void sum_consumed(GuiState *state, const LogEntryList *entries, double consumed[
 
 // The bar texts in the theme's normal text colour (themes draw them dimmed), and bars over
 // budget in orange, which stands apart from the theme's blue in light and dark themes alike
-// and for people who cannot tell red from green.
+// and for people who cannot tell red from green. The trough's edge against the window and
+// the bar against its trough keep a contrast of at least 3:1 (WCAG 2.1, non-text contrast)
+// in light and dark themes: the themes' own trough hardly differs from the window in a dark
+// theme, nor its blue from the trough.
 const char kBarStyle[] =
     "progressbar text { color: @theme_fg_color; }\n"
+    "progressbar trough { background-color: @theme_base_color;"
+    " border-color: mix(@theme_fg_color, @theme_bg_color, 0.4); }\n"
+    "progressbar progress { background-image: none;"
+    " background-color: mix(@theme_selected_bg_color, @theme_fg_color, 0.35);"
+    " border-color: mix(@theme_selected_bg_color, @theme_fg_color, 0.35); }\n"
     "progressbar." BAR_OVER_BUDGET_CLASS " progress {"
-    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n"
-    "progressbar." BAR_OVER_BUDGET_CLASS " trough { border-color: #a33a00; }\n";
+    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n";
 
 void install_bar_style(GtkWidget *bar) {
   static GdkScreen *styled = nullptr;
