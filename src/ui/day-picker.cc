@@ -181,5 +181,6 @@ void on_day_picked(GtkCalendar *, gpointer data) {
     calendar_date_string(picker->calendar, date);
     gtk_popover_popdown(GTK_POPOVER(picker->popover));
     if (strcmp(date, state->current_date) != 0) view_show_date(state, date);
+    if (picker->button) gtk_widget_grab_focus(picker->button);  // where the keyboard was
   });
 }
