@@ -80,8 +80,13 @@ void on_picker_toggled(GtkToggleButton *button, gpointer data) {
     picker->moving--;
     picker->month_changed = false;
     mark_logged_days(picker);
-    gtk_widget_grab_focus(picker->calendar);
   });
+}
+
+// The popover is on screen: the keyboard goes to the calendar.
+void on_popover_mapped(GtkWidget *, gpointer data) {
+  auto *picker = static_cast<DayPicker *>(data);
+  if (picker->calendar) gtk_widget_grab_focus(picker->calendar);
 }
 
 void on_month_changed(GtkCalendar *, gpointer data) {
@@ -93,6 +98,69 @@ void on_month_changed(GtkCalendar *, gpointer data) {
     }
     mark_logged_days(picker);
   });
+}
+
+// Shows the calendar's day and closes the popover.
+void show_picked_day(DayPicker *picker) {
+  GuiState *state = picker->state;
+  char date[DATE_STRING_SIZE];
+  calendar_date_string(picker->calendar, date);
+  gtk_popover_popdown(GTK_POPOVER(picker->popover));
+  // The button follows the popover once it has gone; it may still be going from before.
+  if (picker->button) gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(picker->button), FALSE);
+  if (strcmp(date, state->current_date) != 0) view_show_date(state, date);
+  if (picker->button) gtk_widget_grab_focus(picker->button);  // where the keyboard was
+}
+
+// The keyboard moves the calendar's day, which GtkCalendar's own keys do not (they move a
+// focus that starts nowhere): the arrows by a day or a week, Page Up and Page Down by a
+// month; Enter or Space shows the day.
+gboolean on_calendar_key_press(GtkWidget *, GdkEventKey *event, gpointer data) {
+  auto *picker = static_cast<DayPicker *>(data);
+  gboolean handled = FALSE;
+  run_guarded("on_calendar_key_press", [&] {
+    if ((event->state & gtk_accelerator_get_default_mod_mask()) != 0) return;
+    int days = 0, months = 0;
+    switch (event->keyval) {
+      case GDK_KEY_Left: case GDK_KEY_KP_Left: days = -1; break;
+      case GDK_KEY_Right: case GDK_KEY_KP_Right: days = 1; break;
+      case GDK_KEY_Up: case GDK_KEY_KP_Up: days = -7; break;
+      case GDK_KEY_Down: case GDK_KEY_KP_Down: days = 7; break;
+      case GDK_KEY_Page_Up: case GDK_KEY_KP_Page_Up: months = -1; break;
+      case GDK_KEY_Page_Down: case GDK_KEY_KP_Page_Down: months = 1; break;
+      case GDK_KEY_Return: case GDK_KEY_KP_Enter: case GDK_KEY_ISO_Enter: case GDK_KEY_space:
+      case GDK_KEY_KP_Space:
+        show_picked_day(picker);
+        handled = TRUE;
+        return;
+      default:
+        return;
+    }
+    guint year = 0, month = 0, day = 0;
+    gtk_calendar_get_date(GTK_CALENDAR(picker->calendar), &year, &month, &day);
+    if (!g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month + 1),
+                          static_cast<GDateYear>(year)))
+      return;
+    GDate *when = g_date_new_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month + 1),
+                                 static_cast<GDateYear>(year));
+    if (days > 0) g_date_add_days(when, static_cast<guint>(days));
+    if (days < 0 && g_date_get_julian(when) > static_cast<guint32>(-days))
+      g_date_subtract_days(when, static_cast<guint>(-days));
+    if (months > 0 && g_date_get_year(when) < 9999) g_date_add_months(when, 1);
+    if (months < 0 && (g_date_get_year(when) > 1 || g_date_get_month(when) > 1))
+      g_date_subtract_months(when, 1);
+    char date[32];
+    if (g_date_get_year(when) <= 9999) {
+      snprintf(date, sizeof date, "%04u-%02u-%02u", g_date_get_year(when), g_date_get_month(when),
+               g_date_get_day(when));
+      picker->moving++;
+      calendar_select_date(picker->calendar, date);
+      picker->moving--;
+    }
+    g_date_free(when);
+    handled = TRUE;
+  });
+  return handled;
 }
 
 void on_go_to_date_activated(GSimpleAction *, GVariant *, gpointer data) {
@@ -145,8 +213,10 @@ void day_picker_add(GuiState *state, GtkWidget *nav) {
   gtk_box_pack_start(GTK_BOX(nav), picker->button, FALSE, FALSE, 0);
 
   connect_signal(picker->button, "toggled", G_CALLBACK(on_picker_toggled), picker);
+  g_signal_connect_after(picker->popover, "map", G_CALLBACK(on_popover_mapped), picker);
   connect_signal(picker->calendar, "month-changed", G_CALLBACK(on_month_changed), picker);
   connect_signal(picker->calendar, "day-selected", G_CALLBACK(on_day_picked), state);
+  connect_signal(picker->calendar, "key-press-event", G_CALLBACK(on_calendar_key_press), picker);
   g_action_map_add_action_entries(G_ACTION_MAP(state->main_window), day_picker_actions,
                                   G_N_ELEMENTS(day_picker_actions), state);
 }
@@ -177,10 +247,6 @@ void on_day_picked(GtkCalendar *, gpointer data) {
       picker->month_changed = false;
       return;
     }
-    char date[DATE_STRING_SIZE];
-    calendar_date_string(picker->calendar, date);
-    gtk_popover_popdown(GTK_POPOVER(picker->popover));
-    if (strcmp(date, state->current_date) != 0) view_show_date(state, date);
-    if (picker->button) gtk_widget_grab_focus(picker->button);  // where the keyboard was
+    show_picked_day(picker);
   });
 }

@@ -70,6 +70,8 @@ inline bool calendar_select_date(GtkWidget *calendar, const char *date) {
       !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
                         static_cast<GDateYear>(year)))
     return false;
+  // No day first: the day selected now may be one that the new month does not have.
+  gtk_calendar_select_day(GTK_CALENDAR(calendar), 0);
   gtk_calendar_select_month(GTK_CALENDAR(calendar), static_cast<guint>(month - 1),
                             static_cast<guint>(year));
   gtk_calendar_select_day(GTK_CALENDAR(calendar), static_cast<guint>(day));

@@ -3,6 +3,8 @@
 // popover and Ctrl+D, and the notification of a food logged on another day than the one shown.
 #include "ui/day-picker.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -75,10 +77,43 @@ TEST_F(DayPickerTest, TheDateButtonGoesToAnyDayLoggedOrNot) {
   char date[DATE_STRING_SIZE];
   calendar_date_string(Calendar(), date);
   EXPECT_STREQ(today_, date);
+  // The keyboard is in the calendar: the arrows move its day by a day or a week, Page Up
+  // and Page Down by a month, and none of them picks; Enter shows the day.
+  EXPECT_EQ(Calendar(), gtk_window_get_focus(GTK_WINDOW(state_.main_window)));
+  const struct {
+    guint key;
+    const char *date;
+  } moves[] = {{GDK_KEY_Page_Up, "2026-11-08"}, {GDK_KEY_Left, "2026-11-07"},
+               {GDK_KEY_Up, "2026-10-31"},      {GDK_KEY_Right, "2026-11-01"},
+               {GDK_KEY_Page_Down, "2026-12-01"}, {GDK_KEY_Down, "2026-12-08"},
+               {GDK_KEY_Page_Up, "2026-11-08"}};
+  if (strcmp(today_, "2026-12-08") == 0) {  // the dates above count from that day
+    for (const auto &move : moves) {
+      send_key(state_.main_window, move.key);
+      calendar_date_string(Calendar(), date);
+      EXPECT_STREQ(move.date, date) << gdk_keyval_name(move.key);
+      EXPECT_STREQ(today_, state_.current_date);
+    }
+  } else {
+    send_key(state_.main_window, GDK_KEY_Page_Up);
+  }
+  calendar_date_string(Calendar(), date);
+  const std::string moved = date;
+  send_key(state_.main_window, GDK_KEY_Return);
+  drain_events();
+  EXPECT_EQ(moved, state_.current_date);
+  EXPECT_NE(today_, moved);
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
+  // Opened again, it shows the day on display.
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
+  drain_events();
+  calendar_date_string(Calendar(), date);
+  EXPECT_STREQ(state_.current_date, date);
   // Another month, as its arrows go: nothing is picked yet, and the logged days are marked.
+  const std::string before = state_.current_date;
   gtk_calendar_select_month(GTK_CALENDAR(Calendar()), 0, 2024);
   drain_events();
-  EXPECT_STREQ(today_, state_.current_date);
+  EXPECT_EQ(before, state_.current_date);
   EXPECT_TRUE(gtk_calendar_get_day_is_marked(GTK_CALENDAR(Calendar()), 3));
   EXPECT_TRUE(gtk_calendar_get_day_is_marked(GTK_CALENDAR(Calendar()), 5));
   EXPECT_FALSE(gtk_calendar_get_day_is_marked(GTK_CALENDAR(Calendar()), 4));
