@@ -12,6 +12,7 @@
 #include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/day-follow.h"
+#include "ui/day-picker.h"
 #include "ui/held-keys.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
@@ -143,6 +144,7 @@ GtkWidget *build_log_frame(GuiState *state) {
   gtk_box_pack_start(GTK_BOX(nav), prev, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(nav), today, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(nav), next, FALSE, FALSE, 0);
+  day_picker_add(state, nav);
 
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,

@@ -50,6 +50,7 @@ const Shortcut shortcuts[] = {
     {"win.previous-date", "<Alt>Left", GROUP_DATES, N_("Previous logged date")},
     {"win.next-date", "<Alt>Right", GROUP_DATES, N_("Next logged date")},
     {"win.today", "<Alt>Home", GROUP_DATES, N_("Today")},
+    {"win.go-to-date", "<Primary>d", GROUP_DATES, N_("Go to a date")},
     {nullptr, "<Alt>Left", GROUP_DATES, N_("In History: the previous period")},
     {nullptr, "<Alt>Right", GROUP_DATES, N_("In History: the next period")},
     {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},

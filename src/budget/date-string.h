@@ -25,3 +25,7 @@ bool date_string_is_valid(const char *text);
 // stored (its bytes that are no printable ASCII as "?", a long one cut) followed by
 // "(not a date)", never as another day.
 char *date_to_display(const char *date, char *out);
+
+// Whether |text| (may be null) is a real calendar day written as "YYYY-MM-DD": four digits of
+// a year from 0001, two of a month and two of a day that the month has, and nothing more.
+bool date_string_is_real(const char *text);

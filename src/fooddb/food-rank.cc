@@ -43,6 +43,13 @@ const float kPlain = 0.5f;
 const float kMixtureHead = 1.0f;   // "Apples and pears", "Rice cereal with apples"
 const float kMixedDish = 1.5f;     // categories of mixed dishes, sandwiches, soups
 const float kBabyFood = 6.0f;      // baby foods, formulas, human milk
+// Forms of a food, and what the typed words say of them.
+const float kUnmatchedForm = 3.0f;   // "restaurant", "school", "(Kellogg's ...)" not typed
+const float kNegatedMatch = 4.0f;    // a typed word that the description denies
+const float kQualifierOnly = 4.5f;   // the thing typed only qualifies the food's own thing
+const float kUnaskedAlcohol = 8.0f;  // a mixed alcoholic drink when no alcohol is named
+const float kEverydayReading = 0.25f;  // the database's wording of everyday words, if tied
+const float kMinorMatch = 0.5f;  // a typed "with", "and", ... found in the description
 
 const char *const kMinorWords[] = {"a",  "an",   "and", "as", "for", "from", "in",
                                    "of", "on",   "or",  "the", "to", "with", "w"};
@@ -50,6 +57,21 @@ const char *const kMinorWords[] = {"a",  "an",   "and", "as", "for", "from", "in
 // Words that make a food something else than the plain food that its head names.
 const char *const kOddWords[] = {"meatless", "imitation", "substitute", "vegetarian", "vegan",
                                  "dry",      "powder",    "mix",        "concentrate"};
+
+// Words of a form that is not the plain, generic food: where it was made or served.
+const char *const kFormWords[] = {"restaurant", "school", "cafeteria", "fast", "lunch", "meal"};
+
+// Words that deny the next word or two of their clause ("non-dairy milk", "no added fat").
+const char *const kNegations[] = {"non", "no", "without"};
+
+// Typed words that name alcohol: with one of them a mixed alcoholic drink is what is meant.
+const char *const kAlcoholWords[] = {
+    "alcohol", "alcoholic", "rum",     "vodka",  "gin",   "whiskey", "whisky",   "bourbon",
+    "scotch",  "brandy",    "tequila", "liquor", "liqueur", "cocktail", "wine",  "beer",
+    "sake",    "margarita", "martini", "mojito", "daiquiri", "sangria", "spiked", "cognac"};
+
+// The WWEIA category of liquor and cocktails: mixed drinks such as "Rum and cola".
+const int32_t kMixedAlcoholCategory = 7506;
 
 bool is_one_of(const char *word, size_t length, const char *const *list, size_t count) {
   for (size_t i = 0; i < count; i++)
@@ -63,6 +85,18 @@ bool is_minor_word(const char *word, size_t length) {
 
 bool is_odd_word(const char *word, size_t length) {
   return is_one_of(word, length, kOddWords, sizeof kOddWords / sizeof *kOddWords);
+}
+
+bool is_form_word(const char *word, size_t length) {
+  return is_one_of(word, length, kFormWords, sizeof kFormWords / sizeof *kFormWords);
+}
+
+bool is_negation(const char *word, size_t length) {
+  return is_one_of(word, length, kNegations, sizeof kNegations / sizeof *kNegations);
+}
+
+bool is_alcohol_word(const char *word, size_t length) {
+  return is_one_of(word, length, kAlcoholWords, sizeof kAlcoholWords / sizeof *kAlcoholWords);
 }
 
 bool word_is(const FoodWord &word, const char *text) {
@@ -80,10 +114,14 @@ unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + '
 // Where a clause ends: the head runs to the first comma, semicolon or parenthesis.
 bool is_clause_break(char c) { return c == ',' || c == ';' || c == '(' || c == ')'; }
 
-// One word cut out of a text: its lower-cased bytes and how many clause breaks came before.
+// One word cut out of a text: its lower-cased bytes, how many clause breaks came before,
+// and how it was written.
 struct Token {
   std::string text;
   unsigned clause;
+  bool capital = false;      // began with a capital letter
+  bool in_brackets = false;  // inside parentheses
+  bool alternative = false;  // a "/" came since the last word ("Hot chocolate / Cocoa")
 };
 
 // Splits |text| into lower-cased words. An apostrophe inside a word is left out
@@ -92,24 +130,30 @@ void split_words(const char *text, std::vector<Token> *out) {
   out->clear();
   unsigned clause = 0;
   bool pending_break = false;  // a clause break came since the last word
+  bool brackets = false, slash = false, capital = false;
   std::string word;
   for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text);; ++p) {
     const unsigned char c = *p;
     if (c != '\0' && is_word_byte(c)) {
-      if (word.empty() && pending_break) {
-        ++clause;
+      if (word.empty()) {
+        if (pending_break) ++clause;
         pending_break = false;
+        capital = c >= 'A' && c <= 'Z';
       }
       word += static_cast<char>(lower(c));
       continue;
     }
     if (c == '\'' && !word.empty() && is_word_byte(p[1])) continue;
     if (!word.empty()) {
-      if (out->size() < kMaxWords) out->push_back(Token{word, clause});
+      if (out->size() < kMaxWords) out->push_back(Token{word, clause, capital, brackets, slash});
       word.clear();
+      slash = false;
     }
     if (c == '\0') break;
     if (is_clause_break(static_cast<char>(c)) && !out->empty()) pending_break = true;
+    if (c == '(') brackets = true;
+    if (c == ')') brackets = false;
+    if (c == '/') slash = true;
   }
 }
 
@@ -211,10 +255,49 @@ float describe(FoodIndexEntry *entry) {
   else if (ns) score += kNotSpecifiedAsTo;
   if (raw) score += kRaw;
   if (plain) score += kPlain;
-  if (mixture) score -= kMixtureHead;
-  if (is_mixed_dish_category(entry->category)) score -= kMixedDish;
+  entry->dish_cost = (mixture ? kMixtureHead : 0.0f) +
+                     (is_mixed_dish_category(entry->category) ? kMixedDish : 0.0f);
+  score -= entry->dish_cost;
   if (baby || is_baby_category(entry->category)) score -= kBabyFood;
   return score;
+}
+
+// Marks the words of |entry| that say a form (restaurant, school lunch, fast food, a brand
+// in parentheses), the words that a "non", "no" or "without" denies, and in the head the
+// thing the food is against the words that qualify it: the head is read as alternatives
+// ("Egg omelet or scrambled egg", "Hot chocolate / Cocoa"), each up to its first "with",
+// "and", "in", ..., whose last word is the thing.
+void mark_words(FoodIndexEntry *entry, const std::vector<Token> &tokens) {
+  FoodWord *words = entry->words;
+  const uint16_t n = entry->word_count;
+  for (uint16_t i = 0; i < n; i++) {
+    FoodWord &w = words[i];
+    const Token &t = tokens[i];
+    w.form = is_form_word(w.text, w.length) || (t.in_brackets && t.capital) ||
+             (i > 0 && word_is(w, "food") && word_is(words[i - 1], "fast"));
+    if (!is_negation(w.text, w.length)) continue;
+    const bool two = word_is(w, "non") || (i + 1 < n && word_is(words[i + 1], "added"));
+    for (uint16_t j = i + 1; j < n && j <= i + (two ? 2 : 1) && words[j].clause == w.clause; j++)
+      words[j].negated = 1;
+  }
+  uint16_t start = 0;  // first word of the alternative
+  unsigned alternative = 0;
+  for (uint16_t i = 0; i <= entry->head_words; i++) {
+    const bool joins = i < entry->head_words && (word_is(words[i], "or") || word_is(words[i], "and"));
+    if (i < entry->head_words && !joins && !tokens[i].alternative) continue;
+    // The words of the alternative before its "with", "in", ...: the last is the thing;
+    // those after it say what the thing is made with or of.
+    uint16_t last = start;
+    while (last < i && !words[last].minor) last++;
+    for (uint16_t j = start; j < i; j++) {
+      words[j].noun = j + 1 == last ? 1 : j < last ? 2 : 3;
+      words[j].alternative = static_cast<uint8_t>(std::min(alternative, 255u));
+    }
+    if (joins) words[i].alternative = static_cast<uint8_t>(std::min(alternative, 255u));
+    // "and" and "/" join the parts of a mixture ("Iced Tea / Lemonade"), "or" alternatives.
+    if (i < entry->head_words && word_is(words[i], "or")) alternative++;
+    start = static_cast<uint16_t>(joins ? i + 1 : i);
+  }
 }
 
 void entry_free(FoodIndexEntry *entry) {
@@ -227,7 +310,7 @@ void entry_free(FoodIndexEntry *entry) {
 // nothing).
 bool entry_fill(FoodIndexEntry *entry, int32_t code, const char *description, int32_t category,
                 std::vector<Token> *tokens) {
-  *entry = FoodIndexEntry{code, nullptr, category, nullptr, nullptr, 0, 0, 0.0f, 0};
+  *entry = FoodIndexEntry{code, nullptr, category, nullptr, nullptr, 0, 0, 0.0f, 0.0f, 0};
   split_words(description, tokens);
   size_t bytes = 0;
   for (const Token &t : *tokens) bytes += t.text.size() + 1;
@@ -247,10 +330,11 @@ bool entry_fill(FoodIndexEntry *entry, int32_t code, const char *description, in
     w = FoodWord{at, static_cast<uint16_t>(t.text.size()),
                  static_cast<uint8_t>(std::min(t.clause, 255u)), 0,
                  static_cast<uint8_t>(is_minor_word(at, t.text.size())),
-                 static_cast<uint8_t>(is_odd_word(at, t.text.size()))};
+                 static_cast<uint8_t>(is_odd_word(at, t.text.size())), 0, 0, 0, 0};
     if (t.clause == 0) entry->head_words++;
     at += t.text.size() + 1;
   }
+  mark_words(entry, *tokens);
   entry->base_score = describe(entry);
   entry->description_length = strlen(description);
   return true;
@@ -279,47 +363,149 @@ struct QueryWord {
   std::string text;
 };
 
-// Everyday words that the food database spells otherwise: a typed word equal to one of
-// them also stands for the words given.
-struct Alias {
-  const char *typed;
-  const char *meant[3];  // up to three words; null after the last
+// Everyday words and the database's wording for them. A typed phrase (its words in a row,
+// singular or plural) also stands for the words meant, in its place; the food then has to
+// fit one reading or the other, and the better fit counts.
+struct EverydayWords {
+  const char *typed;      // one or more words, lower case
+  const char *meant;      // the database's words for them
+  bool alone;             // only when the phrase is all that is typed
+  const char *not_after;  // a word before the phrase that keeps it as it is, or null
 };
 
-const Alias kAliases[] = {
-    {"soda", {"soft", "drink"}},  {"pop", {"soft", "drink"}},   {"coke", {"soft", "drink", "cola"}},
-    {"donut", {"doughnut", nullptr}}, {"yoghurt", {"yogurt", nullptr}},
-    {"burger", {"hamburger", nullptr}}, {"hotdog", {"frankfurter", nullptr}},
-    {"oj", {"orange", "juice"}}, {"catsup", {"ketchup", nullptr}},
-    {"veggie", {"vegetable", nullptr}}, {"mac", {"macaroni", nullptr}},
+const EverydayWords kEverydayWords[] = {
+    // Spellings and short names.
+    {"soda", "soft drink", false, nullptr},
+    {"pop", "soft drink", true, nullptr},
+    {"coke", "soft drink cola", false, nullptr},
+    {"coke", "cola", false, nullptr},  // "rum and coke"
+    {"cola", "soft drink cola", false, nullptr},
+    {"black coffee", "coffee brewed", false, nullptr},
+    {"donut", "doughnut", false, nullptr},
+    {"yoghurt", "yogurt", false, nullptr},
+    {"burger", "hamburger", false, nullptr},
+    {"hotdog", "frankfurter", false, nullptr},
+    {"oj", "orange juice", false, nullptr},
+    {"catsup", "ketchup", false, nullptr},
+    {"veggie", "vegetable", false, nullptr},
+    {"mac", "macaroni", false, nullptr},
+    {"milkshake", "milk shake", false, nullptr},
+    {"spaghetti", "pasta", true, nullptr},
+    // Dishes that the database names by what they are made of.
+    {"toast", "bread toasted", false, "french"},  // not French toast
+    {"fries", "french fries", false, nullptr},
+    {"salad", "lettuce salad", true, nullptr},
+    {"green salad", "lettuce salad", false, nullptr},
+    {"garden salad", "lettuce salad", false, nullptr},
+    {"side salad", "lettuce salad", false, nullptr},
+    {"mixed salad", "lettuce salad", false, nullptr},
+    {"tossed salad", "lettuce salad", false, nullptr},
+    // Drinks as they are poured: coffee with milk is a coffee with milk in it or the brewed
+    // coffee it is made with, tea is tea of leaves before herbal infusions.
+    {"coffee with milk", "coffee cafe con leche", false, nullptr},
+    {"coffee and milk", "coffee cafe con leche", false, nullptr},
+    {"white coffee", "coffee cafe con leche", false, nullptr},
+    {"coffee with milk", "coffee brewed", false, nullptr},
+    {"coffee and milk", "coffee brewed", false, nullptr},
+    {"tea", "tea leaf", false, nullptr},
 };
 
-// The typed words, and once more with the first word that has an alias put as it is meant.
-std::vector<std::vector<QueryWord>> query_variants(const std::vector<QueryWord> &query) {
-  std::vector<std::vector<QueryWord>> variants{query};
-  for (size_t i = 0; i < query.size(); i++) {
-    for (const Alias &alias : kAliases) {
-      if (!same_word(query[i].text.c_str(), query[i].text.size(), alias.typed,
-                     strlen(alias.typed)))
+std::vector<std::string> words_of(const char *phrase) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char *p = phrase;; ++p) {
+    if (*p == ' ' || *p == '\0') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+      if (*p == '\0') break;
+    } else {
+      word += *p;
+    }
+  }
+  return words;
+}
+
+bool same_text(const std::string &a, const std::string &b) {
+  return same_word(a.c_str(), a.size(), b.c_str(), b.size());
+}
+
+// One reading of the typed words.
+struct QueryVariant {
+  std::vector<QueryWord> words;
+  float cost;  // 0 for the words as typed
+};
+
+// The typed words, and each reading that the table of everyday words gives them.
+std::vector<QueryVariant> query_variants(const std::vector<QueryWord> &query) {
+  std::vector<QueryVariant> variants{QueryVariant{query, 0.0f}};
+  for (const EverydayWords &entry : kEverydayWords) {
+    const std::vector<std::string> typed = words_of(entry.typed);
+    if (typed.size() > query.size() || (entry.alone && typed.size() != query.size())) continue;
+    for (size_t i = 0; i + typed.size() <= query.size(); i++) {
+      bool fits = true;
+      for (size_t k = 0; k < typed.size() && fits; k++) fits = same_text(query[i + k].text, typed[k]);
+      if (!fits || (entry.not_after && i > 0 && same_text(query[i - 1].text, entry.not_after)))
         continue;
-      std::vector<QueryWord> variant(query.begin(), query.begin() + static_cast<long>(i));
-      for (const char *word : alias.meant)
-        if (word) variant.push_back(QueryWord{word});
-      variant.insert(variant.end(), query.begin() + static_cast<long>(i) + 1, query.end());
+      QueryVariant variant{std::vector<QueryWord>(query.begin(), query.begin() + static_cast<long>(i)),
+                           kEverydayReading};
+      for (const std::string &word : words_of(entry.meant)) variant.words.push_back(QueryWord{word});
+      variant.words.insert(variant.words.end(), query.begin() + static_cast<long>(i + typed.size()),
+                           query.end());
       variants.push_back(variant);
-      return variants;
+      break;
     }
   }
   return variants;
 }
 
+// The typed word that names the thing meant: the last one before the first "with", "and",
+// "in", ... ("spaghetti" of "spaghetti with meat sauce"), else the last one.
+size_t thing_of(const std::vector<QueryWord> &query) {
+  for (size_t i = 1; i < query.size(); i++)
+    if (is_minor_word(query[i].text.c_str(), query[i].text.size())) return i - 1;
+  return query.empty() ? 0 : query.size() - 1;
+}
+
+// Whether the typed words name alcohol, or deny something themselves.
+bool names_alcohol(const std::vector<QueryWord> &query) {
+  for (const QueryWord &q : query)
+    if (is_alcohol_word(q.text.c_str(), q.text.size())) return true;
+  return false;
+}
+
+bool denies(const std::vector<QueryWord> &query) {
+  for (const QueryWord &q : query)
+    if (is_negation(q.text.c_str(), q.text.size())) return true;
+  return false;
+}
+
+// One reading of the typed words, with what the scoring asks of it.
+struct Reading {
+  std::vector<QueryWord> words;
+  float cost;              // 0 for the words as typed
+  size_t thing;            // the word that names the thing meant
+  bool alcohol;            // the words name alcohol
+  bool denies;             // the words say "no", "non" or "without" themselves
+  std::vector<bool> minor; // per word: "with", "and", ..., which may match nothing
+};
+
+Reading reading_of(const QueryVariant &variant) {
+  Reading r{variant.words, variant.cost, thing_of(variant.words), names_alcohol(variant.words),
+            denies(variant.words), {}};
+  for (const QueryWord &q : r.words)
+    r.minor.push_back(r.words.size() > 1 && is_minor_word(q.text.c_str(), q.text.size()));
+  return r;
+}
+
 // How one description fits the typed words; false when a typed word is missing from it.
-bool score_entry(const FoodIndexEntry &entry, const std::vector<QueryWord> &query, float *score) {
+bool score_entry(const FoodIndexEntry &entry, const Reading &reading, float *score) {
   bool matched[kMaxWords] = {};
-  float total = entry.base_score;
-  for (const QueryWord &q : query) {
-    const char *qt = q.text.c_str();
-    const size_t ql = q.text.size();
+  float total = entry.base_score - reading.cost;
+  bool thing_is_thing = false, thing_qualifies = false, names_first = false;
+  size_t named = 0, named_in_head = 0;  // words other than "with", "and", ...; of them in the head
+  for (size_t k = 0; k < reading.words.size(); k++) {
+    const char *qt = reading.words[k].text.c_str();
+    const size_t ql = reading.words[k].text.size();
     float best = -1.0f;
     int best_word = -1;
     for (uint16_t i = 0; i < entry.word_count; i++) {
@@ -333,19 +519,46 @@ bool score_entry(const FoodIndexEntry &entry, const std::vector<QueryWord> &quer
         value = kWordStart - std::min(kWordStart / 2, kLetterShort * (w.length - ql));
       else
         continue;
-      if (w.clause == 0) value += kInHead;
-      if (i == 0) value += kFirstWord;
+      if (reading.minor[k] && w.minor) {
+        value = kMinorMatch;
+      } else {
+        if (w.clause == 0) value += kInHead;
+        if (i == 0) value += kFirstWord;
+      }
       // A word already taken by another typed word counts less the second time.
       if (matched[i]) value -= kWholeWord;
+      if (w.negated && !reading.denies) value -= kNegatedMatch;
+      if (k == reading.thing) {
+        // "Egg omelet or scrambled egg": the thing may be named in any of the alternatives.
+        if (w.noun == 1) thing_is_thing = true;
+        if (w.noun >= 2) thing_qualifies = true;
+      }
       if (value > best) {
         best = value;
         best_word = i;
       }
     }
-    if (best_word < 0) return false;
+    if (best_word < 0) {
+      if (reading.minor[k]) continue;  // "bagel with cream cheese" fits "Bagel, cream cheese"
+      return false;
+    }
     matched[best_word] = true;
+    names_first = names_first || best_word == 0;
+    if (!reading.minor[k]) {
+      named++;
+      if (entry.words[best_word].clause == 0) named_in_head++;
+    }
     total += best;
   }
+  if (thing_qualifies && !thing_is_thing) total -= kQualifierOnly;
+  // Alternatives of the head that nothing typed stands for ("tostada" of "Taco or tostada").
+  uint32_t alternatives_named = 0;
+  for (uint16_t i = 0; i < entry.head_words; i++)
+    if (matched[i] && entry.words[i].alternative < 32) alternatives_named |= 1u << entry.words[i].alternative;
+  // A dish named by all the typed words is what is meant, not a plain food of its parts.
+  if (named >= 2 && named == named_in_head) total += entry.dish_cost;
+  if (entry.category == kMixedAlcoholCategory && !reading.alcohol && !names_first)
+    total -= kUnaskedAlcohol;
   for (uint16_t i = 0; i < entry.word_count; i++) {
     if (matched[i]) continue;
     const FoodWord &w = entry.words[i];
@@ -355,8 +568,12 @@ bool score_entry(const FoodIndexEntry &entry, const std::vector<QueryWord> &quer
       repeated = matched[j] && entry.words[j].length == w.length &&
                  memcmp(entry.words[j].text, w.text, w.length) == 0;
     if (repeated) continue;
-    const bool minor = w.generic || w.minor;
-    if (w.clause != 0 && w.odd)
+    const bool other = w.clause == 0 && w.alternative < 32 && alternatives_named != 0 &&
+                       !(alternatives_named & (1u << w.alternative));
+    const bool minor = w.generic || w.minor || other;
+    if (w.form)
+      total -= kUnmatchedForm;
+    else if (w.clause != 0 && w.odd)
       total -= kUnmatchedOddity;
     else if (w.clause == 0)
       total -= minor ? kUnmatchedHeadMinor : kUnmatchedHead;
@@ -459,12 +676,13 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
       return it != end && it->food_code == code ? it->weight : 0.0;
     };
 
-    const std::vector<std::vector<QueryWord>> variants = query_variants(query);
+    std::vector<Reading> variants;
+    for (const QueryVariant &variant : query_variants(query)) variants.push_back(reading_of(variant));
     std::vector<Candidate> found;
     for (size_t i = 0; i < index->count; i++) {
       bool any = false;
       float best = 0.0f;
-      for (const std::vector<QueryWord> &variant : variants) {
+      for (const Reading &variant : variants) {
         float score = 0.0f;
         if (!score_entry(index->items[i], variant, &score)) continue;
         if (!any || score > best) best = score;

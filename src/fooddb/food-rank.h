@@ -19,6 +19,12 @@ struct FoodWord {
   uint8_t generic;    // 1 in a qualifier that says "not further specified" ("NFS", "NS as to")
   uint8_t minor;      // 1 for a word such as "and", "with", "of"
   uint8_t odd;        // 1 for a word that makes the food something else ("meatless", "dry")
+  uint8_t form;       // 1 for a word of a restaurant, school-lunch, fast-food or brand form
+  uint8_t negated;    // 1 for a word that the description denies ("milk" of "non-dairy milk")
+  uint8_t noun;       // in the head: 1 for the thing the food is ("sauce" of "Spaghetti sauce
+                      // with meat"), 2 for a word that qualifies it ("spaghetti"), 3 for
+                      // one of what it is made with ("meat"); 0 elsewhere
+  uint8_t alternative;  // in the head: which of its "or" alternatives ("Taco or tostada") it is in
 };
 
 // One food as the ranking sees it.
@@ -31,6 +37,7 @@ struct FoodIndexEntry {
   uint16_t word_count;  // words in the description
   uint16_t head_words;  // words of the head (clause 0)
   float base_score;     // what the description scores before any query: generic forms higher
+  float dish_cost;      // what base_score takes off for a dish or a mixture
   size_t description_length;  // bytes of the description
 };
 
@@ -65,7 +72,13 @@ double food_use_weight(unsigned count, int days_ago);
 // and quotes match nothing but themselves. Foods in |uses| (|use_count| of them, any
 // order) come first, by weight; then the others by how well their description fits: the
 // head before a mention, plain and unspecified forms and shorter descriptions before
-// dishes, mixtures and baby foods. Text without words gives an empty list.
+// dishes, mixtures and baby foods; the thing the typed words name (the last word before
+// "with": "spaghetti" of "spaghetti with meat sauce") before foods it only qualifies
+// ("Spaghetti sauce with meat"); plain forms before restaurant, school-lunch, fast-food and
+// brand forms; mixed alcoholic drinks after all others unless the text names alcohol or the
+// drink. Everyday words that the food database words otherwise ("toast", "fries", "cola")
+// also stand for its wording (the table kEverydayWords of food-rank.cc). Words such as
+// "with" and "and" need not match. Text without words gives an empty list.
 // Returns 0, or -1 with |out| empty after printing why. Free with food_hit_list_free.
 int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
               size_t use_count, size_t limit, FoodHitList *out);

@@ -23,6 +23,7 @@
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "utf8-text.h"
+#include "ui/day-picker.h"
 #include "ui/quick-log.h"
 
 namespace {
@@ -64,12 +65,19 @@ void sum_consumed(GuiState *state, const LogEntryList *entries, double consumed[
 
 // The bar texts in the theme's normal text colour (themes draw them dimmed), and bars over
 // budget in orange, which stands apart from the theme's blue in light and dark themes alike
-// and for people who cannot tell red from green.
+// and for people who cannot tell red from green. The trough's edge against the window and
+// the bar against its trough keep a contrast of at least 3:1 (WCAG 2.1, non-text contrast)
+// in light and dark themes: the themes' own trough hardly differs from the window in a dark
+// theme, nor its blue from the trough.
 const char kBarStyle[] =
     "progressbar text { color: @theme_fg_color; }\n"
+    "progressbar trough { background-color: @theme_base_color;"
+    " border-color: mix(@theme_fg_color, @theme_bg_color, 0.4); }\n"
+    "progressbar progress { background-image: none;"
+    " background-color: mix(@theme_selected_bg_color, @theme_fg_color, 0.35);"
+    " border-color: mix(@theme_selected_bg_color, @theme_fg_color, 0.35); }\n"
     "progressbar." BAR_OVER_BUDGET_CLASS " progress {"
-    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n"
-    "progressbar." BAR_OVER_BUDGET_CLASS " trough { border-color: #a33a00; }\n";
+    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n";
 
 void install_bar_style(GtkWidget *bar) {
   static GdkScreen *styled = nullptr;
@@ -289,11 +297,16 @@ void refresh_views(GuiState *state) {
   }
   update_energy_bar(state, read ? &entries : nullptr);
   if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
+  day_picker_view_changed(state, display_date(state->current_date, display));
   quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
   history_window_refresh(state);
   fill_window_refresh(state);
 }
+
+void view_show_date(GuiState *state, const char *date) { show_date(state, date); }
+
+const char *view_date_text(const char *date, char *out) { return display_date(date, out); }
 
 const LogEntryList *refresh_views_entries(GuiState *state) {
   if (!state->main_window) return nullptr;

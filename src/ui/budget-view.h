@@ -19,6 +19,13 @@ void refresh_views(GuiState *state);
 // connection); otherwise null. Valid until the next refresh_views.
 const LogEntryList *refresh_views_entries(GuiState *state);
 
+// Moves the view to |date| (a date string, cut to its first ten bytes) and redraws.
+void view_show_date(GuiState *state, const char *date);
+
+// |date| in the locale's date form, as the view's labels show it, in UTF-8; |out| has
+// DISPLAY_DATE_SIZE bytes. Returns |out|.
+const char *view_date_text(const char *date, char *out);
+
 // "clicked" of the date navigation buttons; |state| is the GuiState.
 void on_prev_date_clicked(GtkButton *button, gpointer state);
 void on_today_clicked(GtkButton *button, gpointer state);

@@ -63,6 +63,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
   measure_chooser_add(servings_row, servings_label, spin, state->food_db, food_code);
   gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
+  gtk_box_pack_start(content, measure_chooser_note(spin), FALSE, FALSE, 6);
 
   GtkWidget *frame = gtk_frame_new(_("Date"));
   GtkWidget *calendar = gtk_calendar_new();
@@ -79,6 +80,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
                         static_cast<GConnectFlags>(0));
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   field_activates_default(spin);
+  dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
 }
 

@@ -4,6 +4,8 @@
 #include "ui/history-window.h"
 
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +14,7 @@
 #include "utf8-text.h"
 #include "report/report-range.h"
 #include "ui/budget-view.h"
+#include "ui/colour-contrast.h"
 #include "ui/dialog-util.h"
 
 namespace {
@@ -99,6 +102,11 @@ uint32_t end_number(const char *end_date) {
 
 void format_amount(double amount, char *out, size_t size) { amount_to_text(amount, 1, out, size); }
 
+// Energy in whole kilocalories, as the main window's energy bar shows it.
+void format_energy(double kcal, char *out, size_t size) {
+  snprintf(out, size, "%.0f", std::round(kcal));  // halves up, as the energy bar rounds
+}
+
 // Writes one day into the row at |iter|: its amounts from |day|, or empty cells when null.
 void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const RangeDay *day) {
   char shown[DISPLAY_DATE_SIZE];
@@ -112,7 +120,7 @@ void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const Ran
     gtk_list_store_set(store, iter, COLUMN_FIRST_GROUP + group, text, -1);
   }
   text[0] = '\0';
-  if (day) format_amount(day->totals.kcal, text, sizeof text);
+  if (day) format_energy(day->totals.kcal, text, sizeof text);
   gtk_list_store_set(store, iter, COLUMN_ENERGY, text, -1);
 }
 
@@ -231,21 +239,36 @@ ChartColour colour_of(const GdkRGBA &rgba, double alpha) {
   return ChartColour{rgba.red, rgba.green, rgba.blue, rgba.alpha * alpha};
 }
 
+}  // namespace
+
+ChartPalette history_chart_palette(GtkWidget *area) {
+  GtkStyleContext *style = gtk_widget_get_style_context(area);
+  GdkRGBA text;
+  gtk_style_context_get_color(style, gtk_style_context_get_state(style), &text);
+  const Rgb ground = theme_colour(area, "theme_bg_color", Rgb{1.0, 1.0, 1.0});
+  const Rgb ink = composite(text, ground);
+  // As faint as they may be while they keep 3:1 against the window (WCAG 2.1, non-text
+  // contrast): the bands of the days without entries; the bars stand out more.
+  const double band = std::max(0.08, opacity_for_contrast(ink, ground, 3.0));
+  const double bar = std::max(0.45, opacity_for_contrast(ink, ground, 4.5));
+  ChartPalette palette = kChartPaperPalette;
+  palette.background = ChartColour{0.0, 0.0, 0.0, 0.0};
+  palette.text = colour_of(text, 1.0);
+  palette.grid = colour_of(text, 0.18);
+  palette.bar = colour_of(text, bar);
+  palette.thin_bar = colour_of(text, std::min(1.0, bar + 0.15));
+  palette.empty = colour_of(text, band);
+  return palette;
+}
+
+namespace {
+
 // The chart in the theme's text colour on the window's own background, with the budget
 // bars' orange for the days over budget.
 gboolean on_history_chart_draw(GtkWidget *area, cairo_t *cr, gpointer data) {
   auto *view = static_cast<HistoryView *>(data);
   if (!view->readable) return FALSE;
-  GtkStyleContext *style = gtk_widget_get_style_context(area);
-  GdkRGBA text;
-  gtk_style_context_get_color(style, gtk_style_context_get_state(style), &text);
-  ChartPalette palette = kChartPaperPalette;
-  palette.background = ChartColour{0.0, 0.0, 0.0, 0.0};
-  palette.text = colour_of(text, 1.0);
-  palette.grid = colour_of(text, 0.18);
-  palette.bar = colour_of(text, 0.45);
-  palette.thin_bar = colour_of(text, 0.6);
-  palette.empty = colour_of(text, 0.08);
+  const ChartPalette palette = history_chart_palette(area);
   chart_draw(cr, &view->summary, gtk_widget_get_allocated_width(area),
              gtk_widget_get_allocated_height(area), &palette);
   return FALSE;
@@ -461,6 +484,8 @@ GtkWidget *build_table(HistoryView *view) {
     pango_layout_set_text(layout, column == COLUMN_DAY ? sample_date : "88888.8", -1);
     pango_layout_get_pixel_size(layout, &text_width, nullptr);
     g_object_unref(layout);
+    // The headings of numbers stand over their numbers' right edge.
+    if (column != COLUMN_DAY) gtk_tree_view_column_set_alignment(tree_column, 1.0f);
     gtk_tree_view_column_set_sizing(tree_column, GTK_TREE_VIEW_COLUMN_FIXED);
     gtk_tree_view_column_set_fixed_width(tree_column, MAX(title_width, text_width) + 24);
     gtk_tree_view_append_column(GTK_TREE_VIEW(view->table), tree_column);

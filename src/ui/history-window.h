@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include "app/gui-state.h"
+#include "report/report-range.h"
 
 // Opens the History window for the |days| days (7 or 30) ending on the date on display,
 // transient for the main window; presents it as it is when it is open already
@@ -32,3 +33,8 @@ enum class HistoryExport { kSvg, kPng, kCsv };
 // format. The file is complete or not there. Returns false after printing why (and saying
 // so in the window).
 bool history_window_export(GtkWidget *window, const char *path, HistoryExport kind);
+
+// The colours of the History chart drawn in |area|: the theme's text colour on the window's
+// background, the bands of days without entries and the bars strong enough to keep 3:1
+// and 4.5:1 against it.
+ChartPalette history_chart_palette(GtkWidget *area);

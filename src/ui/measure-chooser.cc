@@ -58,6 +58,13 @@ GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams
   return combo;
 }
 
+// The chooser cuts a long measure in the middle: its tooltip has the whole of it.
+void show_whole_measure(GtkComboBox *combo, gpointer) {
+  gchar *text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(combo));
+  gtk_widget_set_tooltip_text(GTK_WIDGET(combo), text);
+  g_free(text);
+}
+
 // Set on the servings spin button while amount and measure give servings outside its
 // range, and while the servings are being set from them.
 constexpr char kOutsideKey[] = "alimora-measure-outside";
@@ -214,7 +221,8 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   GtkWidget *note = gtk_label_new("");
   gtk_style_context_add_class(gtk_widget_get_style_context(note), GTK_STYLE_CLASS_ERROR);
   gtk_label_set_line_wrap(GTK_LABEL(note), TRUE);
-  gtk_label_set_max_width_chars(GTK_LABEL(note), 30);
+  gtk_label_set_xalign(GTK_LABEL(note), 0.0f);
+  gtk_label_set_max_width_chars(GTK_LABEL(note), 40);
   gtk_widget_set_no_show_all(note, TRUE);
 
   // "Servings: [2.44] = [1] × [1 cup (244 g)]": the row reads as the sum it is, so that the
@@ -223,7 +231,6 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   gtk_box_pack_start(GTK_BOX(row), amount, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(row), gtk_label_new("×"), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), combo, FALSE, FALSE, 6);
-  gtk_box_pack_start(GTK_BOX(row), note, FALSE, FALSE, 6);
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_NOTE, note);
   spin_button_set_note(servings_spin, note);
   spin_button_set_note(amount, note);
@@ -232,10 +239,16 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   g_object_set_data(G_OBJECT(servings_spin), KEY_MEASURE_COMBO, combo);
   connect_signal(amount, "value-changed", G_CALLBACK(on_amount_changed), servings_spin);
   connect_signal(combo, "changed", G_CALLBACK(on_measure_changed), servings_spin);
+  connect_signal(combo, "changed", G_CALLBACK(show_whole_measure), nullptr);
+  show_whole_measure(GTK_COMBO_BOX(combo), nullptr);
   // The servings the dialog opens with (an entry's, in the edit dialog), in grams.
   show_servings_as_grams(servings_spin);
   g_signal_connect(combo, "key-press-event", G_CALLBACK(on_measure_key_press), nullptr);
   gtk_container_forall(GTK_CONTAINER(combo), connect_measure_key_press, nullptr);
+}
+
+GtkWidget *measure_chooser_note(GtkWidget *servings_spin) {
+  return servings_spin ? measure_note_of(servings_spin) : nullptr;
 }
 
 bool measure_chooser_commit(GtkWidget *servings_spin) {

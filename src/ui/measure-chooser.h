@@ -14,11 +14,17 @@ struct sqlite3;
 // the servings spin button, and gives |servings_label| a tooltip saying what a serving is.
 // Choosing a measure or changing the amount sets |servings_spin| to amount x grams / 100,
 // rounded to two decimals; the servings stay editable by hand. When that lies outside the
-// servings' range, a note after the chooser says so (and measure_chooser_commit refuses)
-// until amount, measure or servings change; the same note says the range of a typed
-// number that the servings or the amount refuse.
+// servings' range, a note says so (and measure_chooser_commit refuses) until amount,
+// measure or servings change; the same note says the range of a typed number that the
+// servings or the amount refuse. The caller packs the note (measure_chooser_note) below
+// |row|, where it wraps to the dialog's width. A measure too long for the chooser is cut
+// in the middle, with the whole of it in the chooser's tooltip.
 void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *servings_spin,
                          sqlite3 *food_db, int32_t food_code);
+
+// The note of the measure chooser of |servings_spin|, hidden while it has nothing to say, or
+// null.
+GtkWidget *measure_chooser_note(GtkWidget *servings_spin);
 
 // Takes an amount that was typed but not yet confirmed into the servings, before they are
 // read. Returns false when the amount is no number or out of its range, or when amount and

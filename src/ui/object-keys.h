@@ -15,6 +15,7 @@
 #define KEY_ENTRY_DATE "entry-date"
 #define KEY_ENTRY_DESC "entry-desc"
 #define KEY_BIRTHDAY_ENTRY "birthday-entry"
+#define KEY_BIRTHDAY_WARNING "birthday-warning"
 #define KEY_HEIGHT_SPIN "height-spin"
 #define KEY_WEIGHT_SPIN "weight-spin"
 #define KEY_ACTIVITY_COMBO "activity-combo"

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <initializer_list>
 
@@ -47,6 +48,42 @@ void combo_set_stored(GtkWidget *combo, int32_t index, int count) {
 }
 
 void on_unread_bar_response(GtkDialog *dialog, gint response_id, gpointer bar);
+
+// Whether |text| is the start of a date in the form YYYY-MM-DD, still being typed.
+bool starts_date_form(const char *text) {
+  const size_t length = strlen(text);
+  if (length >= 10) return false;
+  for (size_t i = 0; i < length; i++)
+    if ((i == 4 || i == 7) ? text[i] != '-' : !g_ascii_isdigit(text[i])) return false;
+  return true;
+}
+
+// Shows the birth date's warning when the field holds text that is no real date in the form
+// YYYY-MM-DD, and hides it when the text is one, or empty. The start of a date being typed
+// ("1990-0") is warned of only when the focus leaves the field, or when |now|.
+void warn_of_birthday(GtkWidget *birthday, bool now) {
+  auto *warning = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(birthday), KEY_BIRTHDAY_WARNING));
+  if (!warning) return;
+  const char *text = gtk_entry_get_text(GTK_ENTRY(birthday));
+  const bool odd = text && text[0] != '\0' && !date_string_is_real(text);
+  const bool show = odd && (now || !starts_date_form(text));
+  gtk_widget_set_visible(warning, show);
+  gtk_entry_set_icon_from_icon_name(GTK_ENTRY(birthday), GTK_ENTRY_ICON_SECONDARY,
+                                    show ? "dialog-warning-symbolic" : nullptr);
+  gtk_entry_set_icon_tooltip_text(GTK_ENTRY(birthday), GTK_ENTRY_ICON_SECONDARY,
+                                  show ? gtk_label_get_text(GTK_LABEL(warning)) : nullptr);
+  atk_object_set_description(gtk_widget_get_accessible(birthday),
+                             show ? gtk_label_get_text(GTK_LABEL(warning)) : "");
+}
+
+void on_birthday_changed(GtkEditable *birthday, gpointer) {
+  run_guarded("on_birthday_changed", [&] { warn_of_birthday(GTK_WIDGET(birthday), false); });
+}
+
+gboolean on_birthday_focus_out(GtkWidget *birthday, GdkEvent *, gpointer) {
+  run_guarded("on_birthday_focus_out", [&] { warn_of_birthday(birthday, true); });
+  return FALSE;
+}
 
 // The bar that says the stored profile could not be read, with "Try Again"; hidden until
 // then.
@@ -124,10 +161,6 @@ void build_profile_dialog(GuiState *state) {
   GtkWidget *grid = gtk_grid_new();
   gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
   gtk_grid_set_row_spacing(GTK_GRID(grid), 6);
-  gtk_widget_set_margin_start(grid, 12);
-  gtk_widget_set_margin_end(grid, 12);
-  gtk_widget_set_margin_top(grid, 12);
-  gtk_widget_set_margin_bottom(grid, 12);
 
   GtkWidget *birthday = gtk_entry_new();
   gtk_entry_set_placeholder_text(GTK_ENTRY(birthday), "YYYY-MM-DD");
@@ -165,6 +198,19 @@ void build_profile_dialog(GuiState *state) {
   gtk_grid_attach(GTK_GRID(grid), note, 1, 5, 1, 1);
   spin_button_set_note(height, note);
   spin_button_set_note(weight, note);
+  // Below them: a birth date that is no real date in its form (Save stores it as before).
+  GtkWidget *warning = gtk_label_new(_("Not a real date in the form YYYY-MM-DD."));
+  gtk_style_context_add_class(gtk_widget_get_style_context(warning), GTK_STYLE_CLASS_WARNING);
+  gtk_widget_set_halign(warning, GTK_ALIGN_START);
+  gtk_label_set_xalign(GTK_LABEL(warning), 0.0f);
+  gtk_label_set_line_wrap(GTK_LABEL(warning), TRUE);
+  gtk_label_set_max_width_chars(GTK_LABEL(warning), 30);
+  gtk_widget_set_no_show_all(warning, TRUE);
+  gtk_grid_attach(GTK_GRID(grid), warning, 1, 6, 1, 1);
+  g_object_set_data(G_OBJECT(birthday), KEY_BIRTHDAY_WARNING, warning);
+  g_object_set_data(G_OBJECT(dialog), KEY_BIRTHDAY_WARNING, warning);
+  connect_signal(birthday, "changed", G_CALLBACK(on_birthday_changed), nullptr);
+  connect_signal(birthday, "focus-out-event", G_CALLBACK(on_birthday_focus_out), nullptr);
 
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
   gtk_box_pack_start(content, grid, TRUE, TRUE, 0);
@@ -174,7 +220,9 @@ void build_profile_dialog(GuiState *state) {
                         static_cast<GConnectFlags>(0));
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   for (GtkWidget *field : {birthday, height, weight}) field_activates_default(field);
+  dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
+  warn_of_birthday(birthday, true);
 }
 
 // What became of "Save".

@@ -71,10 +71,14 @@ struct QuickLog {
   GtkWidget *field = nullptr;
   GtkWidget *popover = nullptr;
   GtkWidget *list = nullptr;
+  GtkWidget *none_box = nullptr;    // in the list's place when no food matches
+  GtkWidget *none_label = nullptr;
   GtkWidget *copy_button = nullptr;
   GtkWidget *revealer = nullptr;
   GtkWidget *notice_label = nullptr;
   GtkWidget *notice_button = nullptr;  // "Undo" or "Redo"
+  GtkWidget *show_button = nullptr;    // shows |notice_date|, for a food logged on another day
+  std::string notice_date;
   guint notice_timeout = 0;
   Notice notice = Notice::NONE;
   // What "Undo" takes back, while the notification offers it: the entries the change added,
@@ -395,6 +399,7 @@ void show_list(QuickLog *ql) {
     announce_selection(ql);
     return;
   }
+  gtk_widget_hide(ql->none_box);
   make_rows(ql, ql->shown.size());
   for (size_t i = 0; i < ql->rows.size(); i++) {
     if (i < ql->shown.size()) {
@@ -411,6 +416,25 @@ void show_list(QuickLog *ql) {
   announce_selection(ql);
 }
 
+// Whether |text| has a word to look for: letters or digits, not only punctuation.
+bool has_word(const char *text) {
+  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p)
+    if (g_ascii_isalnum(*p) || *p >= 0x80) return true;
+  return false;
+}
+
+// No food matches |text|: the list says so in place of the suggestions.
+void show_no_match(QuickLog *ql, const char *text) {
+  char line[NOTICE_TEXT_SIZE];
+  // Translators: shown under the quick-log field; %s is what was typed
+  snprintf(line, sizeof line, _("No food matches “%s”"), text);
+  gtk_label_set_text(GTK_LABEL(ql->none_label), line);
+  gtk_widget_hide(ql->list);
+  gtk_widget_show(ql->none_box);
+  gtk_widget_show(ql->popover);
+  atk_object_set_description(gtk_widget_get_accessible(ql->field), line);
+}
+
 // The suggestions for the field's text now.
 void suggest(QuickLog *ql) {
   prepare(ql);
@@ -423,7 +447,10 @@ void suggest(QuickLog *ql) {
       ql->shown.push_back(suggestion_for(ql, hits.items[i].food_code, hits.items[i].description));
     food_hit_list_free(&hits);
   }
-  show_list(ql);
+  if (ql->shown.empty() && text && has_word(text))
+    show_no_match(ql, text);
+  else
+    show_list(ql);
 }
 
 // The foods logged last, each once, newest first.
@@ -530,6 +557,7 @@ void show_notice(QuickLog *ql, const char *text, Notice kind) {
     ql->before.clear();
   }
   if (kind != Notice::REDO) log_entry_list_free(&ql->redo_entries);
+  gtk_widget_hide(ql->show_button);
   gtk_label_set_text(GTK_LABEL(ql->notice_label), text);
   gtk_widget_set_tooltip_text(ql->notice_label, text);
   gtk_button_set_label(GTK_BUTTON(ql->notice_button), kind == Notice::REDO ? _("Redo") : _("Undo"));
@@ -648,26 +676,13 @@ void on_quick_log_dialog_destroy(GtkWidget *dialog, gpointer data) {
   });
 }
 
-// Moves the add-to-log dialog's calendar to the date on display.
-void calendar_to(GtkWidget *calendar, const char *date) {
-  int year = 0, month = 0, day = 0;
-  if (!calendar || !date || sscanf(date, "%d-%d-%d", &year, &month, &day) != 3) return;
-  if (year < 1 || year > 9999 ||
-      !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
-                        static_cast<GDateYear>(year)))
-    return;
-  gtk_calendar_select_month(GTK_CALENDAR(calendar), static_cast<guint>(month - 1),
-                            static_cast<guint>(year));
-  gtk_calendar_select_day(GTK_CALENDAR(calendar), static_cast<guint>(day));
-}
-
 void open_add_dialog(QuickLog *ql, const Suggestion &s) {
   hide_suggestions(ql);
   ql->last_id_before_dialog = sqlite3_last_insert_rowid(ql->state->log_db);
   ql->uses_stale_before_dialog = ql->uses_stale;
   GtkWidget *dialog = add_dialog_open(ql->state, s.food_code, s.description.c_str());
-  calendar_to(static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR)),
-              ql->state->current_date);
+  calendar_select_date(static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_CALENDAR)),
+                       ql->state->current_date);
   connect_signal(dialog, "destroy", G_CALLBACK(on_quick_log_dialog_destroy), ql->state);
 }
 
@@ -974,6 +989,18 @@ void on_notice_close_clicked(GtkButton *, gpointer data) {
   keep_focus(ql);
 }
 
+// "Show" of the notification of a food logged on another day: that day.
+void on_notice_show_clicked(GtkButton *, gpointer data) {
+  run_guarded("on_notice_show_clicked", [&] {
+    QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+    if (!ql) return;
+    const std::string date = ql->notice_date;
+    hide_notice(ql);
+    view_show_date(ql->state, date.c_str());
+    keep_focus(ql);
+  });
+}
+
 // The window is going: its widgets and the notification's timer with it.
 void on_quick_log_window_destroy(GtkWidget *, gpointer data) {
   auto *ql = static_cast<QuickLog *>(data);
@@ -981,6 +1008,7 @@ void on_quick_log_window_destroy(GtkWidget *, gpointer data) {
   ql->notice_timeout = 0;
   ql->field = ql->popover = ql->list = ql->copy_button = ql->revealer = ql->notice_label = nullptr;
   ql->notice_button = nullptr;
+  ql->none_box = ql->none_label = ql->show_button = nullptr;
   ql->rows.clear();
 }
 
@@ -1000,14 +1028,19 @@ GtkWidget *build_notification(QuickLog *ql) {
   gtk_label_set_ellipsize(GTK_LABEL(ql->notice_label), PANGO_ELLIPSIZE_MIDDLE);
   gtk_label_set_max_width_chars(GTK_LABEL(ql->notice_label), 60);
   GtkWidget *undo = ql->notice_button = gtk_button_new_with_label(_("Undo"));
+  // Translators: button of the notification of a food logged on another day than the one shown
+  ql->show_button = gtk_button_new_with_label(_("Show"));
+  gtk_widget_set_no_show_all(ql->show_button, TRUE);
   GtkWidget *close = gtk_button_new_from_icon_name("window-close-symbolic", GTK_ICON_SIZE_BUTTON);
   gtk_button_set_relief(GTK_BUTTON(close), GTK_RELIEF_NONE);
   atk_object_set_name(gtk_widget_get_accessible(close), _("Close"));
   gtk_widget_set_tooltip_text(close, _("Close"));
   gtk_box_pack_start(GTK_BOX(box), ql->notice_label, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), undo, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), ql->show_button, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), close, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(ql->revealer), box);
+  connect_signal(ql->show_button, "clicked", G_CALLBACK(on_notice_show_clicked), ql->state);
   connect_signal(undo, "clicked", G_CALLBACK(on_notice_button_clicked), ql->state);
   connect_signal(close, "clicked", G_CALLBACK(on_notice_close_clicked), ql->state);
   return ql->revealer;
@@ -1037,7 +1070,23 @@ void build_field(QuickLog *ql, GtkWidget *frame_box) {
   ql->popover = gtk_popover_new(ql->field);
   gtk_popover_set_modal(GTK_POPOVER(ql->popover), FALSE);
   gtk_popover_set_position(GTK_POPOVER(ql->popover), GTK_POS_BOTTOM);
-  gtk_container_add(GTK_CONTAINER(ql->popover), ql->list);
+  GtkWidget *box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(box), ql->list);
+  // When nothing matches: a line that says so; what the person may do about it follows the
+  // line in the same box.
+  ql->none_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  g_object_set(ql->none_box, "margin", 12, nullptr);
+  ql->none_label = gtk_label_new(nullptr);
+  gtk_label_set_xalign(GTK_LABEL(ql->none_label), 0.0f);
+  gtk_label_set_ellipsize(GTK_LABEL(ql->none_label), PANGO_ELLIPSIZE_END);
+  gtk_label_set_max_width_chars(GTK_LABEL(ql->none_label), 60);
+  gtk_style_context_add_class(gtk_widget_get_style_context(ql->none_label), "dim-label");
+  gtk_container_add(GTK_CONTAINER(ql->none_box), ql->none_label);
+  gtk_widget_show(ql->none_label);
+  gtk_widget_set_no_show_all(ql->none_box, TRUE);
+  gtk_container_add(GTK_CONTAINER(box), ql->none_box);
+  gtk_widget_show(box);
+  gtk_container_add(GTK_CONTAINER(ql->popover), box);
   make_rows(ql, kQuickLogSuggestions);
   g_object_set_data(G_OBJECT(ql->field), KEY_QUICK_LOG_LIST, ql->list);
 
@@ -1107,6 +1156,26 @@ GtkWidget *quick_log_copy_button(GuiState *state) {
   return ql ? ql->copy_button : nullptr;
 }
 
+void quick_log_tell_other_day(GuiState *state, const char *description, const char *date) {
+  QuickLog *ql = quick_log_of(state);
+  if (!ql || !ql->revealer || !date) return;
+  char shown[DISPLAY_DATE_SIZE];
+  char text[NOTICE_TEXT_SIZE];
+  // Translators: the first %s is the food logged, the second the date it was logged on
+  snprintf(text, sizeof text, _("“%s” logged on %s"), description ? description : "",
+           view_date_text(date, shown));
+  // The notification offers to show that day, not to undo: the dialog's entry is edited or
+  // deleted in its own row.
+  show_notice(ql, text, Notice::PLAIN);
+  ql->notice_date = date;
+  gtk_widget_show(ql->show_button);
+}
+
+GtkWidget *quick_log_no_match_box(GuiState *state) {
+  QuickLog *ql = quick_log_of(state);
+  return ql ? ql->none_box : nullptr;
+}
+
 GtkWidget *quick_log_notification(GuiState *state) {
   QuickLog *ql = quick_log_of(state);
   return ql ? ql->revealer : nullptr;
@@ -1162,7 +1231,7 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
     } else if (is_enter(key) && (mods == 0 || mods == GDK_SHIFT_MASK)) {
       choose(ql, mods == GDK_SHIFT_MASK);
       handled = true;
-    } else if (key == GDK_KEY_Escape && open) {
+    } else if (key == GDK_KEY_Escape && gtk_widget_get_visible(ql->popover)) {
       hide_suggestions(ql);
       handled = true;
     } else if (key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab || key == GDK_KEY_KP_Tab) {

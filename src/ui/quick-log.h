@@ -41,6 +41,14 @@ GtkWidget *quick_log_field(GuiState *state);
 // The "Copy to Today" button of the main window, or null.
 GtkWidget *quick_log_copy_button(GuiState *state);
 
+// Tells in the notification that |description| was logged on |date| (a date string), not on
+// the date on display, with a "Show" button that shows that date.
+void quick_log_tell_other_day(GuiState *state, const char *description, const char *date);
+
+// The box shown under the field in place of the suggestions when no food matches what is
+// typed (hidden otherwise), or null. Its first child is the line that says so.
+GtkWidget *quick_log_no_match_box(GuiState *state);
+
 // The notification's revealer, or null.
 GtkWidget *quick_log_notification(GuiState *state);
 

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "budget/date-string.h"
@@ -18,6 +19,7 @@
 #include "ui/measure-chooser.h"
 #include "ui/number-input.h"
 #include "ui/object-keys.h"
+#include "ui/quick-log.h"
 
 namespace {
 
@@ -92,6 +94,7 @@ void build_search_dialog(GuiState *state) {
 
   gtk_box_pack_start(content, scrolled_window_for(view), TRUE, TRUE, 0);
 
+  dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
   connect_signal(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
 }
@@ -196,6 +199,8 @@ bool add_to_log(GtkDialog *dialog, GuiState *state) {
     return false;
   }
   refresh_views(state);
+  if (strcmp(date, state->current_date) != 0)
+    quick_log_tell_other_day(state, description ? description : "", date);
   return true;
 }
 
@@ -222,6 +227,7 @@ GtkWidget *add_dialog_open(GuiState *state, int32_t food_code, const char *descr
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
   measure_chooser_add(servings_row, servings_label, spin, state->food_db, food_code);
   gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
+  gtk_box_pack_start(content, measure_chooser_note(spin), FALSE, FALSE, 6);
 
   GtkWidget *frame = gtk_frame_new(_("Log Date"));
   GtkWidget *calendar = gtk_calendar_new();  // starts on today
@@ -248,6 +254,7 @@ GtkWidget *add_dialog_open(GuiState *state, int32_t food_code, const char *descr
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   field_activates_default(spin);
 
+  dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
   focus_and_select(spin);
   return dialog;

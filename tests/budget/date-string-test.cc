@@ -78,3 +78,20 @@ TEST(DateToDisplay, ShowsTheSameDayInEveryTimeZone) {
   }
   if (tried == 0) GTEST_SKIP() << "the time-zone database (tzdata) is not installed";
 }
+
+TEST(DateStringIsReal, TakesOnlyRealDaysInTheFormYYYYMMDD) {
+  const struct {
+    const char *text;
+    bool real;
+  } cases[] = {
+      {"1990-05-07", true},   {"2024-02-29", true},   {"2000-02-29", true},
+      {"0001-01-01", true},   {"9999-12-31", true},   {"2023-02-29", false},
+      {"1900-02-29", false},  {"2024-04-31", false},  {"2024-13-01", false},
+      {"2024-00-10", false},  {"2024-01-00", false},  {"0000-01-01", false},
+      {"1990-5-7", false},    {"07.05.1990", false},  {"1990/05/07", false},
+      {"1990-05-07 ", false}, {" 1990-05-07", false}, {"1990-05-0x", false},
+      {"", false},            {"YYYY-MM-DD", false},  {nullptr, false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(c.real, date_string_is_real(c.text)) << (c.text ? c.text : "(null)");
+}

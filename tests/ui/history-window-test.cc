@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -140,7 +141,7 @@ TEST_F(HistoryTest, TableShowsTheWeekWithTheReportsSums) {
   EXPECT_EQ(empty, std::vector<std::string>(cells[0].begin() + 1, cells[0].end()));
   EXPECT_EQ((std::vector<std::string>{"12/02/26", "0.0", "1.8", "0.0", "1.6", "0.0", "0.0"}),
             std::vector<std::string>(cells[1].begin(), cells[1].end() - 1));
-  EXPECT_EQ((std::vector<std::string>{"12/05/26", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0"}),
+  EXPECT_EQ((std::vector<std::string>{"12/05/26", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0"}),
             cells[4]);
   EXPECT_EQ(empty, std::vector<std::string>(cells[6].begin() + 1, cells[6].end()));
 
@@ -158,9 +159,17 @@ TEST_F(HistoryTest, TableShowsTheWeekWithTheReportsSums) {
   double energy = 0.0;
   while (std::getline(csv, record)) energy += std::stod(record.substr(record.rfind(',') + 1));
   char expected[32];
-  snprintf(expected, sizeof expected, "%.1f", energy);
+  // In whole kcal, as the energy bar shows them.
+  snprintf(expected, sizeof expected, "%.0f", std::round(energy));
   EXPECT_GT(energy, 0.0);
   EXPECT_EQ(expected, cells[1][7]);
+  EXPECT_EQ(std::string::npos, cells[1][7].find('.'));
+  // The headings of the numbers stand over the numbers' right edge, the date's over its left.
+  GtkTreeView *table = GTK_TREE_VIEW(find_widgets(window, GTK_TYPE_TREE_VIEW).at(0));
+  EXPECT_EQ(0.0f, gtk_tree_view_column_get_alignment(gtk_tree_view_get_column(table, 0)));
+  for (int column = 1; column <= 7; column++)
+    EXPECT_EQ(1.0f, gtk_tree_view_column_get_alignment(gtk_tree_view_get_column(table, column)))
+        << column;
 }
 
 // Entries of another program with 1e308 servings add up to more than a double holds (the

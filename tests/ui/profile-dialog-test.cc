@@ -254,16 +254,18 @@ TEST_F(ProfileDialogTest, SaveStoresBirthDateInDateForm) {
   struct Case {
     const char *typed;
     const char *stored;
+    bool warned;  // the dialog says, before Save, that this is no real date in its form
   };
   const Case cases[] = {
-      {"1990-5-7", "1990-05-07"},
-      {"85-12-1", "0085-12-01"},
-      {"2024-02-31", "2024-02-31"},  // month and day are not checked against the calendar
-      {"abc", ""},
+      {"1990-5-7", "1990-05-07", true},
+      {"85-12-1", "0085-12-01", true},
+      {"2024-02-31", "2024-02-31", true},  // month and day are not checked against the calendar
+      {"abc", "", true},
       // Numbers that would not fit the form give no birth date rather than a garbled one.
-      {"-1-5-7", ""},
-      {"12345-1-1", ""},
-      {"2000-123-1", ""},
+      {"-1-5-7", "", true},
+      {"12345-1-1", "", true},
+      {"2000-123-1", "", true},
+      {"2000-02-29", "2000-02-29", false},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.typed);
@@ -271,6 +273,11 @@ TEST_F(ProfileDialogTest, SaveStoresBirthDateInDateForm) {
     ASSERT_NE(nullptr, dialog);
     WidgetWatch dialog_watch(dialog);
     Fill(dialog, c.typed, 170, 65, 1, 0);
+    GtkWidget *warning = input(dialog, "birthday-warning");
+    ASSERT_NE(nullptr, warning);
+    EXPECT_EQ(c.warned, gtk_widget_is_visible(warning));
+    EXPECT_EQ(c.warned, gtk_entry_get_icon_name(GTK_ENTRY(input(dialog, "birthday-entry")),
+                                                GTK_ENTRY_ICON_SECONDARY) != nullptr);
     MessageWatch watch(GTK_RESPONSE_OK);
     Click(dialog, "Save");
     EXPECT_EQ(nullptr, dialog_watch.get());
@@ -281,6 +288,33 @@ TEST_F(ProfileDialogTest, SaveStoresBirthDateInDateForm) {
     EXPECT_EQ(c.stored, stored.bdate);
     EXPECT_EQ(calorie_target_compute(c.stored, 1, 0, 170, 65), stored.calorie_target);
   }
+}
+
+// The field shows its form, and a stored or typed text that is no real date in it is warned
+// of at once; the start of a date being typed only once the focus leaves.
+TEST_F(ProfileDialogTest, ABirthDateThatIsNoRealDateIsWarnedOf) {
+  Store("1990-02-30", 170, 65, 1, 0, 2000);
+  Activate();
+  GtkWidget *dialog = OpenFromButton();
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *entry = input(dialog, "birthday-entry");
+  GtkWidget *warning = input(dialog, "birthday-warning");
+  EXPECT_STREQ("YYYY-MM-DD", gtk_entry_get_placeholder_text(GTK_ENTRY(entry)));
+  EXPECT_TRUE(gtk_widget_is_visible(warning));
+  EXPECT_EQ(std::vector<std::string>{"Not a real date in the form YYYY-MM-DD."},
+            std::vector<std::string>{gtk_label_get_text(GTK_LABEL(warning))});
+  gtk_entry_set_text(GTK_ENTRY(entry), "1990-0");
+  EXPECT_FALSE(gtk_widget_is_visible(warning));
+  GdkEvent *focus_out = gdk_event_new(GDK_FOCUS_CHANGE);
+  focus_out->focus_change.in = FALSE;
+  gtk_widget_event(entry, focus_out);
+  gdk_event_free(focus_out);
+  EXPECT_TRUE(gtk_widget_is_visible(warning));
+  gtk_entry_set_text(GTK_ENTRY(entry), "1990-05-07");
+  EXPECT_FALSE(gtk_widget_is_visible(warning));
+  gtk_entry_set_text(GTK_ENTRY(entry), "");
+  EXPECT_FALSE(gtk_widget_is_visible(warning));
+  Click(dialog, "Cancel");
 }
 
 TEST_F(ProfileDialogTest, EnterInAFieldSavesWithTheNumberJustTyped) {

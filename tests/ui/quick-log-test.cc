@@ -124,11 +124,11 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   ASSERT_EQ(3u, g_list_length(children));
   EXPECT_EQ(field, g_list_last(children)->data);
   EXPECT_TRUE(GTK_IS_SCROLLED_WINDOW(g_list_nth_data(children, 1)));
-  // "Copy to Today" follows "▶" in the nav row.
+  // "Copy to Today" follows "▶" and the date button in the nav row.
   GList *nav = gtk_container_get_children(GTK_CONTAINER(children->data));
-  ASSERT_EQ(4u, g_list_length(nav));
+  ASSERT_EQ(5u, g_list_length(nav));
   EXPECT_STREQ("▶", gtk_button_get_label(GTK_BUTTON(g_list_nth_data(nav, 2))));
-  EXPECT_EQ(quick_log_copy_button(&state_), g_list_nth_data(nav, 3));
+  EXPECT_EQ(quick_log_copy_button(&state_), g_list_nth_data(nav, 4));
   g_list_free(nav);
   g_list_free(children);
   // The main box sits in an overlay, whose notification is hidden.
@@ -136,9 +136,10 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   EXPECT_FALSE(NoticeShown());
   // Every control of the notification says what it is.
   std::vector<GtkWidget *> buttons = find_widgets(quick_log_notification(&state_), GTK_TYPE_BUTTON);
-  ASSERT_EQ(2u, buttons.size());
+  ASSERT_EQ(3u, buttons.size());
   EXPECT_STREQ("Undo", gtk_button_get_label(GTK_BUTTON(buttons[0])));
-  EXPECT_STREQ("Close", atk_object_get_name(gtk_widget_get_accessible(buttons[1])));
+  EXPECT_STREQ("Show", gtk_button_get_label(GTK_BUTTON(buttons[1])));
+  EXPECT_STREQ("Close", atk_object_get_name(gtk_widget_get_accessible(buttons[2])));
 
   gtk_widget_grab_focus(find_button(state_.log_frame, "Today"));
   EXPECT_FALSE(FieldHasFocus());
@@ -209,6 +210,30 @@ TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLas
   texts = quick_log_suggestion_texts(&state_);
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ("Milk, NFS — 1.00 servings", texts[1]);
+}
+
+// Text that no food matches gets a line that says so, not an empty field that seems stuck.
+TEST_F(QuickLogTest, WhenNoFoodMatchesTheFieldSaysSo) {
+  Activate();
+  GtkWidget *none = quick_log_no_match_box(&state_);
+  ASSERT_NE(nullptr, none);
+  EXPECT_FALSE(gtk_widget_get_visible(none));
+  Type("qqqzzz");
+  EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
+  EXPECT_TRUE(gtk_widget_is_visible(none));
+  EXPECT_EQ(std::vector<std::string>{"No food matches “qqqzzz”"}, label_texts(none));
+  // Enter logs nothing and keeps the text; Escape hides the line.
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_TRUE(Entries(today_).empty());
+  EXPECT_STREQ("qqqzzz", gtk_entry_get_text(GTK_ENTRY(Field())));
+  send_key(Field(), GDK_KEY_Escape);
+  EXPECT_FALSE(gtk_widget_is_visible(none));
+  // A match brings the suggestions back in its place; punctuation alone says nothing.
+  Type("milk");
+  EXPECT_FALSE(quick_log_suggestion_texts(&state_).empty());
+  EXPECT_FALSE(gtk_widget_get_visible(none));
+  Type(" ,;");
+  EXPECT_FALSE(gtk_widget_is_visible(none));
 }
 
 TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
