@@ -104,7 +104,11 @@ void format_amount(double amount, char *out, size_t size) { amount_to_text(amoun
 
 // Energy in whole kilocalories, as the main window's energy bar shows it.
 void format_energy(double kcal, char *out, size_t size) {
-  snprintf(out, size, "%.0f", std::round(kcal));  // halves up, as the energy bar rounds
+  // Halves up, as the energy bar rounds; a sum past any real day reads "too large".
+  if (amount_is_too_large(kcal))
+    snprintf(out, size, "%s", amount_too_large_text());
+  else
+    snprintf(out, size, "%.0f", std::round(kcal));
 }
 
 // Writes one day into the row at |iter|: its amounts from |day|, or empty cells when null.
