@@ -1052,8 +1052,10 @@ void register_history_benchmarks() {
 
 // The texts typed into the quick-log field, one key at a time; on the ten-year log nearly
 // every food has been logged, so every suggestion shows its last amount, the costliest case.
+// "1 cup whole milk" and "2 scrambled eggs" also look up each suggestion's measures.
 const char *const kQuickLogTexts[] = {"m",          "mi", "mil", "milk", "whole milk",
-                                      "chicken breast", "qqq"};
+                                      "chicken breast", "qqq", "1 cup whole milk",
+                                      "2 scrambled eggs"};
 
 std::vector<FoodRankUse> ranking_uses() {
   std::vector<FoodRankUse> weights;

@@ -32,7 +32,7 @@ struct DateList {
 
 // The servings that the add and edit dialogs offer; an amount outside them is no amount a
 // person logged through the program.
-constexpr double kServingsMin = 0.1;
+constexpr double kServingsMin = 0.01;
 constexpr double kServingsMax = 100.0;
 
 // Whether |servings| is a number within kServingsMin to kServingsMax.

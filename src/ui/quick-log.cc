@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@
 
 #include "budget/date-string.h"
 #include "db-connection.h"
+#include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
 #include "fooddb/food-rank.h"
 #include "i18n.h"
@@ -44,6 +46,9 @@ struct Suggestion {
   std::string description;  // as the food database has it
   bool logged;              // the person has logged the food before
   double servings;          // the servings of its last entry, when logged
+  bool typed_amount = false;  // the field names an amount: |amount| is what Enter logs
+  AmountChoice amount;
+  std::string unit_word;      // the unit or measure word typed, for saying it has none
 };
 
 // One food of the person, as its last entry has it.
@@ -292,7 +297,7 @@ const FoodIndexEntry *indexed_food(const QuickLog *ql, int32_t food_code) {
 }
 
 Suggestion suggestion_for(const QuickLog *ql, int32_t food_code, const char *description) {
-  Suggestion s{food_code, description ? description : "", false, 1.0};
+  Suggestion s{food_code, description ? description : "", false, 1.0, false, {}, {}};
   auto found = ql->use_of.find(food_code);
   if (found != ql->use_of.end()) {
     s.logged = true;
@@ -342,6 +347,24 @@ void amount_text(sqlite3 *food_db, int32_t food_code, double servings, char *out
 // The text of a suggestion: the description as the food database has it, then, for a food
 // logged before, the amount of its last entry.
 std::string row_text(QuickLog *ql, const Suggestion &s) {
+  if (s.typed_amount) {
+    char amount[AMOUNT_TEXT_SIZE];
+    if (s.amount.fit == AmountFit::kOk) {
+      amount_choice_text(s.amount.count, s.amount.measure.c_str(), s.amount.measure_grams, amount,
+                         sizeof amount);
+    } else if (s.amount.fit == AmountFit::kNoMeasure) {
+      // Translators: after a suggestion of the quick-log field when the typed amount's unit
+      // ("cup", "slice") is no measure of that food; Enter then opens the add dialog
+      snprintf(amount, sizeof amount, _("no %s measure for this food: pick one"),
+               s.unit_word.c_str());
+    } else {
+      // Translators: after a suggestion when the typed amount lies outside what an entry takes
+      snprintf(amount, sizeof amount, "%s", _("not from 1 g to 10000 g: pick an amount"));
+    }
+    char text[ROW_TEXT_SIZE];
+    snprintf(text, sizeof text, "%s: %s", s.description.c_str(), amount);
+    return text;
+  }
   if (!s.logged) return s.description;
   auto cached = ql->amounts.find(s.food_code);
   if (cached == ql->amounts.end() || cached->second.first != s.servings) {
@@ -435,11 +458,69 @@ void show_no_match(QuickLog *ql, const char *text) {
   atk_object_set_description(gtk_widget_get_accessible(ql->field), line);
 }
 
+// Adds the foods ranked for |words| to the suggestions, each with what the amount of
+// |typed| means for it; with |use_word| only those that have a measure of its word.
+void add_amount_hits(QuickLog *ql, const AmountText &typed, const std::string &words,
+                     bool use_word) {
+  FoodHitList hits{nullptr, 0, 0};
+  if (words.empty() || food_rank(&ql->index, words.c_str(), ql->weights.data(),
+                                 ql->weights.size(), kQuickLogSuggestions, &hits) != 0)
+    return;
+  for (size_t i = 0; i < hits.count && ql->shown.size() < kQuickLogSuggestions; i++) {
+    const int32_t code = hits.items[i].food_code;
+    bool seen = false;
+    for (const Suggestion &s : ql->shown) seen = seen || s.food_code == code;
+    if (seen) continue;
+    FoodMeasureList measures{nullptr, 0, 0};
+    food_measures(ql->state->food_db, code, &measures);
+    Suggestion s = suggestion_for(ql, code, hits.items[i].description);
+    s.typed_amount = true;
+    s.amount = amount_choose(typed, use_word, measures.items, measures.count);
+    food_measure_list_free(&measures);
+    if (use_word && s.amount.fit == AmountFit::kNoMeasure) continue;
+    s.unit_word = typed.unit == AmountUnit::kNone ? typed.measure_word : "";
+    if (s.unit_word.empty()) {
+      // Only volumes can lack a measure: weights convert directly.
+      s.unit_word = typed.unit == AmountUnit::kCup          ? "cup"
+                    : typed.unit == AmountUnit::kTablespoon ? "tbsp"
+                    : typed.unit == AmountUnit::kTeaspoon   ? "tsp"
+                    : typed.unit == AmountUnit::kFluidOunce ? "fl oz"
+                    : typed.unit == AmountUnit::kMilliliter ? "ml"
+                                                            : "l";
+    }
+    ql->shown.push_back(s);
+  }
+  food_hit_list_free(&hits);
+}
+
+// The suggestions for a text that names an amount ("2 eggs", "1 cup milk"): the foods that
+// have a measure of a measure word first ("1 pat butter"), then those the other words find.
+// Returns false when the text names no amount.
+bool suggest_with_amount(QuickLog *ql, const char *text) {
+  const struct lconv *locale = localeconv();
+  const char point = locale && locale->decimal_point && locale->decimal_point[0]
+                         ? locale->decimal_point[0]
+                         : '.';
+  const AmountText typed = amount_text_read(text, point);
+  if (typed.read != AmountRead::kAmount) return false;
+  if (typed.unit == AmountUnit::kNone && !typed.measure_word.empty())
+    add_amount_hits(ql, typed, typed.food_without_word, true);
+  add_amount_hits(ql, typed, typed.food, false);
+  return true;
+}
+
 // The suggestions for the field's text now.
 void suggest(QuickLog *ql) {
   prepare(ql);
   ql->shown.clear();
   const char *text = gtk_entry_get_text(GTK_ENTRY(ql->field));
+  if (text && suggest_with_amount(ql, text)) {
+    if (ql->shown.empty())
+      show_no_match(ql, text);
+    else
+      show_list(ql);
+    return;
+  }
   FoodHitList hits{nullptr, 0, 0};
   if (text && food_rank(&ql->index, text, ql->weights.data(), ql->weights.size(),
                         kQuickLogSuggestions, &hits) == 0) {
@@ -712,8 +793,20 @@ void choose(QuickLog *ql, bool with_dialog) {
   GtkListBoxRow *row = selected_row(ql);
   const int at = row ? gtk_list_box_row_get_index(row) : 0;
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
-  const Suggestion s = ql->shown[static_cast<size_t>(at)];
+  Suggestion s = ql->shown[static_cast<size_t>(at)];
   if (day_moved(ql)) return;
+  if (s.typed_amount) {
+    // What the row says is logged at once; an amount the food has no measure for, or one
+    // outside the range, is picked in the dialog.
+    if (s.amount.fit == AmountFit::kOk && !with_dialog) {
+      s.servings = s.amount.grams / kServingGrams;
+      s.typed_amount = false;
+      log_again(ql, s);
+    } else {
+      open_add_dialog(ql, s);
+    }
+    return;
+  }
   if (s.logged && !with_dialog)
     log_again(ql, s);
   else
@@ -1243,7 +1336,7 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
 
 void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings) {
   QuickLog *ql = quick_log_of(state);
-  if (ql) log_again(ql, Suggestion{food_code, description ? description : "", true, servings});
+  if (ql) log_again(ql, Suggestion{food_code, description ? description : "", true, servings, false, {}, {}});
 }
 
 void on_copy_to_today_clicked(GtkButton *, gpointer state) {

@@ -235,7 +235,7 @@ TEST_F(EntryDialogTest, MovingAnEntryToAnotherDateTakesItOffTheList) {
 
 TEST_F(EntryDialogTest, ServingsOutsideTheRangeAreShownAndStoredClamped) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2024-01-03", 250.0));
-  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2024-01-03", 0.01));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2024-01-03", 0.004));
   ShowDate("2024-01-03");
 
   GtkWidget *dialog = OpenEdit(0);
@@ -244,13 +244,13 @@ TEST_F(EntryDialogTest, ServingsOutsideTheRangeAreShownAndStoredClamped) {
   click(dialog, "Save");
   dialog = OpenEdit(1);
   ASSERT_NE(nullptr, dialog);
-  EXPECT_DOUBLE_EQ(0.1, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin_of(dialog))));
+  EXPECT_DOUBLE_EQ(0.01, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin_of(dialog))));
   click(dialog, "Save");
 
   std::vector<Entry> entries = Entries("2024-01-03");
   ASSERT_EQ(2u, entries.size());
   EXPECT_DOUBLE_EQ(100.0, entries[0].servings);
-  EXPECT_DOUBLE_EQ(0.1, entries[1].servings);
+  EXPECT_DOUBLE_EQ(0.01, entries[1].servings);
 }
 
 TEST_F(EntryDialogTest, CancelOrClosingChangesNothingAndDoesNotRedraw) {

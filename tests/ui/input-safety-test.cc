@@ -413,11 +413,11 @@ TEST_F(InputSafetyTest, NumbersOutsideAFieldsRangeAreRefusedAndTheRangeIsSaid) {
   };
   const Case cases[] = {
       {"servings 150", open_add, KEY_SPIN_QUANTITY, "150", false, "Add to Log",
-       "Enter a number from 0.1 to 100.", "1.5"},
-      {"servings 0.04 by Enter", open_add, KEY_SPIN_QUANTITY, "0.04", true, "Add to Log",
-       "Enter a number from 0.1 to 100.", "1.5"},
+       "Enter a number from 0.01 to 100.", "1.5"},
+      {"servings 0.004 by Enter", open_add, KEY_SPIN_QUANTITY, "0.004", true, "Add to Log",
+       "Enter a number from 0.01 to 100.", "1.5"},
       {"edited servings 150", open_edit, KEY_SPIN_QUANTITY, "150", false, "Save",
-       "Enter a number from 0.1 to 100.", "2.5"},
+       "Enter a number from 0.01 to 100.", "2.5"},
       {"height in metres", open_profile, KEY_HEIGHT_SPIN, "1.80", false, "Save",
        "Enter a number from 30 to 300.", "180"},
       {"weight 501 by Enter", open_profile, KEY_WEIGHT_SPIN, "501", true, "Save",

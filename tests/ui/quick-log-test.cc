@@ -785,3 +785,65 @@ TEST(DayFollowTest, TheNextMidnightIsTheFirstSecondOfTheNextLocalDay) {
 }
 
 }  // namespace
+
+// Amounts typed with the food are logged at once with what the first suggestion says, the
+// grams of USDA's measure of that food times the count.
+TEST_F(QuickLogTest, AnAmountTypedWithTheFoodIsLoggedAtOnceWithoutADialog) {
+  struct Case {
+    const char *typed;
+    const char *first;   // the first suggestion
+    const char *logged;  // the entry it makes
+  };
+  const Case cases[] = {
+      // 1 egg is 55 g: 2 × 55 g.
+      {"2 scrambled eggs", "Egg omelet or scrambled egg, NS as to fat: 2 × 1 egg (55 g)",
+       "Egg omelet or scrambled egg, NS as to fat 1.10"},
+      {"200 g white rice", "Rice, white, cooked, NS as to fat: 200 g",
+       "Rice, white, cooked, NS as to fat 2.00"},
+      // 1 pat is 7 g, under the old smallest amount of 10 g.
+      {"1 pat butter stick", "Butter, stick: 1 pat (7 g)", "Butter, stick 0.07"},
+      // 1 fl oz is 30 g: 12 × 30 g.
+      {"12 fl oz beer", "Beer: 12 fl oz (360 g)", "Beer 3.60"},
+      {"whole milk 1 cup", "Milk, whole: 1 cup (244 g)", "Milk, whole 2.44"},
+      // 1 cup, cooked is 240 g: half of it.
+      {"1/2 cup oatmeal regular water",
+       "Oatmeal, regular or quick, made with water, NS as to fat: 0.5 × 1 cup, cooked (240 g)",
+       "Oatmeal, regular or quick, made with water, NS as to fat 1.20"},
+  };
+  Activate();
+  std::vector<std::string> logged;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.typed);
+    Type(c.typed);
+    std::vector<std::string> shown = quick_log_suggestion_texts(&state_);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(c.first, shown[0]);
+    send_key(Field(), GDK_KEY_Return);
+    EXPECT_TRUE(messages_over(state_.main_window).empty());
+    logged.push_back(c.logged);
+    EXPECT_EQ(logged, Entries(today_));
+    EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(Field())));
+  }
+}
+
+// An amount the food has no measure for is said, not guessed; Enter opens the dialog.
+TEST_F(QuickLogTest, AVolumeTheFoodHasNoMeasureForIsSaidAndLogsNothing) {
+  Activate();
+  send_key(state_.main_window, GDK_KEY_l, GDK_CONTROL_MASK);
+  Type("1 cup butter stick");
+  std::vector<std::string> shown = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ("Butter, stick: 1 cup (224 g)", shown[0]);
+  Type("1 tsp banana raw");
+  shown = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ("Banana, raw: 1 tsp (3.125 g)", shown[0]);
+  Type("20 kg banana raw");
+  shown = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ("Banana, raw: not from 1 g to 10000 g: pick an amount", shown[0]);
+  Type("1 cup coffee brewed");
+  shown = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(0u, Entries(today_).size());
+}

@@ -330,7 +330,7 @@ TEST_F(SearchDialogTest, ActivatedRowOpensAddDialogWithNutrientsAndEquivalents) 
   double min = 0, max = 0, step = 0;
   gtk_spin_button_get_range(GTK_SPIN_BUTTON(spin), &min, &max);
   gtk_spin_button_get_increments(GTK_SPIN_BUTTON(spin), &step, nullptr);
-  EXPECT_DOUBLE_EQ(0.1, min);
+  EXPECT_DOUBLE_EQ(0.01, min);
   EXPECT_DOUBLE_EQ(100.0, max);
   EXPECT_DOUBLE_EQ(0.5, step);
   EXPECT_EQ(2u, gtk_spin_button_get_digits(GTK_SPIN_BUTTON(spin)));
@@ -466,7 +466,7 @@ struct MeasureCase {
 
 void PrintTo(const MeasureCase &c, std::ostream *os) { *os << c.name; }
 
-const char kTooLittle[] = "Less than the smallest amount, 10 g: raise the amount.";
+const char kTooLittle[] = "Less than the smallest amount, 1 g: raise the amount.";
 const char kTooMuch[] = "More than the largest amount, 10000 g: lower the amount.";
 
 const MeasureCase kMeasureCases[] = {
@@ -480,14 +480,18 @@ const MeasureCase kMeasureCases[] = {
      0, 0.14, "Nutrients in 14 g", ""},
     {"AmountBeyondTheRangeIsRefused", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 0,
      "Nutrients in 10000 g", kTooMuch},
-    {"OnePatOfButterIsRefusedNotStoredLarger", 81101000, "Butter, stick", "1 pat (7 g)", nullptr, 0,
-     0, "Nutrients in 10 g", kTooLittle},
+    {"OnePatOfButterIsLogged", 81101000, "Butter, stick", "1 pat (7 g)", nullptr, 0, 0.07,
+     "Nutrients in 7 g", ""},
+    {"ANutOfAlmondIsLoggedToTheGram", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", nullptr, 0,
+     0.01, "Nutrients in 1 g", ""},
+    {"HalfANutIsRefusedNotStoredLarger", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "0.4",
+     0, 0, "Nutrients in 1 g", kTooLittle},
     {"TwoPatsOfButterAreLogged", 81101000, "Butter, stick", "1 pat (7 g)", "2", 0, 0.14,
      "Nutrients in 14 g", ""},
     {"TenAlmondsAreLogged", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "10", 0, 0.12,
      "Nutrients in 12 g", ""},
-    {"ServingsByHandAfterATooSmallMeasure", 81101000, "Butter, stick", "1 pat (7 g)", nullptr, 0.5,
-     0.5, "Nutrients in 50 g", ""},
+    {"ServingsByHandAfterATooSmallMeasure", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "0.4",
+     0.5, 0.5, "Nutrients in 50 g", ""},
     {"ServingsStayEditableByHand", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 1.5, 1.5,
      "Nutrients in 150 g", ""},
 };

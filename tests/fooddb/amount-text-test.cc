@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Amounts typed with a food: what each typed text means, what is refused, and which of a
+// food's household measures it picks.
+#include "fooddb/amount-text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct ReadCase {
+  const char *typed;
+  AmountRead read;
+  double count;
+  AmountUnit unit;
+  const char *food;
+  const char *measure_word;
+  const char *food_without_word;
+};
+
+const ReadCase kReadCases[] = {
+    {"2 eggs", AmountRead::kAmount, 2, AmountUnit::kNone, "eggs", "eggs", ""},
+    {"2 scrambled eggs", AmountRead::kAmount, 2, AmountUnit::kNone, "scrambled eggs", "scrambled",
+     "eggs"},
+    {"1 cup milk", AmountRead::kAmount, 1, AmountUnit::kCup, "milk", "", "milk"},
+    {"milk 1 cup", AmountRead::kAmount, 1, AmountUnit::kCup, "milk", "", "milk"},
+    {"200 g rice", AmountRead::kAmount, 200, AmountUnit::kGram, "rice", "", "rice"},
+    {"1/2 cup oatmeal", AmountRead::kAmount, 0.5, AmountUnit::kCup, "oatmeal", "", "oatmeal"},
+    {"1 1/2 slices toast", AmountRead::kAmount, 1.5, AmountUnit::kNone, "slices toast", "slices",
+     "toast"},
+    {"toast 1 1/2 slices", AmountRead::kAmount, 1.5, AmountUnit::kNone, "toast", "slices",
+     "toast"},
+    {"a banana", AmountRead::kAmount, 1, AmountUnit::kNone, "banana", "banana", ""},
+    {"12 fl oz beer", AmountRead::kAmount, 12, AmountUnit::kFluidOunce, "beer", "", "beer"},
+    {"1 pat butter", AmountRead::kAmount, 1, AmountUnit::kNone, "pat butter", "pat", "butter"},
+    {"2 tbsp peanut butter", AmountRead::kAmount, 2, AmountUnit::kTablespoon, "peanut butter", "",
+     "peanut butter"},
+    {"1.5 cups Milk", AmountRead::kAmount, 1.5, AmountUnit::kCup, "milk", "", "milk"},
+    {"1,5 l juice", AmountRead::kAmount, 1.5, AmountUnit::kLiter, "juice", "", "juice"},
+    {"½ cup rice", AmountRead::kAmount, 0.5, AmountUnit::kCup, "rice", "", "rice"},
+    {"1 ½ cup rice", AmountRead::kAmount, 1.5, AmountUnit::kCup, "rice", "", "rice"},
+    {"steak 8 oz", AmountRead::kAmount, 8, AmountUnit::kOunce, "steak", "", "steak"},
+    {"0.25 kg cheese", AmountRead::kAmount, 0.25, AmountUnit::kKilogram, "cheese", "", "cheese"},
+    {"1 lb ground beef", AmountRead::kAmount, 1, AmountUnit::kPound, "ground beef", "",
+     "ground beef"},
+    {"2 tsp sugar", AmountRead::kAmount, 2, AmountUnit::kTeaspoon, "sugar", "", "sugar"},
+    {"330 ml cola", AmountRead::kAmount, 330, AmountUnit::kMilliliter, "cola", "", "cola"},
+    // No amount: a food name alone, or numbers that belong to the name.
+    {"whole milk", AmountRead::kNoAmount, 0, AmountUnit::kNone, "whole milk", "", ""},
+    {"2% milk", AmountRead::kNoAmount, 0, AmountUnit::kNone, "2% milk", "", ""},
+    {"milk 2%", AmountRead::kNoAmount, 0, AmountUnit::kNone, "milk 2%", "", ""},
+    {"7up", AmountRead::kNoAmount, 0, AmountUnit::kNone, "7up", "", ""},
+    {"2", AmountRead::kNoAmount, 0, AmountUnit::kNone, "2", "", ""},
+    {"2 cups", AmountRead::kNoAmount, 0, AmountUnit::kNone, "2 cups", "", ""},
+    {"", AmountRead::kNoAmount, 0, AmountUnit::kNone, "", "", ""},
+    // Refused: numbers that are none.
+    {"1/0 cup milk", AmountRead::kUnreadable, 0, AmountUnit::kNone, "1/0 cup milk", "", ""},
+    {"0 eggs", AmountRead::kUnreadable, 0, AmountUnit::kNone, "0 eggs", "", ""},
+    {"1.2.3 g rice", AmountRead::kUnreadable, 0, AmountUnit::kNone, "1.2.3 g rice", "", ""},
+    {"rice 1/ g", AmountRead::kUnreadable, 0, AmountUnit::kNone, "rice 1/ g", "", ""},
+};
+
+TEST(AmountTextRead, TypedTextsMeanTheirAmounts) {
+  for (const ReadCase &c : kReadCases) {
+    SCOPED_TRACE(c.typed);
+    const AmountText t = amount_text_read(c.typed, ',');
+    EXPECT_EQ(t.read, c.read);
+    if (c.read != AmountRead::kAmount) continue;
+    EXPECT_DOUBLE_EQ(t.count, c.count);
+    EXPECT_EQ(t.unit, c.unit);
+    EXPECT_EQ(t.food, c.food);
+    EXPECT_EQ(t.measure_word, c.measure_word);
+    if (c.unit == AmountUnit::kNone) {
+      EXPECT_EQ(t.food_without_word, c.food_without_word);
+    }
+  }
+}
+
+TEST(AmountTextRead, TheLocaleSeparatorOnlyWhereItIsOne) {
+  EXPECT_NE(amount_text_read("1,5 l juice", '.').read, AmountRead::kAmount);
+  EXPECT_DOUBLE_EQ(amount_text_read("1.5 l juice", ',').count, 1.5);
+}
+
+// USDA's measures of a few foods, in their order.
+const FoodMeasure kEgg[] = {{const_cast<char *>("1 egg"), 55.0},
+                            {const_cast<char *>("1 cup"), 135.0}};
+const FoodMeasure kButter[] = {{const_cast<char *>("1 cup"), 224.0},
+                               {const_cast<char *>("1 tablespoon"), 14.0},
+                               {const_cast<char *>("1 stick"), 113.0},
+                               {const_cast<char *>("1 pat"), 7.0}};
+const FoodMeasure kBeer[] = {{const_cast<char *>("1 fl oz"), 30.0},
+                             {const_cast<char *>("1 can or bottle (12 fl oz)"), 360.0}};
+const FoodMeasure kOatmeal[] = {{const_cast<char *>("1 cup, cooked"), 240.0},
+                                {const_cast<char *>("1 cup, dry, yields"), 485.0},
+                                {const_cast<char *>("1 oz, dry, yields"), 170.0}};
+const FoodMeasure kRice[] = {{const_cast<char *>("1 cup, cooked"), 158.0}};
+const FoodMeasure kToast[] = {{const_cast<char *>("1 medium or regular slice"), 25.0},
+                              {const_cast<char *>("1 thin slice"), 18.0}};
+const FoodMeasure kApple[] = {{const_cast<char *>("1 medium (3\" dia)"), 182.0}};
+
+struct ChooseCase {
+  const char *typed;
+  bool use_word;
+  const FoodMeasure *measures;
+  size_t count;
+  AmountFit fit;
+  double grams;
+  const char *shown;  // amount_choice_text
+};
+
+#define MEASURES(m) m, sizeof m / sizeof m[0]
+
+const ChooseCase kChooseCases[] = {
+    {"2 eggs", false, MEASURES(kEgg), AmountFit::kOk, 110, "2 × 1 egg (55 g)"},
+    {"2 scrambled eggs", false, MEASURES(kEgg), AmountFit::kOk, 110, "2 × 1 egg (55 g)"},
+    {"1 pat butter", true, MEASURES(kButter), AmountFit::kOk, 7, "1 pat (7 g)"},
+    {"2 tbsp butter", false, MEASURES(kButter), AmountFit::kOk, 28, "2 tablespoon (28 g)"},
+    // A teaspoon through the food's cup: 224 g / 48.
+    {"1 tsp butter", false, MEASURES(kButter), AmountFit::kOk, 5, "1 tsp (4.66667 g)"},
+    {"12 fl oz beer", false, MEASURES(kBeer), AmountFit::kOk, 360, "12 fl oz (360 g)"},
+    {"1/2 cup oatmeal", false, MEASURES(kOatmeal), AmountFit::kOk, 120,
+     "0.5 × 1 cup, cooked (240 g)"},
+    {"200 g rice", false, MEASURES(kRice), AmountFit::kOk, 200, "200 g"},
+    {"8 oz rice", false, MEASURES(kRice), AmountFit::kOk, 227, "8 oz (226.8 g)"},
+    {"1 1/2 slices toast", true, MEASURES(kToast), AmountFit::kOk, 38,
+     "1.5 × 1 medium or regular slice (25 g)"},
+    {"2 thin slices toast", true, MEASURES(kToast), AmountFit::kOk, 36,
+     "2 × 1 thin slice (18 g)"},
+    {"a apple", false, MEASURES(kApple), AmountFit::kOk, 182, "1 medium (3\" dia) (182 g)"},
+    {"2 medium apples", true, MEASURES(kApple), AmountFit::kOk, 364,
+     "2 × 1 medium (3\" dia) (182 g)"},
+    {"3 cookies", false, nullptr, 0, AmountFit::kOk, 300, "3 × 100 g (100 g)"},
+    // Said instead of guessed: a volume, or a measure word, the food has no measure for.
+    {"1 cup rice", false, MEASURES(kEgg), AmountFit::kOk, 135, "1 cup (135 g)"},
+    {"1 cup apple", false, MEASURES(kApple), AmountFit::kNoMeasure, 0, nullptr},
+    {"2 slices apple", true, MEASURES(kApple), AmountFit::kNoMeasure, 0, nullptr},
+    {"1 cup cookies", false, nullptr, 0, AmountFit::kNoMeasure, 0, nullptr},
+    // The range of an entry: 1 g to 10000 g, at most 1000 of a measure.
+    {"0.1 g salt", false, nullptr, 0, AmountFit::kOutOfRange, 0, nullptr},
+    {"1 g salt", false, nullptr, 0, AmountFit::kOk, 1, "1 g"},
+    {"11 kg rice", false, MEASURES(kRice), AmountFit::kOutOfRange, 11000, nullptr},
+    {"1001 pat butter", true, MEASURES(kButter), AmountFit::kOutOfRange, 7007, nullptr},
+};
+
+TEST(AmountChoose, PicksTheFoodsOwnMeasure) {
+  for (const ChooseCase &c : kChooseCases) {
+    SCOPED_TRACE(c.typed);
+    const AmountText t = amount_text_read(c.typed, '.');
+    ASSERT_EQ(t.read, AmountRead::kAmount);
+    const AmountChoice choice = amount_choose(t, c.use_word, c.measures, c.count);
+    EXPECT_EQ(choice.fit, c.fit);
+    if (c.fit == AmountFit::kNoMeasure) continue;
+    EXPECT_DOUBLE_EQ(choice.grams, c.grams);
+    if (!c.shown) continue;
+    char text[512];
+    amount_choice_text(choice.count, choice.measure.c_str(), choice.measure_grams, text,
+                       sizeof text);
+    EXPECT_STREQ(text, c.shown);
+  }
+}
+
+TEST(AmountChoose, NoAmountMeansNoChoice) {
+  EXPECT_EQ(amount_choose(amount_text_read("butter", '.'), false, MEASURES(kButter)).fit,
+            AmountFit::kNoMeasure);
+  EXPECT_EQ(amount_choose(amount_text_read("0 pat butter", '.'), true, MEASURES(kButter)).fit,
+            AmountFit::kNoMeasure);
+}
+
+TEST(AmountChoiceText, KeptAmountsReadAsLogged) {
+  char text[512];
+  amount_choice_text(1, "1 cup", 240, text, sizeof text);
+  EXPECT_STREQ(text, "1 cup (240 g)");
+  amount_choice_text(2, "1 cup", 240, text, sizeof text);
+  EXPECT_STREQ(text, "2 cup (480 g)");
+  amount_choice_text(3, "1 medium or regular slice", 25, text, sizeof text);
+  EXPECT_STREQ(text, "3 × 1 medium or regular slice (25 g)");
+  amount_choice_text(2, "1 g", 1, text, 4);
+  EXPECT_EQ(strlen(text), 3u);  // cut to the buffer
+}
+
+}  // namespace
