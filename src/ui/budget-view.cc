@@ -21,6 +21,7 @@
 #include "ui/object-keys.h"
 #include "utf8-text.h"
 #include "ui/quick-log.h"
+#include "ui/weight-view.h"
 
 namespace {
 
@@ -277,6 +278,7 @@ void refresh_views(GuiState *state) {
   if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
   quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
+  weight_view_refresh(state);
   history_window_refresh(state);
 }
 

@@ -15,6 +15,7 @@
 #include "budget/date-string.h"
 #include "i18n.h"
 #include "store/log-db.h"
+#include "store/weight-log.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
 #include "ui/held-keys.h"
@@ -165,6 +166,17 @@ void build_profile_dialog(GuiState *state) {
   gtk_grid_attach(GTK_GRID(grid), note, 1, 5, 1, 1);
   spin_button_set_note(height, note);
   spin_button_set_note(weight, note);
+  // After them: the unit the weight log reads and takes weights in.
+  GtkWidget *unit = gtk_combo_box_text_new();
+  // Translators: an item of the profile dialog's "Weight unit:"
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(unit), _("Kilograms (kg)"));
+  // Translators: an item of the profile dialog's "Weight unit:"
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(unit), _("Pounds (lb)"));
+  int stored_unit = 0;
+  weight_unit_load(state->log_db, &stored_unit);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(unit), stored_unit == 1 ? 1 : 0);
+  attach_row(GTK_GRID(grid), 6, _("Weight unit:"), unit);
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_COMBO, unit);
 
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
   gtk_box_pack_start(content, grid, TRUE, TRUE, 0);
@@ -209,6 +221,16 @@ SaveOutcome save_profile(GtkDialog *dialog, GuiState *state) {
   profile.gender = gender_index;
   profile.calorie_target = calorie_target_compute(bdate, profile.activity_level, profile.gender,
                                                   profile.height_cm, profile.weight_kg);
+  GtkWidget *unit = dialog_input(dialog, KEY_WEIGHT_UNIT_COMBO);
+  int stored_unit = 0;
+  weight_unit_load(state->log_db, &stored_unit);
+  const int chosen_unit = unit ? gtk_combo_box_get_active(GTK_COMBO_BOX(unit)) : 0;
+  if (unit && chosen_unit != stored_unit &&
+      weight_unit_save(state->log_db, chosen_unit == 1 ? 1 : 0) != 0) {
+    show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
+                       sqlite3_errmsg(state->log_db));
+    return SaveOutcome::kKeptOpen;
+  }
   if (profile_save(state->log_db, &profile) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
                        sqlite3_errmsg(state->log_db));

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "ui/dialog-util.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
+#include "ui/weight-view.h"
 
 namespace {
 
@@ -56,7 +58,11 @@ struct UseRecord {
 struct UndoRecord {
   LogIdRange added{0, 0, 0};
   std::vector<std::pair<int32_t, std::vector<UseRecord>>> before;  // zero or one record each
+  std::function<bool()> other;  // takes back a write of another kind (a weight); true if done
 };
+
+// The suggestion that logs the weight the field's text names ("weight 81.4", "81.4 kg").
+constexpr int32_t kWeightSuggestion = -1;
 
 // The quick log of one main window; object data of the window, freed with it.
 struct QuickLog {
@@ -365,6 +371,10 @@ void suggest(QuickLog *ql) {
   prepare(ql);
   ql->shown.clear();
   const char *text = gtk_entry_get_text(GTK_ENTRY(ql->field));
+  double weight_kg = 0.0;
+  std::string weight_row;
+  if (text && weight_query_read(ql->state, text, &weight_kg, &weight_row))
+    ql->shown.push_back(Suggestion{kWeightSuggestion, weight_row, false, weight_kg});
   FoodHitList hits{nullptr, 0, 0};
   if (text && food_rank(&ql->index, text, ql->weights.data(), ql->weights.size(),
                         kQuickLogSuggestions, &hits) == 0) {
@@ -464,7 +474,7 @@ void log_again(QuickLog *ql, const Suggestion &s) {
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = UndoRecord{added, {}};
+  ql->undo = UndoRecord{added, {}, {}};
   count_added(ql, LogEntry{added.first, s.food_code, const_cast<char *>(s.description.c_str()),
                            state->current_date, s.servings},
               true);
@@ -540,7 +550,11 @@ void choose(QuickLog *ql, bool with_dialog) {
   const int at = row ? gtk_list_box_row_get_index(row) : 0;
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
   const Suggestion s = ql->shown[static_cast<size_t>(at)];
-  if (s.logged && !with_dialog)
+  if (s.food_code == kWeightSuggestion) {
+    hide_suggestions(ql);
+    if (weight_view_log(ql->state, s.servings)) gtk_entry_set_text(GTK_ENTRY(ql->field), "");
+    gtk_widget_grab_focus(ql->field);
+  } else if (s.logged && !with_dialog)
     log_again(ql, s);
   else
     open_add_dialog(ql, s);
@@ -582,7 +596,7 @@ void copy_to_today(QuickLog *ql) {
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = UndoRecord{added, {}};
+  ql->undo = UndoRecord{added, {}, {}};
   // The copies are the entries on display, in their order: count them from there rather
   // than reading the log again.
   if (originals.size() == added.count) {
@@ -608,8 +622,15 @@ void copy_to_today(QuickLog *ql) {
 }
 
 void undo_last(QuickLog *ql) {
-  if (ql->undo.added.count == 0) return;
   GuiState *state = ql->state;
+  if (ql->undo.other) {
+    if (!ql->undo.other()) return;  // it said why; the chance to undo stays
+    ql->undo = UndoRecord{};
+    hide_notice(ql);
+    refresh_views(state);
+    return;
+  }
+  if (ql->undo.added.count == 0) return;
   if (log_entries_delete_range(state->log_db, &ql->undo.added) != 0) {
     // The entries stay, and so does the chance to undo them.
     show_write_failure(GTK_WINDOW(state->main_window),
@@ -804,6 +825,14 @@ GtkWidget *quick_log_copy_button(GuiState *state) {
 GtkWidget *quick_log_notification(GuiState *state) {
   QuickLog *ql = quick_log_of(state);
   return ql ? ql->revealer : nullptr;
+}
+
+void quick_log_notify_undo(GuiState *state, const char *text, std::function<bool()> undo) {
+  QuickLog *ql = quick_log_of(state);
+  if (!ql || !ql->revealer) return;
+  ql->undo = UndoRecord{};
+  ql->undo.other = std::move(undo);
+  notify(ql, text);
 }
 
 std::vector<std::string> quick_log_suggestion_texts(GuiState *state) {

@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ GtkWidget *quick_log_copy_button(GuiState *state);
 
 // The notification's revealer, or null.
 GtkWidget *quick_log_notification(GuiState *state);
+
+// Shows |text| in the notification with "Undo"; Undo (and Ctrl+Z) then calls |undo|, which
+// takes back a write other than the quick log's own and returns whether it did.
+void quick_log_notify_undo(GuiState *state, const char *text, std::function<bool()> undo);
 
 // The texts of the suggestions on show, top first; empty while the list is hidden.
 std::vector<std::string> quick_log_suggestion_texts(GuiState *state);
