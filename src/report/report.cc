@@ -14,6 +14,7 @@
 
 #include "report/report-nutrients.h"
 #include "report/report-range.h"
+#include "report/report-weights.h"
 #include "budget/date-string.h"
 #include "budget/day-totals.h"
 #include "budget/food-groups.h"
@@ -72,9 +73,17 @@ void print_usage() {
         "  --to YYYY-MM-DD    last day of the range\n"
         "  --csv              print the range's entries as CSV instead of the summary\n"
         "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
+
         "  --help             show this help and exit\n"
         "  --version          show the version and exit\n"));
   printf("\n%s", nutrients_usage());
+  printf("\n%s",
+         _("Usage: alimora-report --weights [YYYY-MM-DD] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+           "                      [--csv]\n"
+           "Print the weight log: each day's weight and its trend, the smoothed average of\n"
+           "the weights, from the first weight (or --from) to today (or --to), in the unit\n"
+           "chosen in the profile. With --csv, the same in kilograms as CSV, with the header\n"
+           "date,weight_kg,trend_kg.\n"));
 }
 
 bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -135,6 +144,7 @@ struct ReportOptions {
   bool csv = false;             // --csv
   const char *chart = nullptr;  // --chart
   bool nutrients = false;       // --nutrients
+  bool weights = false;         // --weights
 };
 
 bool is_range_report(const ReportOptions &options) {
@@ -158,6 +168,12 @@ int print_report(const ReportOptions &options) {
 
   char today[DATE_STRING_SIZE];
   date_today(today);
+  if (options.weights) {
+    const bool range = options.from || options.to;
+    WeightsRequest request = {range ? options.from : options.date,
+                              range ? options.to : options.date, options.csv};
+    return report_weights(log_db.get(), &request);
+  }
   if (options.nutrients) {
     const bool range = options.from || options.to;
     const char *day = options.date ? options.date : today;
@@ -233,6 +249,9 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
       target = &options->to;
     } else if (take_option("--chart", argc, argv, &i, &value)) {
       target = &options->chart;
+    } else if (strcmp(argument, "--weights") == 0) {
+      options->weights = true;
+      continue;
     } else if (strcmp(argument, "--nutrients") == 0) {
       options->nutrients = true;
       continue;
@@ -270,6 +289,11 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
   }
   if (options->date && (options->from || options->to)) {
     fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));
+    return kExitUsage;
+  }
+  if (options->weights && (options->chart || options->nutrients)) {
+    fprintf(stderr, "%s",
+            _("alimora: --weights cannot be given with --chart or --nutrients\n"));
     return kExitUsage;
   }
   if (options->nutrients && options->chart) {
