@@ -47,6 +47,18 @@ int weight_trend_read(sqlite3 *log_db, const char *from, const char *to,
   return 0;
 }
 
+int range_summary_read_weights(sqlite3 *log_db, RangeSummary *summary) {
+  summary->weight_unit = WeightUnit::kKilograms;
+  int unit = 0;
+  if (log_db && weight_unit_load(log_db, &unit) == 0 && unit == 1)
+    summary->weight_unit = WeightUnit::kPounds;
+  if (summary->from_number == 0 || summary->to_number < summary->from_number) {
+    summary->weights.clear();
+    return 0;
+  }
+  return weight_trend_read(log_db, summary->from, summary->to, &summary->weights);
+}
+
 bool weight_csv_write(const std::vector<TrendDay> &days, FILE *out) {
   std::string text = "date,weight_kg,trend_kg\r\n";
   for (const TrendDay &day : days) {

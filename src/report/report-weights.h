@@ -28,6 +28,12 @@ int weight_trend_read(sqlite3 *log_db, const char *from, const char *to,
 // CR LF. Returns false when a write failed.
 bool weight_csv_write(const std::vector<TrendDay> &days, FILE *out);
 
+struct RangeSummary;
+
+// Fills the weights of |summary| (weight_trend_read over its range) and their unit, the one
+// chosen in the profile dialog. Returns 0, or -1 with no weights after printing why.
+int range_summary_read_weights(sqlite3 *log_db, RangeSummary *summary);
+
 // What alimora-report --weights prints.
 struct WeightsRequest {
   const char *from;  // first day, or null for the first weight
