@@ -184,6 +184,9 @@ bool range_amount_is_over(double amount, double budget) {
 bool range_csv_write(const RangeData &data, FILE *out, bool every_date,
                      const std::vector<TrendDay> *weights) {
   std::string record;
+  if (weights && std::none_of(weights->begin(), weights->end(),
+                              [](const TrendDay &day) { return !std::isnan(day.kg); }))
+    weights = nullptr;
   if (weights) {
     std::string header = kCsvHeader;
     header.insert(header.size() - 2, ",weight_kg");
@@ -374,8 +377,13 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
 
   if (request->chart_path && range_summary_read_weights(log_db, &summary) != 0) return 1;
   if (request->chart_path && !chart_write_svg(&summary, request->chart_path)) return 1;
+  // The CSV of a log with weights has the weight of each day too, as History's has.
+  std::vector<TrendDay> weights;
+  if (request->csv && weight_trend_read(log_db, every_entry ? nullptr : request->from,
+                                        every_entry ? nullptr : request->to, &weights) != 0)
+    return 1;
   if (request->csv)
-    range_csv_write(data, stdout, every_entry);
+    range_csv_write(data, stdout, every_entry, &weights);
   else if (!request->chart_path)
     print_summary(summary);
   if (fflush(stdout) != 0 || ferror(stdout)) {

@@ -79,9 +79,10 @@ void range_summary_make(const RangeData &data, int calorie_target, const char *f
 bool range_amount_is_over(double amount, double budget);
 
 // Writes the entries of |data| with valid dates (with |every_date|, all of them) as CSV,
-// the header record first, to |out|. With |weights|, each record ends with the field
-// weight_kg, the weight of its date, and a day with a weight but no entries has a record of
-// its date and weight only. Returns false when a write failed.
+// the header record first, to |out|. With |weights| that hold a weight, each record ends
+// with the field weight_kg, the weight of its date, and a day with a weight but no entries
+// has a record of its date and weight only; without, the records are the entries' alone.
+// Returns false when a write failed.
 bool range_csv_write(const RangeData &data, FILE *out, bool every_date,
                      const std::vector<TrendDay> *weights = nullptr);
 

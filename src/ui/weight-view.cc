@@ -473,10 +473,8 @@ bool weight_view_log(GuiState *state, double kg) {
                          sqlite3_errmsg(state->log_db));
       return false;
     }
-    if (WeightView *kept = view_of(state)) {
-      kept->field_text.clear();
-      hide_offer(kept);
-    }
+    // The field shows the weight put back, unless the person is typing in it.
+    if (WeightView *kept = view_of(state)) hide_offer(kept);
     return true;
   });
   consider_offer(view);
