@@ -93,6 +93,13 @@ void fill_from_stored(GtkDialog *dialog, GuiState *state, bool first) {
   g_object_set_data(G_OBJECT(dialog), KEY_PROFILE_UNREAD, nullptr);
   gtk_dialog_set_response_sensitive(dialog, GTK_RESPONSE_OK, TRUE);
   if (bar) gtk_widget_hide(bar);
+  // The weight unit, read with the profile: a unit that cannot be read shows kilograms, and
+  // is stored only when another one is chosen.
+  int unit = 0;
+  weight_unit_load(state->log_db, &unit);
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED, GINT_TO_POINTER(unit));
+  if (GtkWidget *combo = dialog_input(dialog, KEY_WEIGHT_UNIT_COMBO))
+    gtk_combo_box_set_active(GTK_COMBO_BOX(combo), unit == 1 ? 1 : 0);
   if (result == 0) {
     if (stored.bdate && stored.bdate[0] != '\0')
       gtk_entry_set_text(GTK_ENTRY(dialog_input(dialog, KEY_BIRTHDAY_ENTRY)), stored.bdate);
@@ -172,9 +179,7 @@ void build_profile_dialog(GuiState *state) {
   gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(unit), _("Kilograms (kg)"));
   // Translators: an item of the profile dialog's "Weight unit:"
   gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(unit), _("Pounds (lb)"));
-  int stored_unit = 0;
-  weight_unit_load(state->log_db, &stored_unit);
-  gtk_combo_box_set_active(GTK_COMBO_BOX(unit), stored_unit == 1 ? 1 : 0);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(unit), 0);  // until the stored one is read
   attach_row(GTK_GRID(grid), 6, _("Weight unit:"), unit);
   g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_COMBO, unit);
 
@@ -222,8 +227,8 @@ SaveOutcome save_profile(GtkDialog *dialog, GuiState *state) {
   profile.calorie_target = calorie_target_compute(bdate, profile.activity_level, profile.gender,
                                                   profile.height_cm, profile.weight_kg);
   GtkWidget *unit = dialog_input(dialog, KEY_WEIGHT_UNIT_COMBO);
-  int stored_unit = 0;
-  weight_unit_load(state->log_db, &stored_unit);
+  const int stored_unit =
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED));
   const int chosen_unit = unit ? gtk_combo_box_get_active(GTK_COMBO_BOX(unit)) : 0;
   if (unit && chosen_unit != stored_unit &&
       weight_unit_save(state->log_db, chosen_unit == 1 ? 1 : 0) != 0) {
@@ -231,6 +236,7 @@ SaveOutcome save_profile(GtkDialog *dialog, GuiState *state) {
                        sqlite3_errmsg(state->log_db));
     return SaveOutcome::kKeptOpen;
   }
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED, GINT_TO_POINTER(chosen_unit));
   if (profile_save(state->log_db, &profile) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
                        sqlite3_errmsg(state->log_db));
