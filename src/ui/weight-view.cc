@@ -17,9 +17,11 @@
 #include "i18n.h"
 #include "report/report-range.h"
 #include "store/log-db.h"
+#include "store/log-history.h"
 #include "store/weight-log.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/history-window.h"
 #include "ui/number-input.h"
 #include "ui/quick-log.h"
 #include "utf8-text.h"
@@ -44,6 +46,11 @@ struct WeightView {
   double offer_kg = NAN;     // the weight on offer
   double declined_kg = NAN;  // the weight last declined: not offered again until the trend
                              // moves away from it too
+  // The energy eaten on average over the days of the last trend line, and the log as it was
+  // read: the food log takes a scan to sum, and a weight's write leaves it as it was.
+  uint32_t eaten_from = 0, eaten_to = 0;
+  double eaten = NAN;
+  LogStamp eaten_stamp{-1, -1};
 };
 
 WeightView *view_of(GuiState *state) {
@@ -155,8 +162,27 @@ double average_eaten(GuiState *state, uint32_t from_day, uint32_t to_day) {
   return average;
 }
 
+bool same_stamp(const LogStamp &a, const LogStamp &b) {
+  return a.changes == b.changes && a.version == b.version;
+}
+
+// average_eaten, kept in |view| for as long as the log is as it was.
+double kept_average_eaten(WeightView *view, uint32_t from_day, uint32_t to_day) {
+  LogStamp now{0, 0};
+  const bool stamped = log_stamp_read(view->state->log_db, &now) == 0;
+  if (stamped && view->eaten_from == from_day && view->eaten_to == to_day &&
+      same_stamp(now, view->eaten_stamp))
+    return view->eaten;
+  view->eaten = average_eaten(view->state, from_day, to_day);
+  view->eaten_from = from_day;
+  view->eaten_to = to_day;
+  view->eaten_stamp = stamped ? now : LogStamp{-1, -1};
+  return view->eaten;
+}
+
 // The trend line of the date on display.
-std::string trend_line(GuiState *state, WeightUnit unit) {
+std::string trend_line(WeightView *view, WeightUnit unit) {
+  GuiState *state = view->state;
   std::vector<DayWeight> weights;
   const uint32_t day = date_day_number(state->current_date);
   if (day == 0 || !read_weights(state->log_db, state->current_date, &weights) || weights.empty())
@@ -176,7 +202,7 @@ std::string trend_line(GuiState *state, WeightUnit unit) {
            weight_unit_symbol(unit));
   const std::string balance =
       (rate.kcal_per_day >= 0.5 ? "+" : "") + format_kcal(rate.kcal_per_day);
-  const double eaten = average_eaten(state, rate.from_day, day);
+  const double eaten = kept_average_eaten(view, rate.from_day, day);
   if (std::isnan(eaten)) {
     // Translators: the smoothed weight, its change a week ("-0.4 kg") and the energy balance
     // that change implies ("-440")
@@ -437,22 +463,29 @@ void weight_view_refresh(GuiState *state) {
       g_signal_handlers_unblock_by_func(view->field, (gpointer)on_weight_field_changed, state);
     }
   }
-  gtk_label_set_text(GTK_LABEL(view->trend_label), trend_line(state, unit).c_str());
+  gtk_label_set_text(GTK_LABEL(view->trend_label), trend_line(view, unit).c_str());
 }
 
 bool weight_view_log(GuiState *state, double kg) {
   WeightView *view = view_of(state);
   if (!view) return false;
   WeightChange change;
+  LogStamp before{0, 0};
+  const bool eaten_kept =
+      log_stamp_read(state->log_db, &before) == 0 && same_stamp(before, view->eaten_stamp);
   if (weight_log_set(state->log_db, state->current_date, kg, &change) != 0) {
     show_write_failure(GTK_WINDOW(state->main_window), _("The weight was not logged."),
                        sqlite3_errmsg(state->log_db));
     return false;
   }
+  // Only the weight changed: the food log, and the energy eaten, are as they were.
+  if (eaten_kept) log_stamp_read(state->log_db, &view->eaten_stamp);
   set_error(view, nullptr);
   view->field_text.clear();
   if (view->field) gtk_entry_set_text(GTK_ENTRY(view->field), "");
-  refresh_views(state);
+  // The food log is as it was: the weight row and History follow, the budget stays.
+  weight_view_refresh(state);
+  history_window_refresh(state);
 
   const WeightUnit unit = weight_unit_of(state);
   char shown[DISPLAY_DATE_SIZE];
