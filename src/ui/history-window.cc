@@ -504,7 +504,7 @@ GtkWidget *build_window(GuiState *state, int days) {
   view->window = window;
   g_object_set_data_full(G_OBJECT(window), kHistoryViewKey, view, free_view);
   gtk_window_set_title(GTK_WINDOW(window), _("History"));
-  gtk_window_set_default_size(GTK_WINDOW(window), 1080, 720);
+  gtk_window_set_default_size(GTK_WINDOW(window), 1160, 720);  // every column in view
   if (state->main_window) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(state->main_window));
     gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);

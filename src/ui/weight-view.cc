@@ -418,7 +418,7 @@ void weight_view_install_offer(GuiState *state, GtkWidget *overlay) {
   gtk_style_context_add_class(gtk_widget_get_style_context(box), "app-notification");
   view->offer_label = gtk_label_new(nullptr);
   gtk_label_set_line_wrap(GTK_LABEL(view->offer_label), TRUE);
-  gtk_label_set_max_width_chars(GTK_LABEL(view->offer_label), 50);
+  gtk_label_set_max_width_chars(GTK_LABEL(view->offer_label), 64);
   view->offer_update = gtk_button_new_with_label(_("Update Profile"));
   // Translators: the button that declines the offer to update the profile's weight
   view->offer_keep = gtk_button_new_with_label(_("Keep"));
