@@ -32,6 +32,7 @@
 #include "app/gui-state.h"
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
+#include "report/day-fill-read.h"
 #include "report/report-range.h"
 #include "fooddb/food-rank.h"
 #include "store/log-db.h"
@@ -1291,6 +1292,65 @@ void register_quick_log_benchmarks() {
   }
 }
 
+// ---- Fill the Day ------------------------------------------------------------------------
+
+// The day after the last logged one: nothing eaten yet, so that every gap is open and every
+// food is scored, with 90 days of 20 entries before it.
+std::string day_after_the_log() {
+  std::string day = "2025-01-01";
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(bench.state.log_db, "SELECT date(max(date), '+1 day') FROM food_log", -1,
+                         &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+    day = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+  sqlite3_finalize(stmt);
+  return day;
+}
+
+// The suggestions of a day: reading every food once (the first opening of the window),
+// reading the day and the 90 days before it, and scoring every food against what is left.
+void register_fill_benchmarks() {
+  static FillFoodTable table;
+  static const std::string fresh_day = day_after_the_log();
+  single_runs(benchmark::RegisterBenchmark("fill_foods_load/7083 foods", [](benchmark::State &s) {
+    for (auto _ : s) {
+      RunTimer timer;
+      int rc = fill_foods_load(bench.state.food_db, &table);
+      timer.Stop(s);
+      if (rc != 0) s.SkipWithError("fill_foods_load failed");
+    }
+  }));
+  single_runs(benchmark::RegisterBenchmark(
+      "fill_day_read/a new day, 90 days of 73k", [](benchmark::State &s) {
+        if (table.foods.empty() && fill_foods_load(bench.state.food_db, &table) != 0)
+          s.SkipWithError("fill_foods_load failed");
+        for (auto _ : s) {
+          FillDay day;
+          RunTimer timer;
+          int rc = fill_day_read(bench.state.food_db, bench.state.log_db, fresh_day.c_str(),
+                                 bench.state.calorie_target, &day, &table);
+          timer.Stop(s);
+          if (rc != 0) s.SkipWithError("fill_day_read failed");
+        }
+      }));
+  single_runs(benchmark::RegisterBenchmark("fill_day_suggest/7083 foods, a new day", [](benchmark::State &s) {
+    static FillDay day;
+    if (table.foods.empty() && fill_foods_load(bench.state.food_db, &table) != 0)
+      s.SkipWithError("fill_foods_load failed");
+    if (fill_day_read(bench.state.food_db, bench.state.log_db, fresh_day.c_str(),
+                      bench.state.calorie_target, &day, &table) != 0)
+      s.SkipWithError("fill_day_read failed");
+    for (auto _ : s) {
+      FillLeft left;
+      std::vector<FillSuggestion> list;
+      RunTimer timer;
+      fill_day_suggest(&day, &table, kFillSuggestions, &left, &list);
+      timer.Stop(s);
+      s.counters["suggestions"] = static_cast<double>(list.size());
+    }
+  }));
+}
+
 void close_widgets() {
   GList *tops = gtk_window_list_toplevels();
   for (GList *l = tops; l; l = l->next) g_object_ref(l->data);
@@ -1317,6 +1377,7 @@ int main(int argc, char **argv) {
   register_query_benchmarks();
   register_ranking_benchmarks();
   register_report_benchmarks();
+  register_fill_benchmarks();
 
   bool widgets = gtk_init_check(&argc, &argv);
   if (!widgets) {

@@ -45,6 +45,7 @@ GtkWidget *build_primary_menu() {
   GMenu *views = g_menu_new();
   g_menu_append(views, _("Nutrients"), "win.nutrients");
   g_menu_append(views, _("History"), "win.history");
+  g_menu_append(views, _("Fill the Day"), "win.fill-day");
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(views));
   g_object_unref(views);
   GMenu *help = g_menu_new();

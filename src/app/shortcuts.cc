@@ -6,6 +6,7 @@
 #include "i18n.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
+#include "ui/fill-window.h"
 #include "ui/history-window.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
@@ -54,9 +55,11 @@ const Shortcut shortcuts[] = {
     {nullptr, "Return", GROUP_DIALOGS, N_("Add to Log, Save")},
     {nullptr, "Escape", GROUP_DIALOGS, N_("Cancel")},
     {nullptr, "Escape", GROUP_DIALOGS, N_("Close History or Nutrients")},
+    {nullptr, "Return", GROUP_FOODS, N_("In Fill the Day: log the selected food")},
     {"win.primary-menu", "F10", GROUP_APPLICATION, N_("Main Menu")},
     {"win.nutrients", "<Primary>i", GROUP_APPLICATION, N_("Nutrients")},
     {"win.history", "<Primary>h", GROUP_APPLICATION, N_("History")},
+    {"win.fill-day", "<Primary>e", GROUP_APPLICATION, N_("Fill the Day")},
     {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
     {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
     {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},
@@ -96,6 +99,10 @@ void on_nutrients_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_nutrients_activated", [&] { show_nutrients_window(state_of(state)); });
 }
 
+void on_fill_day_activated(GSimpleAction *, GVariant *, gpointer state) {
+  run_guarded("on_fill_day_activated", [&] { show_fill_window(state_of(state)); });
+}
+
 void on_shortcuts_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_shortcuts_activated", [&] { show_shortcuts_window(state_of(state)); });
 }
@@ -128,6 +135,7 @@ const GActionEntry window_actions[] = {
     {"history", on_history_activated, nullptr, nullptr, nullptr, {}},
     {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
     {"nutrients", on_nutrients_activated, nullptr, nullptr, nullptr, {}},
+    {"fill-day", on_fill_day_activated, nullptr, nullptr, nullptr, {}},
     {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
     {"primary-menu", on_primary_menu_activated, nullptr, nullptr, nullptr, {}},
     {"close", on_close_activated, nullptr, nullptr, nullptr, {}},

@@ -31,6 +31,12 @@ const char *const kGroupUnits[FOOD_GROUP_COUNT] = {
     N_("c "), N_("c "), N_("oz"), N_("c "), N_("oz"), N_("g "),
 };
 
+const char *const kGroupAmountUnits[FOOD_GROUP_COUNT] = {
+    // Translators: units after an amount ("+1.0 cup-eq Vegetables"): cup-equivalents,
+    // ounce-equivalents, grams
+    N_("cup-eq"), N_("cup-eq"), N_("oz-eq"), N_("cup-eq"), N_("oz-eq"), N_("g"),
+};
+
 const char *const kGroupColumns[FOOD_GROUP_COUNT] = {
     // Translators: column heading of the day lines of alimora-report, at most 10
     // characters; c is cups, as in the budget report
@@ -56,5 +62,6 @@ const char *translated(const char *const (&texts)[FOOD_GROUP_COUNT], int group) 
 
 const char *food_group_label(int group) { return translated(kGroupLabels, group); }
 const char *food_group_name(int group) { return translated(kGroupNames, group); }
+const char *food_group_amount_unit(int group) { return translated(kGroupAmountUnits, group); }
 const char *food_group_unit(int group) { return translated(kGroupUnits, group); }
 const char *food_group_column(int group) { return translated(kGroupColumns, group); }

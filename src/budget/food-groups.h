@@ -28,6 +28,8 @@ struct FoodGroupAmounts {
 const char *food_group_label(int group);
 // its name, "Vegetables", in the rows of the text reports;
 const char *food_group_name(int group);
+// its unit, "cup-eq", "oz-eq" or "g", after an amount in running text;
+const char *food_group_amount_unit(int group);
 // its unit in two characters, "c ", in the text reports;
 const char *food_group_unit(int group);
 // its column heading of at most ten characters, "Veg. (c)", in the range summary.

@@ -332,6 +332,17 @@ const NutrientRowInfo *nutrient_row_info(int row) {
   return &kRows[row].info;
 }
 
+bool nutrient_row_is_share(int row) {
+  return row >= 0 && row < NUTRIENT_ROW_COUNT && kRows[row].kcal_per_unit > 0;
+}
+
+double nutrient_row_amount(int row, const double *sums) {
+  if (row < 0 || row >= NUTRIENT_ROW_COUNT) return 0.0;
+  const RowRule &rule = kRows[row];
+  const double sum = sums[rule.source];
+  return rule.kcal_per_unit > 0 ? sum * rule.kcal_per_unit : sum * rule.factor;
+}
+
 void nutrient_goals_for(const char *bdate, int gender, int calorie_target,
                         const struct tm *today, NutrientGoals *out) {
   *out = NutrientGoals{};

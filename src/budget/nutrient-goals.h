@@ -173,6 +173,14 @@ struct NutrientRowInfo {
 
 const NutrientRowInfo *nutrient_row_info(int row);
 
+// Whether row |row| is a share of the day's energy ("% kcal").
+bool nutrient_row_is_share(int row);
+
+// What |sums| (one value per NutrientSource: NutrientDay::sums, or FoodNutrients::values
+// times servings) come to on row |row|: the amount in the row's unit, or for a share of
+// energy the kcal of its source. 0 for a row out of range.
+double nutrient_row_amount(int row, const double *sums);
+
 // What a goal asks.
 enum GoalKind {
   GOAL_NONE,      // no goal

@@ -139,6 +139,15 @@ void print_summary(const RangeSummary &summary) {
                  "the budget also counts as met.\n"));
 }
 
+
+void append_csv_number(double number, std::string *out) {
+  char text[32];
+  out->push_back(',');
+  out->append(format_plain_number(number, text));
+}
+
+}  // namespace
+
 // Appends |text| to |out| as one CSV field: quoted, with its quotes doubled, when it holds
 // a comma, a quote, a carriage return or a line feed.
 void append_csv_field(const char *text, std::string *out) {
@@ -153,14 +162,6 @@ void append_csv_field(const char *text, std::string *out) {
   }
   out->push_back('"');
 }
-
-void append_csv_number(double number, std::string *out) {
-  char text[32];
-  out->push_back(',');
-  out->append(format_plain_number(number, text));
-}
-
-}  // namespace
 
 size_t text_width(const char *text) {
   const size_t length = mbstowcs(nullptr, text, 0);

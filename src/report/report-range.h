@@ -102,6 +102,10 @@ size_t text_width(const char *text);
 // on the left: the columns of the printed reports.
 std::string text_padded(const char *text, int width, bool left_aligned);
 
+// Appends |text| to |out| as one CSV field: quoted, with its quotes doubled, when it holds
+// a comma, a quote, a carriage return or a line feed.
+void append_csv_field(const char *text, std::string *out);
+
 // Writes |number| with at most four decimals, "." as the decimal point and no trailing
 // zeros, whatever the locale, into |out| (32 bytes); returns |out|. A number of 1e15 or
 // more, or one that four decimals would show as 0, is written in the shortest exponent

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "report/report-nutrients.h"
 #include "report/report-range.h"
 #include "report/report-weights.h"
+#include "report/report-suggest.h"
 #include "budget/date-string.h"
 #include "budget/day-totals.h"
 #include "budget/food-groups.h"
@@ -84,6 +86,7 @@ void print_usage() {
            "the weights, from the first weight (or --from) to today (or --to), in the unit\n"
            "chosen in the profile. With --csv, the same in kilograms as CSV, with the header\n"
            "date,weight_kg,trend_kg.\n"));
+  printf("\n%s", suggest_usage());
 }
 
 bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -145,6 +148,8 @@ struct ReportOptions {
   const char *chart = nullptr;  // --chart
   bool nutrients = false;       // --nutrients
   bool weights = false;         // --weights
+  bool suggest = false;         // --suggest
+  const char *count = nullptr;  // --count
 };
 
 bool is_range_report(const ReportOptions &options) {
@@ -173,6 +178,12 @@ int print_report(const ReportOptions &options) {
     WeightsRequest request = {range ? options.from : options.date,
                               range ? options.to : options.date, options.csv};
     return report_weights(log_db.get(), &request);
+  }
+  if (options.suggest) {
+    SuggestRequest request = {options.date ? options.date : today,
+                              options.count ? strtoul(options.count, nullptr, 10) : 0,
+                              options.csv};
+    return report_suggest(food_db.get(), log_db.get(), target, &request);
   }
   if (options.nutrients) {
     const bool range = options.from || options.to;
@@ -252,6 +263,18 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
     } else if (strcmp(argument, "--weights") == 0) {
       options->weights = true;
       continue;
+    } else if (take_option("--date", argc, argv, &i, &value)) {
+      if (value && options->date) {
+        fprintf(stderr, "%s",
+                _("alimora: too many arguments; usage: alimora-report [YYYY-MM-DD]\n"));
+        return kExitUsage;
+      }
+      target = &options->date;
+    } else if (take_option("--count", argc, argv, &i, &value)) {
+      target = &options->count;
+    } else if (strcmp(argument, "--suggest") == 0) {
+      options->suggest = true;
+      continue;
     } else if (strcmp(argument, "--nutrients") == 0) {
       options->nutrients = true;
       continue;
@@ -291,10 +314,27 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
     fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));
     return kExitUsage;
   }
-  if (options->weights && (options->chart || options->nutrients)) {
+  if (options->weights && (options->chart || options->nutrients || options->suggest)) {
     fprintf(stderr, "%s",
-            _("alimora: --weights cannot be given with --chart or --nutrients\n"));
+            _("alimora: --weights cannot be given with --chart, --nutrients or --suggest\n"));
     return kExitUsage;
+  }
+  if (options->suggest && (options->from || options->to || options->chart || options->nutrients)) {
+    fprintf(stderr, "%s",
+            _("alimora: --suggest is for one day: it cannot be given with --from, --to, "
+              "--chart or --nutrients\n"));
+    return kExitUsage;
+  }
+  if (options->count) {
+    char *end = nullptr;
+    errno = 0;
+    const unsigned long count = strtoul(options->count, &end, 10);
+    if (!options->suggest || *end != '\0' || errno != 0 || options->count[0] < '0' ||
+        options->count[0] > '9' || count < 1 || count > 100) {
+      fprintf(stderr, "%s",
+              _("alimora: --count takes a whole number from 1 to 100, with --suggest\n"));
+      return kExitUsage;
+    }
   }
   if (options->nutrients && options->chart) {
     fprintf(stderr, "%s", _("alimora: --nutrients cannot be given with --chart\n"));

@@ -16,6 +16,7 @@
 #include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/entry-dialogs.h"
+#include "ui/fill-window.h"
 #include "ui/history-window.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
@@ -280,6 +281,7 @@ void refresh_views(GuiState *state) {
   log_entry_list_free(&entries);
   weight_view_refresh(state);
   history_window_refresh(state);
+  fill_window_refresh(state);
 }
 
 const LogEntryList *refresh_views_entries(GuiState *state) {

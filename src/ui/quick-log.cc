@@ -894,6 +894,11 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
   return handled;
 }
 
+void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings) {
+  QuickLog *ql = quick_log_of(state);
+  if (ql) log_again(ql, Suggestion{food_code, description ? description : "", true, servings});
+}
+
 void on_copy_to_today_clicked(GtkButton *, gpointer state) {
   run_guarded("on_copy_to_today_clicked", [&] {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(state));

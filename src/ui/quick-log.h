@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ void quick_log_notify_undo(GuiState *state, const char *text, std::function<bool
 
 // The texts of the suggestions on show, top first; empty while the list is hidden.
 std::vector<std::string> quick_log_suggestion_texts(GuiState *state);
+
+// Logs |servings| servings of the food |food_code| on the date on display as a quick log of
+// a suggestion does: the views are redrawn, and the notification names the food and offers
+// Undo. A failed write is told in a message and logs nothing. Does nothing without a quick log.
+void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings);
 
 // "changed" of the field: ranks the foods for its text and shows the suggestions.
 void on_quick_log_changed(GtkEditable *field, gpointer state);

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -785,6 +786,55 @@ TEST_F(ReportRangeTest, ChartOfANonUtf8LocaleIsWhole) {
   if (tried == 0) GTEST_SKIP() << "neither de_DE.ISO-8859-1 nor ja_JP.EUC-JP is installed";
 }
 
+TEST_F(ReportTest, SuggestListsWhatFillsTheDayAsTextAndAsCsvInEveryLocale) {
+  WriteLog(2400);
+  const ProcessResult text = Run({"--suggest", "--date", "2026-12-06"});
+  EXPECT_EQ(0, text.status);
+  EXPECT_EQ("", text.err);
+  EXPECT_EQ(0u, text.out.find("What is left on 12/06/26\n")) << text.out;
+  // Vegetables 1.3 of 3.0 and protein 0.0 of 6.5 are left; dairy (3.6 of 3.0) is met.
+  EXPECT_NE(std::string::npos, text.out.find("\n  Vegetables: 1.7 cup-eq\n")) << text.out;
+  EXPECT_NE(std::string::npos, text.out.find("\n  Protein Foods: 6.5 oz-eq\n")) << text.out;
+  EXPECT_EQ(std::string::npos, text.out.find("Dairy:")) << text.out;
+  EXPECT_NE(std::string::npos, text.out.find("\nSuggestions:\n 1. ")) << text.out;
+  EXPECT_NE(std::string::npos, text.out.find("\n10. ")) << text.out;
+
+  for (const char *locale : {"LC_ALL=C", "LC_ALL=de_DE.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    const ProcessResult csv = run_process(
+        {exe_, "--suggest", "2026-12-06", "--csv", "--count", "4"},
+        {"LANGUAGE", "LANG", locale, "XDG_DATA_HOME=" + data_home_.string()});
+    EXPECT_EQ(0, csv.status);
+    std::vector<std::string> lines;
+    std::istringstream in(csv.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(5u, lines.size()) << csv.out;
+    EXPECT_EQ("food_code,description,portion,grams,kcal,vegetables,fruits,grains,dairy,"
+              "protein_foods,oils,adds\r",
+              lines[0]);
+    for (size_t i = 1; i < lines.size(); i++) {
+      SCOPED_TRACE(lines[i]);
+      // The numbers after the quoted texts: grams, kcal and the six groups, with ".".
+      const size_t adds = lines[i].rfind(",\"");
+      ASSERT_NE(std::string::npos, adds);
+      std::vector<std::string> fields;
+      std::string head = lines[i].substr(0, adds);
+      for (size_t at; (at = head.rfind(',')) != std::string::npos && fields.size() < 8;
+           head.erase(at))
+        fields.insert(fields.begin(), head.substr(at + 1));
+      ASSERT_EQ(8u, fields.size());
+      for (const std::string &number : fields) {
+        char *end = nullptr;
+        std::strtod(number.c_str(), &end);
+        EXPECT_EQ('\0', *end) << number;
+        EXPECT_EQ(std::string::npos, number.find(',')) << number;
+      }
+      EXPECT_GT(std::strtod(fields[0].c_str(), nullptr), 0.0);  // grams
+      EXPECT_LE(std::strtod(fields[1].c_str(), nullptr), 0.1 * 2400 + 2400);  // kcal
+    }
+  }
+}
+
 TEST_F(ReportRangeTest, BadRangeArgumentsGiveStatus2AndOneLine) {
   const std::vector<std::vector<std::string>> cases = {
       {"--from"},
@@ -799,6 +849,18 @@ TEST_F(ReportRangeTest, BadRangeArgumentsGiveStatus2AndOneLine) {
       {"--version", "--csv"},
       {"--csvx"},
       {"--fromage", "2026-12-01"},
+      {"--suggest", "--from", "2026-12-01"},
+      {"--suggest", "--chart", "x.svg"},
+      {"--suggest", "--nutrients"},
+      {"--count", "5"},
+      {"--suggest", "--count", "0"},
+      {"--suggest", "--count", "101"},
+      {"--suggest", "--count", "5x"},
+      {"--suggest", "--count", "-3"},
+      {"--suggest", "--count"},
+      {"--suggest", "--date", "2026-13-01"},
+      {"--suggest", "--date", "2026-12-06", "2026-12-07"},
+      {"--suggest", "2026-12-06", "--date", "2026-12-07"},
   };
   for (const std::vector<std::string> &args : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));
@@ -923,10 +985,11 @@ TEST_F(ReportWeightsTest, TableIsInTheChosenUnitAndTheEntriesCsvGainsTheWeight) 
       << entries;
   EXPECT_EQ(std::string::npos, entries.find("2026-12-03")) << "no weight, no entries";
 
-  // --weights goes with a range, not with a chart or the nutrients.
-  for (const char *other : {"--nutrients", "--chart=x.svg"}) {
+  // --weights goes with a range, not with a chart, the nutrients or the suggestions.
+  for (const char *other : {"--nutrients", "--chart=x.svg", "--suggest"}) {
     const ProcessResult result = Run({"--weights", other});
     EXPECT_EQ(2, result.status);
-    EXPECT_EQ("alimora: --weights cannot be given with --chart or --nutrients\n", result.err);
+    EXPECT_EQ("alimora: --weights cannot be given with --chart, --nutrients or --suggest\n",
+              result.err);
   }
 }

@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The foods of the food database as the day's suggestions see them.
+#include "fooddb/fill-foods.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "fooddb/food-db.h"
+#include "i18n.h"
+
+namespace {
+
+constexpr double kServingGrams = 100.0;
+
+// Each food with its category, whether it holds alcohol (a nutrient value or a count of
+// drinks above 0), and its first household measure.
+const char kFillFoodsSql[] =
+    "SELECT f.\"Food code\", f.\"Main food description\", f.\"WWEIA Category number\", "
+    "(SELECT n.\"Alcohol (g)\" FROM nutrients n WHERE n.\"Food code\" = f.\"Food code\"), "
+    "(SELECT p.\"A_DRINKS (no. of drinks)\" FROM points p WHERE p.FOODCODE = f.\"Food code\"), "
+    "(SELECT m.\"Portion description\" FROM measures m WHERE m.\"Food code\" = f.\"Food code\" "
+    " AND m.\"Portion weight (g)\" > 0 ORDER BY m.\"Seq num\", m.rowid LIMIT 1), "
+    "(SELECT m.\"Portion weight (g)\" FROM measures m WHERE m.\"Food code\" = f.\"Food code\" "
+    " AND m.\"Portion weight (g)\" > 0 ORDER BY m.\"Seq num\", m.rowid LIMIT 1) "
+    "FROM foods f ORDER BY f.\"Food code\", f.rowid";
+
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
+};
+
+std::string text_of(sqlite3_stmt *stmt, int column) {
+  const unsigned char *text = sqlite3_column_text(stmt, column);
+  return text ? reinterpret_cast<const char *>(text) : "";
+}
+
+}  // namespace
+
+int fill_foods_load(sqlite3 *food_db, FillFoodTable *out) {
+  *out = FillFoodTable{};
+  sqlite3_stmt *raw = nullptr;
+  if (sqlite3_prepare_v2(food_db, kFillFoodsSql, -1, &raw, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+    return -1;
+  }
+  std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
+  int rc;
+  std::vector<int32_t> codes;
+  while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+    const int32_t code = sqlite3_column_int(raw, 0);
+    if (!codes.empty() && codes.back() == code) continue;  // one food a code
+    codes.push_back(code);
+    FillFood food{};
+    food.food_code = code;
+    food.category = sqlite3_column_int(raw, 2);
+    food.alcohol = sqlite3_column_double(raw, 3) > 0 || sqlite3_column_double(raw, 4) > 0;
+    const double grams = sqlite3_column_double(raw, 6);
+    const bool measured = sqlite3_column_type(raw, 5) != SQLITE_NULL && std::isfinite(grams) &&
+                          grams > 0 && grams <= 100000;
+    food.servings = measured ? grams / kServingGrams : 1.0;
+    out->foods.push_back(food);
+    out->descriptions.push_back(text_of(raw, 1));
+    out->measures.push_back(measured ? text_of(raw, 5) : "");
+    out->measure_grams.push_back(measured ? grams : kServingGrams);
+  }
+  if (rc != SQLITE_DONE) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+    *out = FillFoodTable{};
+    return -1;
+  }
+
+  FoodValuesList values{nullptr, 0, 0};
+  if (food_values_all(food_db, &values) != 0) {
+    *out = FillFoodTable{};
+    return -1;
+  }
+  // Both lists are in food-code order.
+  size_t v = 0;
+  for (FillFood &food : out->foods) {
+    while (v < values.count && values.items[v].food_code < food.food_code) v++;
+    if (v < values.count && values.items[v].food_code == food.food_code)
+      food.values = values.items[v];
+    else
+      food.values = FoodValues{food.food_code, false, {food.food_code, {}}, false, 0.0};
+  }
+  food_values_list_free(&values);
+
+  std::vector<FoodNutrients> nutrients(codes.size());
+  if (food_nutrients_of(food_db, codes.data(), codes.size(), nutrients.data()) != 0) {
+    *out = FillFoodTable{};
+    return -1;
+  }
+  for (size_t i = 0; i < codes.size(); i++) out->foods[i].nutrients = nutrients[i];
+  return 0;
+}
+
+void fill_foods_use(FillFoodTable *table, const LogEntryList *entries) {
+  for (size_t i = 0; i < table->foods.size(); i++) {
+    table->foods[i].recent_uses = 0;
+    table->foods[i].servings = table->measure_grams[i] / kServingGrams;
+  }
+  // Per food: how often each amount was logged, and the entry that last logged it.
+  std::map<int32_t, std::map<double, std::pair<unsigned, size_t>>> amounts;
+  for (size_t i = 0; i < entries->count; i++) {
+    const LogEntry &entry = entries->items[i];
+    if (!std::isfinite(entry.servings) || entry.servings <= 0) continue;
+    auto &counted = amounts[entry.food_code][entry.servings];
+    counted.first++;
+    counted.second = i;
+  }
+  for (const auto &food : amounts) {
+    auto at = std::lower_bound(
+        table->foods.begin(), table->foods.end(), food.first,
+        [](const FillFood &f, int32_t code) { return f.food_code < code; });
+    if (at == table->foods.end() || at->food_code != food.first) continue;
+    unsigned uses = 0;
+    double servings = 0;
+    std::pair<unsigned, size_t> best{0, 0};
+    for (const auto &amount : food.second) {
+      uses += amount.second.first;
+      if (amount.second > best) {
+        best = amount.second;
+        servings = amount.first;
+      }
+    }
+    at->recent_uses = uses;
+    at->servings = servings;
+  }
+}
+
+namespace {
+
+// "1 cup (244 g)" for one |measure| of |measure_grams|, "2 × 1 cup (244 g)" for two, when
+// |grams| is a whole number of them; "" otherwise.
+std::string measured_text(double grams, const char *measure, double measure_grams) {
+  if (!(measure_grams > 0)) return "";
+  const double count = std::round(grams / measure_grams);
+  if (count < 1 || count > 20 || std::fabs(grams - count * measure_grams) > 1e-6 * grams)
+    return "";
+  char weight[32];
+  snprintf(weight, sizeof weight, "%g", measure_grams);
+  char named[448];
+  snprintf(named, sizeof named, _("%s (%s g)"), measure, weight);
+  if (count == 1) return named;
+  char text[512];
+  snprintf(text, sizeof text, "%g × %s", count, named);
+  return text;
+}
+
+}  // namespace
+
+std::string fill_portion_text(const FillFoodTable *table, size_t index, sqlite3 *food_db) {
+  const double grams = table->foods[index].servings * kServingGrams;
+  std::string text;
+  if (!table->measures[index].empty())
+    text = measured_text(grams, table->measures[index].c_str(), table->measure_grams[index]);
+  if (text.empty() && food_db) {
+    FoodMeasureList measures{nullptr, 0, 0};
+    food_measures(food_db, table->foods[index].food_code, &measures);  // a failure: grams
+    for (size_t i = 0; i < measures.count && text.empty(); i++)
+      text = measured_text(grams, measures.items[i].description, measures.items[i].grams);
+    food_measure_list_free(&measures);
+  }
+  if (text.empty()) {
+    char plain[64];
+    snprintf(plain, sizeof plain, "%g g", std::round(grams * 10) / 10);
+    text = plain;
+  }
+  return text;
+}

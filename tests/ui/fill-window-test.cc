@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Fill the Day window on real widgets: opened by its key, what it says is left, logging
+// a suggestion with Enter and taking it back with Ctrl+Z.
+#include <string>
+#include <vector>
+
+#include "budget/date-string.h"
+#include "store/log-entries.h"
+#include "ui-fixture.h"
+#include "ui/budget-view.h"
+#include "ui/fill-window.h"
+#include "ui/quick-log.h"
+
+namespace {
+
+constexpr int kMilkWhole = 11111000;
+constexpr int kBroccoliRaw = 72201100;
+
+class FillWindowTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    StoreCompleteProfile(2000);
+    date_today(today_);
+  }
+
+  GtkWidget *Open() {
+    send_key(state_.main_window, GDK_KEY_e, GDK_CONTROL_MASK);
+    return fill_window_of(&state_);
+  }
+
+  GtkTreeView *List(GtkWidget *window) {
+    std::vector<GtkWidget *> views = find_widgets(window, GTK_TYPE_TREE_VIEW);
+    return views.size() == 1 ? GTK_TREE_VIEW(views[0]) : nullptr;
+  }
+
+  size_t Entries(const char *date) {
+    LogEntryList list;
+    EXPECT_EQ(0, log_entries_for_date(state_.log_db, date, &list));
+    const size_t count = list.count;
+    log_entry_list_free(&list);
+    return count;
+  }
+
+  char today_[DATE_STRING_SIZE];
+};
+
+TEST_F(FillWindowTest, CtrlEOpensWhatIsLeftAndLogsTheFirstSuggestionWithUndo) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.44));
+  Activate();
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  EXPECT_STREQ("Fill the Day", gtk_window_get_title(GTK_WINDOW(window)));
+  EXPECT_EQ(GTK_WINDOW(state_.main_window), gtk_window_get_transient_for(GTK_WINDOW(window)));
+  GtkTreeView *list = List(window);
+  ASSERT_NE(nullptr, list);
+  EXPECT_EQ(GTK_WIDGET(list), gtk_window_get_focus(GTK_WINDOW(window)));
+
+  // A cup of whole milk (146 kcal) of 2000: the rest is left, and every group has a gap.
+  std::vector<std::string> left = fill_window_left_texts(window);
+  ASSERT_GE(left.size(), 7u);
+  EXPECT_EQ("1854 kcal left of 2000", left[0]);
+  EXPECT_EQ("Vegetables: 2.5 cup-eq", left[1]);
+  EXPECT_EQ("Dairy: 2.0 cup-eq", left[4]);
+  EXPECT_EQ(0u, left.back().rfind("Below their goals: ", 0));
+
+  std::vector<std::string> suggestions = fill_window_suggestion_texts(window);
+  ASSERT_EQ(10u, suggestions.size());
+  for (const std::string &s : suggestions) EXPECT_NE(std::string::npos, s.find(" kcal")) << s;
+
+  // Enter logs the selected (first) suggestion on the day on display; the list is made anew.
+  const std::string first = suggestions[0];
+  send_key(GTK_WIDGET(list), GDK_KEY_Return);
+  EXPECT_EQ(2u, Entries(today_));
+  GtkWidget *notice = quick_log_notification(&state_);
+  ASSERT_NE(nullptr, notice);
+  EXPECT_TRUE(gtk_revealer_get_reveal_child(GTK_REVEALER(notice)));
+  EXPECT_NE(fill_window_left_texts(window)[0], left[0]);
+
+  // Ctrl+Z in the window undoes it, and the list is as before.
+  send_key(GTK_WIDGET(list), GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(1u, Entries(today_));
+  EXPECT_EQ(left, fill_window_left_texts(window));
+  EXPECT_EQ(first, fill_window_suggestion_texts(window)[0]);
+
+  // Escape closes it.
+  WidgetWatch watch(window);
+  send_key(GTK_WIDGET(list), GDK_KEY_Escape);
+  EXPECT_EQ(nullptr, fill_window_of(&state_));
+  EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
+}
+
+TEST_F(FillWindowTest, FollowsTheDateOnDisplayAndSaysWhenNoEnergyIsLeft) {
+  char yesterday[DATE_STRING_SIZE] = "2020-01-01";
+  // A day of 21 cups of milk: far past 2000 kcal.
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", yesterday, 51.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kBroccoliRaw, "Broccoli, raw", today_, 1.0));
+  Activate();
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(10u, fill_window_suggestion_texts(window).size());
+
+  on_prev_date_clicked(nullptr, &state_);
+  drain_events();
+  ASSERT_STREQ(yesterday, state_.current_date);
+  EXPECT_TRUE(fill_window_suggestion_texts(window).empty());
+  std::vector<std::string> left = fill_window_left_texts(window);
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(0u, left.back().rfind("No energy is left on this day", 0)) << left.back();
+  EXPECT_FALSE(fill_window_log_row(window, 0));
+  EXPECT_EQ(1u, Entries(yesterday));
+}
+
+}  // namespace
