@@ -11,6 +11,7 @@
 #include "i18n.h"
 #include "store/log-db.h"
 #include "ui/budget-view.h"
+#include "ui/day-follow.h"
 #include "ui/held-keys.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
@@ -174,6 +175,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   gtk_window_set_title(GTK_WINDOW(state->main_window), _("Alimora"));
   gtk_window_set_default_size(GTK_WINDOW(state->main_window), 700, 550);
   g_signal_connect(state->main_window, "destroy", G_CALLBACK(on_main_window_destroy), state);
+  day_follow_install(state);
 
   build_header_bar(state);
   shortcuts_install(application, state);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "budget/calorie-target.h"
+#include "budget/amount-text.h"
 #include "i18n.h"
 
 static_assert(NUTRIENT_SOURCE_COUNT <= 32, "FoodNutrients::unknown has one bit per source");
@@ -473,6 +474,7 @@ void nutrient_table_notes(const NutrientTable *table, NutrientNotes *out) {
 }
 
 char *nutrient_format_amount(double amount, int decimals, char *out, int size) {
+  if (amount_is_too_large(amount)) return amount_to_text(amount, decimals, out, size);
   snprintf(out, size, "%.*f", decimals, as_shown(amount, decimals) + 0.0);
   if (strcmp(out, "-0") == 0 || strcmp(out, "-0.0") == 0) snprintf(out, size, "%.*f", decimals, 0.0);
   return out;

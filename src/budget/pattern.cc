@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include "budget/amount-text.h"
 #include "i18n.h"
 
 namespace {
@@ -51,9 +52,14 @@ namespace {
 // |text| padded with blanks to |width| characters, on the right when |left_aligned|, else on
 // the left. printf pads by bytes, which puts a translated name with accented letters out
 // of line; padding by characters first keeps the columns straight.
-std::string padded(const char *text, int width, bool left_aligned) {
+// The characters of |text| in the locale's encoding (its bytes when it is not such text).
+size_t text_length(const char *text) {
   size_t length = mbstowcs(nullptr, text, 0);
-  if (length == static_cast<size_t>(-1)) length = strlen(text);  // not text of this locale
+  return length == static_cast<size_t>(-1) ? strlen(text) : length;
+}
+
+std::string padded(const char *text, int width, bool left_aligned) {
+  const size_t length = text_length(text);
   std::string out = text;
   if (length < static_cast<size_t>(width)) {
     std::string blanks(width - length, ' ');
@@ -75,7 +81,22 @@ void budget_report_print(const FoodGroupAmounts *budget, const FoodGroupAmounts 
     const char *unit = food_group_unit(group);
     const double amount = budget->amounts[group];
     const double eaten = consumed->amounts[group];
-    printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), padded(food_group_name(group), 20, true).c_str(),
-           amount, unit, eaten, unit, amount - eaten, unit);
+    const std::string name = padded(food_group_name(group), 20, true);
+    if (!amount_is_too_large(eaten) && !amount_is_too_large(amount - eaten)) {
+      printf(_("%-20s %8.1f %s %8.1f %s %8.1f %s\n"), name.c_str(), amount, unit, eaten, unit,
+             amount - eaten, unit);
+      continue;
+    }
+    // "too large" takes the place of the number and its unit, in the same columns.
+    printf("%s", name.c_str());
+    for (double value : {amount, eaten, amount - eaten}) {
+      char number[64];
+      snprintf(number, sizeof number, "%8.1f %s", value, unit);
+      const int width = 9 + static_cast<int>(text_length(unit));  // as "%8.1f %s"
+      printf(" %s", amount_is_too_large(value)
+                        ? padded(amount_too_large_text(), width, false).c_str()
+                        : number);
+    }
+    printf("\n");
   }
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "budget/amount-text.h"
 #include "config.h"
 #include "i18n.h"
 #include "report/report-file.h"
@@ -165,7 +166,8 @@ void draw_bars(cairo_t *cr, const ChartFrame &frame, const PanelValues &values, 
       if (range_amount_is_over(value, values.budget) != over) continue;
       const double left = plot_x + (day.day_number - summary.from_number) * slot +
                           (slot - bar_width) / 2.0;
-      const double bar_top = axis_y(axis, value);
+      // A sum too large to be real fills the plot (clipped) rather than setting its scale.
+      const double bar_top = amount_is_too_large(value) ? plot_top : axis_y(axis, value);
       cairo_rectangle(cr, left, bar_top, bar_width, bottom - bar_top);
     }
     set_colour(cr, over ? palette.over : outlined ? palette.bar : palette.thin_bar);
@@ -192,7 +194,10 @@ void draw_panel(cairo_t *cr, const ChartFrame &frame, const PanelValues &values,
   if (plot_width <= 0.0 || plot_height <= 0.0) return;
 
   double highest = values.budget;
-  for (const RangeDay &day : summary.days) highest = std::max(highest, day_value(day, values.panel));
+  for (const RangeDay &day : summary.days) {
+    const double value = day_value(day, values.panel);
+    if (!amount_is_too_large(value)) highest = std::max(highest, value);
+  }
   const double step = axis_step(highest > 0.0 ? highest * 1.1 : 1.0);
   const Axis axis = {plot_y, plot_height,
                      highest > 0.0 ? std::ceil(highest * 1.1 / step) * step : step};

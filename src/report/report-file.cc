@@ -27,6 +27,9 @@ int output_file_open(const char *path, OutputFile *out) {
   struct stat existing;
   const bool exists = lstat(path, &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) return kOutputNotRegular;
+  // A file made read-only is kept as it is, as a device is: renaming a new file over it
+  // would replace what its owner protected (root may write it, but no one meant it).
+  if (exists && ((existing.st_mode & 0222) == 0 || access(path, W_OK) != 0)) return EACCES;
 
   GText dir(g_path_get_dirname(path));
   GText base(g_path_get_basename(path));

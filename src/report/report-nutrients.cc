@@ -25,7 +25,7 @@ namespace {
 // The goals of the stored profile on today's date. Returns false after a failed read.
 bool read_goals(sqlite3 *log_db, int calorie_target, NutrientGoals *goals) {
   Profile profile{};
-  const int loaded = log_db ? profile_load(log_db, &profile) : 1;
+  const int loaded = log_db ? profile_load_stored(log_db, &profile) : 1;
   const time_t now = time(nullptr);
   struct tm today;
   const struct tm *today_or_null = localtime_r(&now, &today);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "budget/amount-text.h"
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
@@ -108,7 +109,10 @@ void print_summary(const RangeSummary &summary) {
   printf("\n");
   for (size_t i = 0; i < summary.days.size(); ++i) {
     printf("%s", text_padded(shown_dates[i].c_str(), static_cast<int>(date_width), true).c_str());
-    for (double amount : summary.days[i].totals.amounts) printf(" %10.1f", amount);
+    for (double amount : summary.days[i].totals.amounts) {
+      char text[64];
+      printf(" %s", text_padded(amount_to_text(amount, 1, text, sizeof text), 10, false).c_str());
+    }
     printf("\n");
   }
 
@@ -132,8 +136,16 @@ void print_summary(const RangeSummary &summary) {
       if (range_amount_is_over(day.totals.amounts[group], budget)) ++over;
     }
     const char *unit = food_group_unit(group);
-    printf("%s %8.1f %s %8.1f %s %8d %10d\n", text_padded(food_group_name(group), 20, true).c_str(),
-           budget, unit, total / days_counted, unit, met, over);
+    const double average = total / days_counted;
+    char shown[64];
+    if (amount_is_too_large(average))  // in the place of the number and its unit
+      snprintf(shown, sizeof shown, "%s",
+               text_padded(amount_too_large_text(), 9 + static_cast<int>(text_width(unit)), false)
+                   .c_str());
+    else
+      snprintf(shown, sizeof shown, "%8.1f %s", average, unit);
+    printf("%s %8.1f %s %s %8d %10d\n", text_padded(food_group_name(group), 20, true).c_str(),
+           budget, unit, shown, met, over);
   }
   printf("%s", _("\nMet: the day's amount reached the budget; over: it went beyond it. A day over\n"
                  "the budget also counts as met.\n"));
@@ -281,7 +293,7 @@ int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const c
   if (read != 0) return -1;
   if (!read_foods(food_db, out->entries, &out->foods)) {
     range_data_free(out);
-    return -1;
+    return -2;
   }
   return 0;
 }
@@ -318,17 +330,10 @@ void range_summary_make(const RangeData &data, int calorie_target, const char *f
 }
 
 uint32_t date_day_number(const char *date) {
-  if (strlen(date) != DATE_STRING_SIZE - 1) return 0;
-  for (int i = 0; i < DATE_STRING_SIZE - 1; ++i) {
-    const bool is_dash = i == 4 || i == 7;
-    if (is_dash ? date[i] != '-' : !g_ascii_isdigit(date[i])) return 0;
-  }
+  if (!date_string_is_valid(date)) return 0;
   const int year = atoi(date);
   const int month = atoi(date + 5);
   const int day = atoi(date + 8);
-  if (!g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
-                        static_cast<GDateYear>(year)))
-    return 0;
   GDate value;
   g_date_clear(&value, 1);
   g_date_set_dmy(&value, static_cast<GDateDay>(day), static_cast<GDateMonth>(month),

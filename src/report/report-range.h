@@ -60,8 +60,9 @@ struct RangeData {
 
 // Reads the entries dated |from| to |to| (as text, both included; both null: every entry
 // of the log) from |log_db| (null: no log yet, no entries) and the values of their foods from |food_db|: one lookup per
-// distinct food for a few, one pass over the food database for many. Returns 0, or -1
-// with |out| empty after a failed read (the line is printed). Free with range_data_free.
+// distinct food for a few, one pass over the food database for many. Returns 0, or, with
+// |out| empty after a failed read (the line is printed), -1 when the log could not be read
+// and -2 when the food database could not. Free with range_data_free.
 // With |index| (and both dates), the entries are read by its ids (log_entries_between_indexed).
 int range_data_read(sqlite3 *food_db, sqlite3 *log_db, const char *from, const char *to,
                     RangeData *out, LogDateIndex *index = nullptr);

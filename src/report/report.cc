@@ -60,56 +60,34 @@ struct EntryListFreer {
 };
 
 void print_usage() {
-  printf(
-      _("Usage: alimora-report [YYYY-MM-DD]\n"
-        "       alimora-report [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv] [--chart FILE.svg]\n"
-        "Print the food-group budget of a day, what the food log holds for it and what\n"
-        "remains. Without a date, today is reported.\n"
-        "\n"
-        "With --from or --to, summarise the days with entries from the first date (by\n"
-        "default the first logged day) to the second (by default today): each day's\n"
-        "amounts, the average per day against the budget and the days each group's\n"
-        "budget was met and was over.\n"
-        "\n"
-        "  --from YYYY-MM-DD  first day of the range\n"
-        "  --to YYYY-MM-DD    last day of the range\n"
-        "  --csv              print the range's entries as CSV instead of the summary\n"
-        "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
-
-        "  --help             show this help and exit\n"
-        "  --version          show the version and exit\n"));
-  printf("\n%s", nutrients_usage());
-  printf("\n%s",
+  printf("%s",
+         _("Usage: alimora-report [YYYY-MM-DD]\n"
+           "       alimora-report [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv] [--chart FILE.svg]\n"
+           "Print the food-group budget of a day, what the food log holds for it and what\n"
+           "remains. Without a date, today is reported.\n"
+           "\n"
+           "With --from or --to, summarise the days with entries from the first date (by\n"
+           "default the first logged day) to the second (by default today): each day's\n"
+           "amounts, the average per day against the budget and the days each group's\n"
+           "budget was met and was over.\n"));
+  printf("\n%s\n", nutrients_usage());
+  printf("%s\n", suggest_usage());
+  printf("%s\n",
          _("Usage: alimora-report --weights [YYYY-MM-DD] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
            "                      [--csv]\n"
            "Print the weight log: each day's weight and its trend, the smoothed average of\n"
            "the weights, from the first weight (or --from) to today (or --to), in the unit\n"
            "chosen in the profile. With --csv, the same in kilograms as CSV, with the header\n"
            "date,weight_kg,trend_kg.\n"));
-  printf("\n%s", suggest_usage());
-}
-
-bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-// Whether |text| is exactly "YYYY-MM-DD" in digits and names a day of the calendar.
-bool is_date_string(const char *text) {
-  if (strlen(text) != DATE_STRING_SIZE - 1) return false;
-  for (int i = 0; i < DATE_STRING_SIZE - 1; ++i) {
-    const bool is_dash = i == 4 || i == 7;
-    if (is_dash ? text[i] != '-' : (text[i] < '0' || text[i] > '9')) return false;
-  }
-  auto number = [text](int from, int digits) {
-    int value = 0;
-    for (int i = from; i < from + digits; ++i) value = value * 10 + (text[i] - '0');
-    return value;
-  };
-  const int year = number(0, 4);
-  const int month = number(5, 2);
-  const int day = number(8, 2);
-  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
-  const int last_day = kDaysInMonth[month - 1] + (month == 2 && is_leap_year(year) ? 1 : 0);
-  return day <= last_day;
+  printf("%s",
+         _("  --from YYYY-MM-DD  first day of the range\n"
+           "  --to YYYY-MM-DD    last day of the range\n"
+           "  --csv              print the range's entries as CSV instead of the summary\n"
+           "  --chart FILE.svg   draw the range as a chart of the six food groups into FILE.svg\n"
+           "  --nutrients        print the nutrients against the goals instead of the budget\n"
+           "  --suggest          print what is left of a day and foods that fill it\n"
+           "  --help             show this help and exit\n"
+           "  --version          show the version and exit\n"));
 }
 
 // The stored calorie target, or the default when there is no profile row or it holds a
@@ -118,7 +96,7 @@ bool read_calorie_target(sqlite3 *log_db, int *target) {
   *target = kDefaultCalorieTarget;
   if (!log_db) return true;
   Profile profile;
-  const int rc = profile_load(log_db, &profile);
+  const int rc = profile_load_stored(log_db, &profile);
   if (rc == 0 && profile.calorie_target >= 1) *target = profile.calorie_target;
   profile_clear(&profile);
   return rc != -1;
@@ -301,7 +279,7 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
   }
 
   for (const char *date : {options->date, options->from, options->to}) {
-    if (date && !is_date_string(date)) {
+    if (date && !date_string_is_valid(date)) {
       fprintf(stderr, _("alimora: '%s' is not a date; expected YYYY-MM-DD\n"), date);
       return kExitUsage;
     }

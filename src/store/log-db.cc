@@ -44,6 +44,10 @@ const char kSaveProfileSql[] =
 // Whether the log has any table at all.
 const char kAnyTableSql[] = "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1";
 
+// Whether the log has the profile table.
+const char kProfileTableSql[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'user_profile'";
+
 const char kLoadProfileSql[] =
     "SELECT bdate, height_cm, weight_kg, activity_level, gender, calorie_target FROM "
     "user_profile WHERE id = 1";
@@ -74,16 +78,50 @@ bool create_private_file(const char *path) {
   return true;
 }
 
-// Removes |path| when it is an empty file, with SQLite's journal beside it.
-// A link followed by create_private_file stays; the file made at its end goes.
-void remove_empty_file(const char *path) {
+// Whether the file |path| holds a table, as far as a connection of its own can tell; a
+// file it cannot read holds none.
+bool has_any_table(const char *path) {
+  sqlite3 *raw = nullptr;
+  bool found = false;
+  if (sqlite3_open_v2(path, &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &stmt, nullptr) == SQLITE_OK)
+      found = sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(raw);
+  return found;
+}
+
+// Removes |path|, a file this start made, with SQLite's journal beside it, unless another
+// connection has meanwhile made the log's tables in it. A link followed by
+// create_private_file stays; the file made at its end goes.
+void remove_made_file(const char *path) {
   char *target = realpath(path, nullptr);
   struct stat info;
-  if (target && stat(target, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+  if (target && stat(target, &info) == 0 && S_ISREG(info.st_mode) && !has_any_table(target)) {
     unlink(target);
     unlink((std::string(target) + "-journal").c_str());
   }
   free(target);
+}
+
+// Creates both tables in one transaction, so that a log is made whole or not at all (a
+// full disk once left a food_log without its user_profile). Returns false after printing
+// the line of the table that could not be made.
+bool create_tables(sqlite3 *handle) {
+  const bool begun = sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+  bool made =
+      create_table(handle, kCreateLogTableSql, _("alimora: cannot create log table: %s\n")) &&
+      create_table(handle, kCreateProfileTableSql, _("alimora: cannot create profile table: %s\n"));
+  if (made && begun && sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    // The commit is where a full disk shows: the tables were written there.
+    fprintf(stderr, _("alimora: cannot create log table: %s\n"), sqlite3_errmsg(handle));
+    made = false;
+  }
+  if (!made && sqlite3_get_autocommit(handle) == 0)
+    sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+  return made;
 }
 
 }  // namespace
@@ -100,17 +138,15 @@ sqlite3 *log_db_open(const char *path) {
     fprintf(stderr, _("alimora: cannot open log database '%s': %s\n"), path,
             sqlite3_errmsg(handle));
     sqlite3_close(handle);
-    if (created) remove_empty_file(path);
+    if (created) remove_made_file(path);
     return nullptr;
   }
   db_connection_configure(handle);
-  if (!create_table(handle, kCreateLogTableSql, _("alimora: cannot create log table: %s\n")) ||
-      !create_table(handle, kCreateProfileTableSql,
-                    _("alimora: cannot create profile table: %s\n"))) {
+  if (!create_tables(handle)) {
     sqlite3_close(handle);
     // A log made just now and left without its tables (the disk is full, say) is no log:
-    // it goes, so that the next start begins afresh.
-    if (created) remove_empty_file(path);
+    // it goes, so that the next start begins afresh. A log that was there stays.
+    if (created) remove_made_file(path);
     return nullptr;
   }
   // Without its weight tables (a log the user may only read, say) the log still opens:
@@ -219,6 +255,23 @@ int profile_load(sqlite3 *handle, Profile *out) {
   out->gender = sqlite3_column_int(raw, 4);
   out->calorie_target = sqlite3_column_int(raw, 5);
   return 0;
+}
+
+int profile_load_stored(sqlite3 *handle, Profile *out) {
+  *out = Profile{};
+  sqlite3_stmt *raw = nullptr;
+  if (sqlite3_prepare_v2(handle, kProfileTableSql, -1, &raw, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+    return -1;
+  }
+  const int rc = sqlite3_step(raw);
+  sqlite3_finalize(raw);
+  if (rc == SQLITE_DONE) return 1;
+  if (rc != SQLITE_ROW) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+    return -1;
+  }
+  return profile_load(handle, out);
 }
 
 void profile_clear(Profile *profile) {

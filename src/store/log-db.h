@@ -40,6 +40,11 @@ int profile_save(sqlite3 *handle, const Profile *profile);
 // -1 after printing an SQL error.
 int profile_load(sqlite3 *handle, Profile *out);
 
+// As profile_load, for a log read by alimora-report and the windows that only read it: a
+// log without the profile table (made by an older or a failed first start, or by another
+// program) holds no profile, so the result is then 1 and nothing is printed.
+int profile_load_stored(sqlite3 *handle, Profile *out);
+
 // Frees the birth date of a record filled by profile_load and sets it to null.
 // Accepts null and may be called twice.
 void profile_clear(Profile *profile);

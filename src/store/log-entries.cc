@@ -24,9 +24,14 @@ const char kAddEntrySql[] =
     "INSERT INTO food_log (food_code, description, date, servings) VALUES (?1, ?2, ?3, ?4)";
 const char kUpdateEntrySql[] = "UPDATE food_log SET date = ?1, servings = ?2 WHERE id = ?3";
 const char kDeleteEntrySql[] = "DELETE FROM food_log WHERE id = ?1";
+// A date that is no text (NULL or a blob, from another program) belongs to no day: it
+// is listed, once, as the empty date, whose entries it joins.
 const char kEntriesForDateSql[] =
-    "SELECT id, food_code, description, date, servings FROM food_log WHERE date = ?1 ORDER BY id";
-const char kDatesSql[] = "SELECT DISTINCT date FROM food_log ORDER BY date";
+    "SELECT id, food_code, description, date, servings FROM food_log WHERE date = ?1 OR "
+    "(?1 = '' AND typeof(date) <> 'text') ORDER BY id";
+const char kDatesSql[] =
+    "SELECT DISTINCT CASE WHEN typeof(date) = 'text' THEN date ELSE '' END AS day FROM food_log "
+    "ORDER BY day";
 
 // The first capacity of a list; after that it doubles.
 constexpr size_t kFirstCapacity = 32;

@@ -30,6 +30,16 @@ struct DateList {
   size_t capacity;
 };
 
+// The servings that the add and edit dialogs offer; an amount outside them is no amount a
+// person logged through the program.
+constexpr double kServingsMin = 0.1;
+constexpr double kServingsMax = 100.0;
+
+// Whether |servings| is a number within kServingsMin to kServingsMax.
+inline bool servings_in_range(double servings) {
+  return servings >= kServingsMin && servings <= kServingsMax;  // false for NaN
+}
+
 // Adds an entry. Returns 0, or -1 after printing why.
 int log_entry_add(sqlite3 *handle, int32_t food_code, const char *description,
                   const char *date, double servings);

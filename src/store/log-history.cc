@@ -22,10 +22,14 @@ namespace {
 const char kFoodUsesSql[] =
     "SELECT food_code, description, date, servings, max(id), count(*) FROM food_log "
     "GROUP BY food_code ORDER BY max(id) DESC";
-const char kCopyDateSql[] =
-    "INSERT INTO food_log (food_code, description, date, servings) "
-    "SELECT food_code, description, ?2, servings FROM food_log WHERE date = ?1 ORDER BY id";
-const char kDeleteRangeSql[] = "DELETE FROM food_log WHERE id BETWEEN ?1 AND ?2";
+const char kDayEntriesSql[] =
+    "SELECT id, food_code, description, servings FROM food_log WHERE date = ?1 ORDER BY id";
+const char kAddEntrySql[] =
+    "INSERT INTO food_log (food_code, description, date, servings) VALUES (?1, ?2, ?3, ?4)";
+// A row is taken back only while it is the one written: another tool's food_log without
+// AUTOINCREMENT gives a deleted row's id to the next row it adds.
+const char kTakeBackSql[] =
+    "DELETE FROM food_log WHERE id = ?1 AND food_code = ?2 AND date = ?3 AND servings = ?4";
 const char kDataVersionSql[] = "PRAGMA data_version";
 
 constexpr size_t kFirstCapacity = 32;
@@ -52,23 +56,74 @@ bool make_room(FoodUseList *list) {
   return true;
 }
 
-// Steps a bound write once and finalizes it; prints |format| with the connection's message
-// when it does not complete.
-int run_write(sqlite3 *handle, sqlite3_stmt *stmt, const char *format) {
-  const int rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  if (rc == SQLITE_DONE) return 0;
+// One write transaction on |handle|: BEGIN IMMEDIATE waits for another connection's lock
+// once, as a single statement would, and takes the lock the writes need at once.
+bool begin_write(sqlite3 *handle, const char *format) {
+  if (sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
   fprintf(stderr, format, sqlite3_errmsg(handle));
-  return -1;
+  return false;
 }
 
-// The ids of the rows that the write just completed on |handle| added: SQLite numbers the
-// rows of one statement one after another, and nothing else writes in between.
-LogIdRange added_rows(sqlite3 *handle) {
-  const int changes = sqlite3_changes(handle);
-  if (changes <= 0) return LogIdRange{0, 0, 0};
-  const int64_t last = sqlite3_last_insert_rowid(handle);
-  return LogIdRange{last - changes + 1, last, static_cast<size_t>(changes)};
+// Ends the transaction: COMMIT when |ok|, else (or when the commit fails) ROLLBACK. Returns
+// whether the writes are in the log; prints |format| when the commit failed.
+bool end_write(sqlite3 *handle, bool ok, const char *format) {
+  if (ok && sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  if (ok) fprintf(stderr, format, sqlite3_errmsg(handle));
+  if (!sqlite3_get_autocommit(handle)) sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+  return false;
+}
+
+sqlite3_stmt *prepare_or_report(sqlite3 *handle, const char *sql) {
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK) return stmt;
+  report_sql_error(handle);
+  sqlite3_finalize(stmt);
+  return nullptr;
+}
+
+// Whether the entries of |date| are exactly |shown|; false, with |*failed| set after a
+// message, when they cannot be read.
+bool day_is_as_shown(sqlite3 *handle, const char *date, const LogEntryList *shown, bool *failed) {
+  *failed = false;
+  sqlite3_stmt *stmt = prepare_or_report(handle, kDayEntriesSql);
+  if (!stmt) {
+    *failed = true;
+    return false;
+  }
+  sqlite3_bind_text(stmt, 1, date, -1, SQLITE_TRANSIENT);
+  size_t i = 0;
+  bool same = true;
+  int rc = SQLITE_DONE;
+  while (same && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    if (i >= shown->count) {
+      same = false;
+      break;
+    }
+    const LogEntry &entry = shown->items[i++];
+    same = sqlite3_column_int64(stmt, 0) == entry.id && sqlite3_column_int(stmt, 1) == entry.food_code &&
+           strcmp(column_text(stmt, 2), entry.description) == 0 &&
+           sqlite3_column_double(stmt, 3) == entry.servings;
+  }
+  if (same && rc != SQLITE_DONE) {
+    report_sql_error(handle);
+    *failed = true;
+    same = false;
+  }
+  sqlite3_finalize(stmt);
+  return same && i == shown->count;
+}
+
+// Inserts |entry| on |date| with the prepared insert |stmt|; returns the new id, or 0 after
+// printing why.
+int64_t insert_entry(sqlite3 *handle, sqlite3_stmt *stmt, const LogEntry &entry, const char *date) {
+  sqlite3_reset(stmt);
+  sqlite3_bind_int(stmt, 1, entry.food_code);
+  sqlite3_bind_text(stmt, 2, entry.description, -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt, 3, date, -1, SQLITE_TRANSIENT);
+  sqlite3_bind_double(stmt, 4, entry.servings);
+  if (sqlite3_step(stmt) == SQLITE_DONE) return sqlite3_last_insert_rowid(handle);
+  fprintf(stderr, _("alimora: cannot add log entry: %s\n"), sqlite3_errmsg(handle));
+  return 0;
 }
 
 // Reads the stamp of the log now without a message: false (|*out| zero) when it cannot be
@@ -150,36 +205,110 @@ int log_entry_add_kept(sqlite3 *handle, int32_t food_code, const char *descripti
   return 0;
 }
 
-int log_entries_copy_date(sqlite3 *handle, const char *from, const char *to, LogIdRange *added) {
-  *added = LogIdRange{0, 0, 0};
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kCopyDateSql, -1, &stmt, nullptr) != SQLITE_OK) {
-    report_sql_error(handle);
-    sqlite3_finalize(stmt);
-    return -1;
+bool log_entry_list_append(LogEntryList *list, const LogEntry &entry) {
+  if (list->count == list->capacity) {
+    const size_t grown = list->capacity == 0 ? kFirstCapacity : list->capacity * 2;
+    void *larger =
+        grown > SIZE_MAX / sizeof(LogEntry) ? nullptr : realloc(list->items, grown * sizeof(LogEntry));
+    if (!larger) return false;
+    list->items = static_cast<LogEntry *>(larger);
+    list->capacity = grown;
   }
-  sqlite3_bind_text(stmt, 1, from, -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(stmt, 2, to, -1, SQLITE_TRANSIENT);
-  if (run_write(handle, stmt, _("alimora: cannot copy log entries: %s\n")) != 0) return -1;
-  *added = added_rows(handle);
-  return 0;
+  char *description = strdup(entry.description ? entry.description : "");
+  char *date = strdup(entry.date ? entry.date : "");
+  if (!description || !date) {
+    free(description);
+    free(date);
+    return false;
+  }
+  list->items[list->count++] = LogEntry{entry.id, entry.food_code, description, date, entry.servings};
+  return true;
 }
 
-int log_entries_delete_range(sqlite3 *handle, const LogIdRange *range) {
-  if (range->count == 0) return 0;
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kDeleteRangeSql, -1, &stmt, nullptr) != SQLITE_OK) {
-    report_sql_error(handle);
-    sqlite3_finalize(stmt);
-    return -1;
+int log_entries_copy_shown(sqlite3 *handle, const char *from, const LogEntryList *shown,
+                           const char *to, LogEntryList *copies) {
+  *copies = LogEntryList{nullptr, 0, 0};
+  const char *format = _("alimora: cannot copy log entries: %s\n");
+  if (!begin_write(handle, format)) return -1;
+  bool failed = false;
+  if (!day_is_as_shown(handle, from, shown, &failed)) {
+    end_write(handle, false, format);
+    return failed ? -1 : 1;
   }
-  sqlite3_bind_int64(stmt, 1, range->first);
-  sqlite3_bind_int64(stmt, 2, range->last);
-  return run_write(handle, stmt, _("alimora: cannot delete log entries: %s\n"));
+  sqlite3_stmt *stmt = prepare_or_report(handle, kAddEntrySql);
+  bool ok = stmt != nullptr;
+  for (size_t i = 0; ok && i < shown->count; i++) {
+    LogEntry copy = shown->items[i];
+    copy.date = const_cast<char *>(to);
+    copy.id = insert_entry(handle, stmt, copy, to);
+    ok = copy.id != 0;
+    if (ok && !log_entry_list_append(copies, copy)) {
+      report_memory_exhausted();
+      ok = false;
+    }
+  }
+  sqlite3_finalize(stmt);
+  if (end_write(handle, ok, format)) return 0;
+  log_entry_list_free(copies);
+  return -1;
+}
+
+int log_entries_take_back(sqlite3 *handle, const LogEntryList *written, bool *taken) {
+  for (size_t i = 0; i < written->count; i++) taken[i] = false;
+  if (written->count == 0) return 0;
+  const char *format = _("alimora: cannot delete log entries: %s\n");
+  if (!begin_write(handle, format)) return -1;
+  sqlite3_stmt *stmt = prepare_or_report(handle, kTakeBackSql);
+  bool ok = stmt != nullptr;
+  for (size_t i = 0; ok && i < written->count; i++) {
+    const LogEntry &entry = written->items[i];
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, entry.id);
+    sqlite3_bind_int(stmt, 2, entry.food_code);
+    sqlite3_bind_text(stmt, 3, entry.date, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(stmt, 4, entry.servings);
+    ok = sqlite3_step(stmt) == SQLITE_DONE;
+    if (!ok) fprintf(stderr, format, sqlite3_errmsg(handle));
+    taken[i] = ok && sqlite3_changes(handle) > 0;
+  }
+  sqlite3_finalize(stmt);
+  if (end_write(handle, ok, format)) return 0;
+  for (size_t i = 0; i < written->count; i++) taken[i] = false;
+  return -1;
+}
+
+int log_entries_put_back(sqlite3 *handle, LogEntryList *entries) {
+  if (entries->count == 0) return 0;
+  const char *format = _("alimora: cannot add log entry: %s\n");
+  if (!begin_write(handle, format)) return -1;
+  sqlite3_stmt *stmt = prepare_or_report(handle, kAddEntrySql);
+  bool ok = stmt != nullptr;
+  std::vector<int64_t> ids;
+  for (size_t i = 0; ok && i < entries->count; i++) {
+    const int64_t id = insert_entry(handle, stmt, entries->items[i], entries->items[i].date);
+    ok = id != 0;
+    ids.push_back(id);
+  }
+  sqlite3_finalize(stmt);
+  if (!end_write(handle, ok, format)) return -1;
+  for (size_t i = 0; i < entries->count; i++) entries->items[i].id = ids[i];
+  return 0;
 }
 
 int log_stamp_read(sqlite3 *handle, LogStamp *out) {
   if (read_stamp(handle, out)) return 0;
+  report_sql_error(handle);
+  return -1;
+}
+
+bool log_was_busy(sqlite3 *handle) {
+  const int code = sqlite3_errcode(handle) & 0xff;
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+int log_stamp_try(sqlite3 *handle, LogStamp *out) {
+  if (read_stamp(handle, out)) return 0;
+  if (log_was_busy(handle)) return 1;
   report_sql_error(handle);
   return -1;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the food log says about the person's habits (the foods they log, how often, their
-// last amounts), and the writes of the quick log: an entry whose id is kept, a whole day
-// copied to another, and taking such writes back.
+// last amounts), and the writes of the quick log: an entry whose id is kept, the entries of
+// a day copied to another, and taking such writes back and making them again.
 #pragma once
 
 #include <cstddef>
@@ -49,15 +49,29 @@ void food_use_list_free(FoodUseList *list);
 int log_entry_add_kept(sqlite3 *handle, int32_t food_code, const char *description,
                        const char *date, double servings, LogIdRange *added);
 
-// Copies every entry of |from| to the date |to| with one statement, so that either all of
-// them are copied or none; the copies come in the order of the originals. Writes the ids
-// of the copies to |*added| (count 0 when |from| has no entries). Returns 0, or -1 after
-// printing why, with nothing copied.
-int log_entries_copy_date(sqlite3 *handle, const char *from, const char *to, LogIdRange *added);
+// Copies the entries |shown| of the date |from| (as a view showed them, in id order) to the
+// date |to|, in one transaction and in their order, when |from| still has exactly these
+// entries: the same ids, food codes, descriptions and servings. Fills |copies| (emptied
+// first; free with log_entry_list_free) with the copies as written, their ids included.
+// Returns 0; 1 when the entries of |from| are no longer those shown (nothing copied);
+// -1 after printing why, with nothing copied.
+int log_entries_copy_shown(sqlite3 *handle, const char *from, const LogEntryList *shown,
+                           const char *to, LogEntryList *copies);
 
-// Deletes the entries of |range| with one statement: all of them or, on failure, none.
-// Ids that no longer exist are no failure. Returns 0, or -1 after printing why.
-int log_entries_delete_range(sqlite3 *handle, const LogIdRange *range);
+// Takes back the entries |written| (as a write made them): deletes each one whose row still
+// has its id, food code, date and servings, all in one transaction, and leaves a row that
+// another writer changed, or that took its id after it went, as it is. |taken| (one flag
+// per entry) says which were deleted. Returns 0, or -1 after printing why, with nothing
+// deleted and every flag false.
+int log_entries_take_back(sqlite3 *handle, const LogEntryList *written, bool *taken);
+
+// Adds the entries |entries| again (Redo), in their order and in one transaction: all of
+// them or none. Each entry gets the id of its new row. Returns 0, or -1 after printing why.
+int log_entries_put_back(sqlite3 *handle, LogEntryList *entries);
+
+// Appends a copy of |entry| (its strings copied) to |list|. Returns false, with |list| as
+// it was, when memory runs out.
+bool log_entry_list_append(LogEntryList *list, const LogEntry &entry);
 
 // Tells whether the log changed: the changes made through |handle| and the version of the
 // file as other connections leave it. Two equal stamps mean the log is as it was.
@@ -68,6 +82,13 @@ struct LogStamp {
 
 // Reads the stamp of the log now. Returns 0, or -1 after printing why (|*out| then zero).
 int log_stamp_read(sqlite3 *handle, LogStamp *out);
+
+// As log_stamp_read, but a log that another connection holds locked is no failure to
+// report: returns 1 then (|*out| zero).
+int log_stamp_try(sqlite3 *handle, LogStamp *out);
+
+// Whether the last failure on |handle| was a lock of another connection.
+bool log_was_busy(sqlite3 *handle);
 
 // The entries of one date as a read found them, with the stamp of the log taken just before
 // that read: while the stamp stays the same they are what a new read would find, so a

@@ -9,12 +9,14 @@
 #include <cstring>
 #include <ctime>
 
+#include "budget/amount-text.h"
 #include "budget/day-totals.h"
 #include "budget/pattern.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
+#include "ui/day-follow.h"
 #include "ui/entry-dialogs.h"
 #include "ui/fill-window.h"
 #include "ui/history-window.h"
@@ -102,11 +104,15 @@ void update_bars(GuiState *state, const FoodGroupAmounts &budget,
     // A sum of products may land a hair above a budget that it only meets.
     mark_over_budget(bar, consumed[g] > budget.amounts[g] + 1e-9);
     double fraction = budget.amounts[g] > 0 ? consumed[g] / budget.amounts[g] : 0.0;
-    if (fraction > 1.0) fraction = 1.0;
+    if (fraction > 1.0 || std::isnan(fraction)) fraction = 1.0;
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
     char text[128];
-    snprintf(text, sizeof text, "%s: %.1f / %.1f", food_group_label(g), consumed[g],
-             budget.amounts[g]);
+    if (amount_is_too_large(consumed[g]))
+      snprintf(text, sizeof text, "%s: %s / %.1f", food_group_label(g), amount_too_large_text(),
+               budget.amounts[g]);
+    else
+      snprintf(text, sizeof text, "%s: %.1f / %.1f", food_group_label(g), consumed[g],
+               budget.amounts[g]);
     utf8_fit(text, sizeof text);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
     gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
@@ -149,12 +155,17 @@ void update_energy_bar(GuiState *state, const LogEntryList *entries) {
   const double shown = round(totals.kcal);
   mark_over_budget(bar, shown > target);
   double fraction = target > 0 ? totals.kcal / target : 0.0;
-  if (fraction > 1.0) fraction = 1.0;
+  if (fraction > 1.0 || std::isnan(fraction)) fraction = 1.0;
   if (fraction < 0.0) fraction = 0.0;
   gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
   char text[128];
-  // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
-  snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), shown, target);
+  if (amount_is_too_large(totals.kcal))
+    // Translators: the energy bar when the day's entries add up to more than is real:
+    // "too large" / calorie target
+    snprintf(text, sizeof text, _("Energy (kcal): %s / %d"), amount_too_large_text(), target);
+  else
+    // Translators: the energy bar after the food-group bars: kcal eaten / calorie target
+    snprintf(text, sizeof text, _("Energy (kcal): %.0f / %d"), shown, target);
   gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
   gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
   atk_object_set_name(gtk_widget_get_accessible(bar), text);
@@ -236,6 +247,8 @@ void show_date(GuiState *state, const char *date) {
 }  // namespace
 
 void refresh_views(GuiState *state) {
+  // A new day since the last look moves a view of today to the new today.
+  day_follow_update(state);
   FoodGroupAmounts budget = pattern_for_calories(state->calorie_target);
   // The entries are read once and serve both the sums and the rows: with no index on the
   // log, each read scans the whole table. A copy stays with the main window for a window

@@ -54,7 +54,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
 
   GtkWidget *servings_row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   GtkWidget *servings_label = gtk_label_new(_("Servings:"));
-  GtkWidget *spin = gtk_spin_button_new_with_range(0.1, 100.0, 0.5);
+  GtkWidget *spin = gtk_spin_button_new_with_range(kServingsMin, kServingsMax, 0.5);
   gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), 2);
   gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), servings);  // clamped to the range
   spin_button_accept_decimals(spin);

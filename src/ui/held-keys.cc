@@ -11,12 +11,16 @@ constexpr guint32 kRepeatGapMs = 1500;
 
 bool enter_down = false;
 guint32 last_press_time = 0;
+guint32 drop_until = 0;  // keys pressed until then go nowhere
 
 bool is_enter(guint keyval) {
   return keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter || keyval == GDK_KEY_ISO_Enter;
 }
 
 gboolean on_window_key_press(GtkWidget *, GdkEventKey *event, gpointer) {
+  if (event->time != GDK_CURRENT_TIME && drop_until != 0 &&
+      static_cast<gint32>(event->time - drop_until) <= 0)
+    return TRUE;
   return held_enter_press_is_repeat(event->keyval, event->time);
 }
 
@@ -48,3 +52,5 @@ void window_ignore_held_enter(GtkWidget *window) {
                                       on_key_release_emission, nullptr, nullptr);
   g_signal_connect(window, "key-press-event", G_CALLBACK(on_window_key_press), nullptr);
 }
+
+void keys_drop_typed_until(guint32 time) { drop_until = time; }

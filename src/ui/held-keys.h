@@ -14,3 +14,8 @@ void window_ignore_held_enter(GtkWidget *window);
 // Enter key held down, and takes note of the press. A press at time 0 (GDK_CURRENT_TIME,
 // made by a program rather than the keyboard) is never a repeat.
 bool held_enter_press_is_repeat(guint keyval, guint32 time);
+
+// The window did not answer the keyboard until |time| (milliseconds, as in GdkEventKey): it
+// waited for the log. The keys pressed until then, which arrive only now, go nowhere in
+// every window that ignores held Enter keys.
+void keys_drop_typed_until(guint32 time);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "budget/amount-text.h"
 #include "i18n.h"
 #include "utf8-text.h"
 #include "report/report-range.h"
@@ -101,7 +102,7 @@ uint32_t end_number(const char *end_date) {
   return date_day_number(today);
 }
 
-void format_amount(double amount, char *out, size_t size) { snprintf(out, size, "%.1f", amount); }
+void format_amount(double amount, char *out, size_t size) { amount_to_text(amount, 1, out, size); }
 
 // Writes one day into the row at |iter|: its amounts from |day|, or empty cells when null,
 // and its weight from |weight| (in |unit|), or an empty cell when null or without one.
@@ -214,8 +215,15 @@ void load(HistoryView *view) {
 
   range_data_free(&view->data);
   DateIndex *kept = date_index_of(view->state);
-  view->readable = range_data_read(view->state->food_db, view->state->log_db, from, to,
-                                   &view->data, kept ? kept->index : nullptr) == 0;
+  const int read = range_data_read(view->state->food_db, view->state->log_db, from, to,
+                                   &view->data, kept ? kept->index : nullptr);
+  view->readable = read == 0;
+  // Say which file failed: a food database replaced or damaged under the window is no fault
+  // of the food log.
+  if (read != 0)
+    gtk_label_set_text(GTK_LABEL(view->message),
+                       read == -2 ? _("The food database cannot be read, so no days are shown.")
+                                  : _("The food log cannot be read, so no days are shown."));
   range_summary_make(view->data, view->state->calorie_target, from, to, &view->summary);
   view->summary.weights.clear();
   if (view->readable) range_summary_read_weights(view->state->log_db, &view->summary);

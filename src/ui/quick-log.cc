@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick log: ranked suggestions under a field of the main window, logging a known food
-// at once with its last amount, copying a day to today, and undoing either from an
-// in-window notification or with Ctrl+Z.
+// at once with its last amount, copying the entries shown of a day to today, and undoing
+// either (then redoing it) from an in-window notification or with Ctrl+Z (Ctrl+Shift+Z),
+// without waiting for another program's lock on a key.
 #include "ui/quick-log.h"
 
 #include <sqlite3.h>
@@ -11,21 +12,26 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "budget/date-string.h"
+#include "db-connection.h"
 #include "fooddb/food-db.h"
 #include "fooddb/food-rank.h"
 #include "i18n.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/budget-view.h"
+#include "ui/day-follow.h"
 #include "ui/dialog-util.h"
+#include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 #include "ui/weight-view.h"
+#include "utf8-text.h"
 
 namespace {
 
@@ -33,6 +39,9 @@ const guint kNoticeSeconds = 10;  // how long the notification stays without bei
 const double kServingGrams = 100.0;
 
 enum { ROW_TEXT_SIZE = 1024, AMOUNT_TEXT_SIZE = 512, NOTICE_TEXT_SIZE = 1024 };
+
+// The suggestion that logs the weight the field's text names ("weight 81.4", "81.4 kg").
+constexpr int32_t kWeightSuggestion = -1;
 
 // One suggestion on show.
 struct Suggestion {
@@ -53,16 +62,13 @@ struct UseRecord {
   uint32_t count;
 };
 
-// What Undo takes back: the ids of the entries a write added, and the person's foods that
-// the write changed as they were before it (none for a food it logged the first time).
-struct UndoRecord {
-  LogIdRange added{0, 0, 0};
-  std::vector<std::pair<int32_t, std::vector<UseRecord>>> before;  // zero or one record each
-  std::function<bool()> other;  // takes back a write of another kind (a weight); true if done
+// What the notification offers.
+enum class Notice {
+  NONE,   // hidden
+  UNDO,   // a change, with "Undo"
+  REDO,   // what Undo took back, with "Redo"
+  PLAIN,  // a message without a button
 };
-
-// The suggestion that logs the weight the field's text names ("weight 81.4", "81.4 kg").
-constexpr int32_t kWeightSuggestion = -1;
 
 // The quick log of one main window; object data of the window, freed with it.
 struct QuickLog {
@@ -73,7 +79,22 @@ struct QuickLog {
   GtkWidget *copy_button = nullptr;
   GtkWidget *revealer = nullptr;
   GtkWidget *notice_label = nullptr;
+  GtkWidget *notice_button = nullptr;  // "Undo" or "Redo"
   guint notice_timeout = 0;
+  Notice notice = Notice::NONE;
+  // What "Undo" takes back, while the notification offers it: the entries the change added,
+  // as written. What "Redo" puts back, while the notification offers that, and what the
+  // notification said of the change.
+  LogEntryList undo_entries{nullptr, 0, 0};
+  LogEntryList redo_entries{nullptr, 0, 0};
+  std::string done_text;
+  // The person's foods that the change to undo changed, as they were before it (none for a
+  // food it logged the first time).
+  std::vector<std::pair<int32_t, std::vector<UseRecord>>> before;  // zero or one record each
+  // What "Undo" takes back when the change was of another kind (a weight), and its name.
+  std::function<bool()> undo_other;
+  std::string undo_other_name;
+  bool busy = false;  // the last look at the log found it locked by another program
 
   FoodIndex index{nullptr, 0, 0};  // read from the food database on first use
   bool index_read = false;
@@ -90,7 +111,6 @@ struct QuickLog {
   std::vector<GtkWidget *> rows;  // the list's rows, made once and reused
   // The amount texts of the person's foods, made once: food code -> (servings, text).
   std::unordered_map<int32_t, std::pair<double, std::string>> amounts;
-  UndoRecord undo;
   int64_t last_id_before_dialog = 0;
   bool uses_stale_before_dialog = true;
 };
@@ -99,6 +119,8 @@ void quick_log_free(gpointer data) {
   auto *ql = static_cast<QuickLog *>(data);
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   food_index_free(&ql->index);
+  log_entry_list_free(&ql->undo_entries);
+  log_entry_list_free(&ql->redo_entries);
   delete ql;
 }
 
@@ -155,26 +177,45 @@ void index_uses(QuickLog *ql) {
             [](const FoodRankUse &a, const FoodRankUse &b) { return a.food_code < b.food_code; });
 }
 
-// Whether the log changed since |uses| were read or brought up to date: a write of another
-// dialog, or of another program.
-bool log_changed(QuickLog *ql) {
-  LogStamp now{0, 0};
-  if (log_stamp_read(ql->state->log_db, &now) != 0) return true;
-  return now.changes != ql->uses_stamp.changes || now.version != ql->uses_stamp.version;
-}
-
 // |uses| are as the log is now.
 void uses_in_step(QuickLog *ql) {
   ql->uses_stale = false;
   if (log_stamp_read(ql->state->log_db, &ql->uses_stamp) != 0) ql->uses_stale = true;
 }
 
-// Reads the person's foods from the log.
+// The field says once, by an icon and its tooltip, that the log is locked by another
+// program and the suggestions are those read before; the icon goes with the lock.
+void set_busy(QuickLog *ql, bool busy) {
+  if (busy == ql->busy || !ql->field) return;
+  ql->busy = busy;
+  GtkEntry *field = GTK_ENTRY(ql->field);
+  gtk_entry_set_icon_from_icon_name(field, GTK_ENTRY_ICON_SECONDARY,
+                                    busy ? "dialog-warning-symbolic" : nullptr);
+  if (busy)
+    gtk_entry_set_icon_tooltip_text(
+        field, GTK_ENTRY_ICON_SECONDARY,
+        // Translators: tooltip of the warning icon of the quick-log field
+        _("The food log is busy: another program is using it. The suggestions are those "
+          "read before, and a food logged now waits for the log."));
+}
+
+// Reads the person's foods from the log. When another program holds the log, the foods
+// read before stay, to be read again at the next look.
 void read_uses(QuickLog *ql) {
-  ql->uses.clear();
-  uses_in_step(ql);
   FoodUseList list{nullptr, 0, 0};
-  if (log_food_uses(ql->state->log_db, &list) == 0) {
+  LogStamp stamp{0, 0};
+  const int stamped = log_stamp_try(ql->state->log_db, &stamp);
+  const int rc = stamped == 1 ? -1 : log_food_uses(ql->state->log_db, &list);
+  if (rc != 0 && (stamped == 1 || log_was_busy(ql->state->log_db))) {
+    set_busy(ql, true);
+    ql->uses_stale = true;
+    return;
+  }
+  set_busy(ql, false);
+  ql->uses.clear();
+  ql->uses_stamp = stamp;
+  ql->uses_stale = stamped != 0;
+  if (rc == 0) {
     ql->uses.reserve(list.count);
     for (size_t i = 0; i < list.count; i++) {
       const FoodUse &use = list.items[i];
@@ -192,11 +233,11 @@ void read_uses(QuickLog *ql) {
 void count_added(QuickLog *ql, const LogEntry &entry, bool for_undo) {
   auto found = ql->use_of.find(entry.food_code);
   bool saved = !for_undo;
-  for (const auto &before : ql->undo.before) saved = saved || before.first == entry.food_code;
+  for (const auto &before : ql->before) saved = saved || before.first == entry.food_code;
   if (!saved) {
     std::vector<UseRecord> was;
     if (found != ql->use_of.end()) was.push_back(ql->uses[found->second]);
-    ql->undo.before.emplace_back(entry.food_code, was);
+    ql->before.emplace_back(entry.food_code, was);
   }
   if (found == ql->use_of.end()) {
     ql->uses.push_back(UseRecord{entry.food_code, entry.description, entry.date,
@@ -215,7 +256,7 @@ void count_added(QuickLog *ql, const LogEntry &entry, bool for_undo) {
 
 // Puts the person's foods back as they were before the write that Undo took back.
 void uncount_added(QuickLog *ql) {
-  for (const auto &before : ql->undo.before) {
+  for (const auto &before : ql->before) {
     auto found = ql->use_of.find(before.first);
     if (found == ql->use_of.end()) continue;
     if (before.second.empty()) {
@@ -227,9 +268,21 @@ void uncount_added(QuickLog *ql) {
   }
 }
 
+// Brings the person's foods up to date with the log before they are used. Called on each
+// key, so it never waits for another program's lock: a locked log leaves what was read.
 void prepare(QuickLog *ql) {
   read_index(ql);
-  if (ql->uses_stale || log_changed(ql)) read_uses(ql);
+  DbNoWait no_wait;
+  LogStamp now{0, 0};
+  const int rc = log_stamp_try(ql->state->log_db, &now);
+  if (rc == 1) {
+    set_busy(ql, true);
+    return;
+  }
+  set_busy(ql, false);
+  if (ql->uses_stale || rc != 0 || now.changes != ql->uses_stamp.changes ||
+      now.version != ql->uses_stamp.version)
+    read_uses(ql);
 }
 
 // The food |food_code| of the index, or null (the index is in food-code order).
@@ -415,12 +468,54 @@ bool notice_has_focus(QuickLog *ql) {
   return focus && ql->revealer && gtk_widget_is_ancestor(focus, ql->revealer);
 }
 
-gboolean on_notice_timeout(gpointer data) {
-  auto *ql = static_cast<QuickLog *>(data);
-  // Not while the person is on its "Undo": it goes once the focus has moved on.
-  if (notice_has_focus(ql)) return G_SOURCE_CONTINUE;
+// Whether the person is typing: the focus is in a text field that holds text. Ctrl+Z and
+// Ctrl+Shift+Z then belong to the field, never to the log.
+bool typing_in_field(QuickLog *ql) {
+  GtkWidget *window = ql->state->main_window;
+  GtkWidget *focus = window ? gtk_window_get_focus(GTK_WINDOW(window)) : nullptr;
+  if (!focus || !GTK_IS_EDITABLE(focus)) return false;
+  gchar *text = gtk_editable_get_chars(GTK_EDITABLE(focus), 0, -1);
+  const bool typed = text && text[0] != '\0';
+  g_free(text);
+  return typed;
+}
+
+// "win.undo" and "win.redo" exist while the notification offers them, and give way to the
+// text field the person types in.
+void update_actions(QuickLog *ql) {
+  GtkWidget *window = ql->state->main_window;
+  if (!window) return;
+  const bool typing = typing_in_field(ql);
+  const struct {
+    const char *name;
+    Notice offered;
+  } actions[] = {{"undo", Notice::UNDO}, {"redo", Notice::REDO}};
+  for (const auto &a : actions) {
+    GAction *action = g_action_map_lookup_action(G_ACTION_MAP(window), a.name);
+    if (G_IS_SIMPLE_ACTION(action))
+      g_simple_action_set_enabled(G_SIMPLE_ACTION(action), ql->notice == a.offered && !typing);
+  }
+}
+
+// The notification goes, and with it what it offered to undo or redo.
+void hide_notice(QuickLog *ql) {
+  if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   ql->notice_timeout = 0;
   if (ql->revealer) gtk_revealer_set_reveal_child(GTK_REVEALER(ql->revealer), FALSE);
+  ql->notice = Notice::NONE;
+  ql->undo_other = nullptr;
+  log_entry_list_free(&ql->undo_entries);
+  log_entry_list_free(&ql->redo_entries);
+  ql->before.clear();
+  update_actions(ql);
+}
+
+gboolean on_notice_timeout(gpointer data) {
+  auto *ql = static_cast<QuickLog *>(data);
+  // Not while the person is on its button: it goes once the focus has moved on.
+  if (notice_has_focus(ql)) return G_SOURCE_CONTINUE;
+  ql->notice_timeout = 0;
+  hide_notice(ql);
   return G_SOURCE_REMOVE;
 }
 
@@ -433,57 +528,109 @@ void keep_focus(QuickLog *ql) {
   if (!window || !ql->field || !gtk_widget_get_mapped(window)) return;
   GtkWidget *focus = gtk_window_get_focus(GTK_WINDOW(window));
   const bool hidden = notice_has_focus(ql) &&
-                      !gtk_revealer_get_reveal_child(GTK_REVEALER(ql->revealer));
+                      (!gtk_revealer_get_reveal_child(GTK_REVEALER(ql->revealer)) ||
+                       !gtk_widget_get_visible(focus));
   if (!focus || !gtk_widget_is_sensitive(focus) || hidden) gtk_widget_grab_focus(ql->field);
 }
 
-void hide_notice(QuickLog *ql) {
-  if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
-  ql->notice_timeout = 0;
-  if (ql->revealer) gtk_revealer_set_reveal_child(GTK_REVEALER(ql->revealer), FALSE);
-}
-
-// Shows |text| in the notification with "Undo" for a while.
-void notify(QuickLog *ql, const char *text) {
+// Shows |text| in the notification for a while, with "Undo" or "Redo" as |kind| says. What
+// it offered before goes, except what the new notice offers.
+void show_notice(QuickLog *ql, const char *text, Notice kind) {
+  if (!ql->revealer) return;
+  ql->notice = kind;
+  if (kind != Notice::UNDO) ql->undo_other = nullptr;
+  if (kind != Notice::UNDO) {
+    log_entry_list_free(&ql->undo_entries);
+    ql->before.clear();
+  }
+  if (kind != Notice::REDO) log_entry_list_free(&ql->redo_entries);
   gtk_label_set_text(GTK_LABEL(ql->notice_label), text);
+  gtk_widget_set_tooltip_text(ql->notice_label, text);
+  gtk_button_set_label(GTK_BUTTON(ql->notice_button), kind == Notice::REDO ? _("Redo") : _("Undo"));
+  gtk_widget_set_visible(ql->notice_button, kind == Notice::UNDO || kind == Notice::REDO);
   gtk_revealer_set_reveal_child(GTK_REVEALER(ql->revealer), TRUE);
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   ql->notice_timeout = g_timeout_add_seconds(kNoticeSeconds, on_notice_timeout, ql);
+  update_actions(ql);
+  keep_focus(ql);
 }
 
-// After a write of the quick log: the view, the person's foods and the field start afresh,
-// and the focus stays in the field for the next food.
+// A write of the window added |written| (taken over): the person's foods count the entries,
+// and the notification says |text| with "Undo", which takes back these entries only.
+void offer_undo(QuickLog *ql, const char *text, LogEntryList *written) {
+  set_busy(ql, false);  // the write went through: the log is free again
+  ql->before.clear();
+  if (!ql->uses_stale) {
+    for (size_t i = 0; i < written->count; i++) count_added(ql, written->items[i], true);
+    index_uses(ql);
+    uses_in_step(ql);
+  }
+  log_entry_list_free(&ql->undo_entries);
+  ql->undo_other = nullptr;
+  ql->undo_entries = *written;
+  *written = LogEntryList{nullptr, 0, 0};
+  ql->done_text = text;
+  show_notice(ql, text, Notice::UNDO);
+}
+
+// A write that had to wait for another program's lock froze the window from the key or click
+// that asked for it: the keys typed meanwhile, which arrive only now, go nowhere, so that
+// nothing typed then logs a food later, unseen.
+struct LockWait {
+  guint32 start = gtk_get_current_event_time();
+  gint64 began = g_get_monotonic_time();
+  ~LockWait() {
+    if (start != GDK_CURRENT_TIME)
+      keys_drop_typed_until(start +
+                            static_cast<guint32>((g_get_monotonic_time() - began) / 1000));
+  }
+};
+
+// After a write of the quick log: the view and the field start afresh, and the focus stays
+// in the field for the next food.
 void after_write(QuickLog *ql) {
-  uses_in_step(ql);
   refresh_views(ql->state);
-  index_uses(ql);
   gtk_entry_set_text(GTK_ENTRY(ql->field), "");
   hide_suggestions(ql);
   gtk_widget_grab_focus(ql->field);
 }
 
+void open_add_dialog(QuickLog *ql, const Suggestion &s);
+
 // Logs a food logged before, on the date on display, with the servings of its last entry.
+// An amount the dialogs would not take (another program's -1, or 10^12 servings) is not
+// logged again: the food opens in the add dialog instead.
 void log_again(QuickLog *ql, const Suggestion &s) {
+  if (!servings_in_range(s.servings)) {
+    open_add_dialog(ql, s);
+    return;
+  }
   GuiState *state = ql->state;
   prepare(ql);  // the person's foods as the log has them, before this write
   LogIdRange added{0, 0, 0};
-  if (log_entry_add_kept(state->log_db, s.food_code, s.description.c_str(), state->current_date,
-                         s.servings, &added) != 0) {
+  int rc;
+  {
+    LockWait wait;
+    rc = log_entry_add_kept(state->log_db, s.food_code, s.description.c_str(),
+                            state->current_date, s.servings, &added);
+  }
+  if (rc != 0) {
     // The field keeps its text, so that the person can try again.
     show_write_failure(GTK_WINDOW(state->main_window), _("The food was not added to the log."),
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = UndoRecord{added, {}, {}};
-  count_added(ql, LogEntry{added.first, s.food_code, const_cast<char *>(s.description.c_str()),
-                           state->current_date, s.servings},
-              true);
+  LogEntryList written{nullptr, 0, 0};
+  log_entry_list_append(&written, LogEntry{added.first, s.food_code,
+                                           const_cast<char *>(s.description.c_str()),
+                                           state->current_date, s.servings});
   const std::string logged = row_text(ql, s);
   after_write(ql);
   char text[NOTICE_TEXT_SIZE];
   // Translators: %s is the food just logged with its amount, "Milk, whole — 1 cup (244 g)"
   snprintf(text, sizeof text, _("“%s” logged"), logged.c_str());
-  notify(ql, text);
+  offer_undo(ql, text, &written);
+  log_entry_list_free(&written);
 }
 
 // The add-to-log dialog is gone: a food it logged empties the field; otherwise the field
@@ -539,6 +686,22 @@ void open_add_dialog(QuickLog *ql, const Suggestion &s) {
   connect_signal(dialog, "destroy", G_CALLBACK(on_quick_log_dialog_destroy), ql->state);
 }
 
+// A new day began while the view still showed the old one as today: the view moves to the
+// new day, and says so. The food is then logged only once the person has seen that day.
+bool day_moved(QuickLog *ql) {
+  if (!day_follow_check(ql->state)) return false;
+  char display[DISPLAY_DATE_SIZE];
+  char text[NOTICE_TEXT_SIZE];
+  snprintf(text, sizeof text,
+           // Translators: %s is the new day's date, in the locale's form
+           _("A new day has begun: the log now shows today, %s. Press Enter to log the food on "
+             "it."),
+           utf8_from_locale(date_to_display(ql->state->current_date, display), sizeof display));
+  utf8_fit(text, sizeof text);
+  show_notice(ql, text, Notice::PLAIN);
+  return true;
+}
+
 // Enter: logs the selected suggestion, or opens its dialog.
 void choose(QuickLog *ql, bool with_dialog) {
   if (!gtk_widget_get_visible(ql->popover) || ql->shown.empty()) {
@@ -550,6 +713,7 @@ void choose(QuickLog *ql, bool with_dialog) {
   const int at = row ? gtk_list_box_row_get_index(row) : 0;
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
   const Suggestion s = ql->shown[static_cast<size_t>(at)];
+  if (day_moved(ql)) return;
   if (s.food_code == kWeightSuggestion) {
     hide_suggestions(ql);
     if (weight_view_log(ql->state, s.servings)) gtk_entry_set_text(GTK_ENTRY(ql->field), "");
@@ -573,9 +737,11 @@ std::vector<LogEntry> entries_on_display(GuiState *state) {
       GObject *button = G_OBJECT(c->data);
       auto *description = static_cast<char *>(g_object_get_data(button, KEY_ENTRY_DESC));
       auto *servings = static_cast<const double *>(g_object_get_data(button, KEY_ENTRY_SERVINGS));
-      if (!description || !servings) continue;
-      entries.push_back(LogEntry{0, GPOINTER_TO_INT(g_object_get_data(button, KEY_ENTRY_FOOD_CODE)),
-                                 description, nullptr, *servings});
+      auto *date = static_cast<char *>(g_object_get_data(button, KEY_ENTRY_DATE));
+      if (!description || !servings || !date) continue;
+      entries.push_back(LogEntry{entry_id_get(button),
+                                 GPOINTER_TO_INT(g_object_get_data(button, KEY_ENTRY_FOOD_CODE)),
+                                 description, date, *servings});
     }
     g_list_free(children);
   }
@@ -583,66 +749,182 @@ std::vector<LogEntry> entries_on_display(GuiState *state) {
   return entries;
 }
 
+void copy_to_today(QuickLog *ql);
+
+void on_day_changed_response(GtkDialog *dialog, gint response, gpointer data) {
+  run_guarded("on_day_changed_response", [&] {
+    gtk_widget_destroy(GTK_WIDGET(dialog));
+    QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+    if (ql && response == GTK_RESPONSE_ACCEPT) copy_to_today(ql);
+  });
+}
+
+// The entries of the day changed after they were shown (another program wrote): the view
+// shows them as they are now, and the person is asked whether to copy those.
+void ask_copy_again(QuickLog *ql) {
+  GuiState *state = ql->state;
+  refresh_views(state);
+  const size_t count = entries_on_display(state).size();
+  if (count == 0) return;
+  GtkWidget *message = gtk_message_dialog_new(
+      GTK_WINDOW(state->main_window), kDialogFlags, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE, "%s",
+      _("The entries of this date changed after they were shown."));
+  gtk_message_dialog_format_secondary_text(
+      GTK_MESSAGE_DIALOG(message),
+      ngettext("Copy the %d entry shown now to today?", "Copy the %d entries shown now to today?",
+               static_cast<unsigned long>(count)),
+      static_cast<int>(count));
+  gtk_dialog_add_buttons(GTK_DIALOG(message), _("_Cancel"), GTK_RESPONSE_CANCEL,
+                         _("Copy to Today"), GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(message), GTK_RESPONSE_ACCEPT);
+  gtk_window_set_title(GTK_WINDOW(message), _("Copy to Today"));
+  window_ignore_held_enter(message);
+  connect_signal(message, "response", G_CALLBACK(on_day_changed_response), state);
+  gtk_widget_show_all(message);
+}
+
+// Copies the entries on display, as shown, to today.
 void copy_to_today(QuickLog *ql) {
   GuiState *state = ql->state;
+  if (day_follow_check(state)) return;  // a new day: the view moved to it
   char today[DATE_STRING_SIZE];
   date_today(today);
   if (strcmp(state->current_date, today) == 0) return;
   prepare(ql);
-  std::vector<LogEntry> originals = entries_on_display(state);
-  LogIdRange added{0, 0, 0};
-  if (log_entries_copy_date(state->log_db, state->current_date, today, &added) != 0) {
+  const std::vector<LogEntry> shown = entries_on_display(state);
+  const LogEntryList shown_list{const_cast<LogEntry *>(shown.data()), shown.size(), shown.size()};
+  LogEntryList copies{nullptr, 0, 0};
+  int rc;
+  {
+    LockWait wait;
+    rc = log_entries_copy_shown(state->log_db, state->current_date, &shown_list, today, &copies);
+  }
+  if (rc == 1) {
+    ask_copy_again(ql);
+    return;
+  }
+  if (rc != 0) {
     show_write_failure(GTK_WINDOW(state->main_window), _("The entries were not copied to today."),
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  ql->undo = UndoRecord{added, {}, {}};
-  // The copies are the entries on display, in their order: count them from there rather
-  // than reading the log again.
-  if (originals.size() == added.count) {
-    for (size_t i = 0; i < originals.size(); i++) {
-      originals[i].id = added.first + static_cast<int64_t>(i);
-      originals[i].date = today;
-      count_added(ql, originals[i], true);
-    }
-  } else {
-    ql->uses_stale = true;
-  }
   snprintf(state->current_date, sizeof state->current_date, "%s", today);
-  if (!ql->uses_stale) uses_in_step(ql);
   refresh_views(state);
-  index_uses(ql);
   char text[NOTICE_TEXT_SIZE];
-  const int count = static_cast<int>(added.count);
+  const int count = static_cast<int>(copies.count);
   snprintf(text, sizeof text,
            ngettext("%d entry copied to today", "%d entries copied to today",
                     static_cast<unsigned long>(count)),
            count);
-  notify(ql, text);
+  offer_undo(ql, text, &copies);
+  log_entry_list_free(&copies);
 }
 
+// The descriptions of |entries|, as a notice names them: "Milk, whole; Banana, raw".
+std::string entry_names(const LogEntryList &entries) {
+  std::string names;
+  for (size_t i = 0; i < entries.count; i++) {
+    if (i > 0) names += "; ";
+    names += entries.items[i].description;
+  }
+  return names;
+}
+
+// Undo: takes back the entries of the change the notification names, those that are still
+// as written, and says what went; "Redo" then puts them back.
 void undo_last(QuickLog *ql) {
   GuiState *state = ql->state;
-  if (ql->undo.other) {
-    if (!ql->undo.other()) return;  // it said why; the chance to undo stays
-    ql->undo = UndoRecord{};
-    hide_notice(ql);
+  if (ql->notice == Notice::UNDO && ql->undo_other) {
+    if (!ql->undo_other()) return;  // it said why; the chance to undo stays
+    ql->undo_other = nullptr;
     refresh_views(state);
+    char undone[NOTICE_TEXT_SIZE];
+    snprintf(undone, sizeof undone, _("Undone: %s"), ql->undo_other_name.c_str());
+    show_notice(ql, undone, Notice::PLAIN);
     return;
   }
-  if (ql->undo.added.count == 0) return;
-  if (log_entries_delete_range(state->log_db, &ql->undo.added) != 0) {
+  if (ql->notice != Notice::UNDO || ql->undo_entries.count == 0) return;
+  const LogEntryList &written = ql->undo_entries;
+  std::unique_ptr<bool[]> taken(new bool[written.count]());
+  int rc;
+  {
+    LockWait wait;
+    rc = log_entries_take_back(state->log_db, &written, taken.get());
+  }
+  if (rc != 0) {
     // The entries stay, and so does the chance to undo them.
     show_write_failure(GTK_WINDOW(state->main_window),
                        _("The last change was not undone; its entries stay in the log."),
                        sqlite3_errmsg(state->log_db));
     return;
   }
-  uncount_added(ql);
-  ql->undo = UndoRecord{};
-  hide_notice(ql);
-  uses_in_step(ql);
+  set_busy(ql, false);
+  LogEntryList gone{nullptr, 0, 0};
+  size_t left = 0;
+  for (size_t i = 0; i < written.count; i++) {
+    if (taken[i])
+      log_entry_list_append(&gone, written.items[i]);
+    else
+      left++;
+  }
+  if (left == 0)
+    uncount_added(ql);
+  else
+    ql->uses_stale = true;  // which of the food's entries is now its last is the log's to say
+  if (!ql->uses_stale) uses_in_step(ql);
   refresh_views(state);
+
+  if (gone.count == 0) {
+    show_notice(ql,
+                ngettext("Nothing undone: the entry was changed or deleted since.",
+                         "Nothing undone: the entries were changed or deleted since.",
+                         static_cast<unsigned long>(left)),
+                Notice::PLAIN);
+  } else {
+    char undone[NOTICE_TEXT_SIZE];
+    // Translators: %s names the entries that Undo deleted: "Milk, whole; Banana, raw"
+    snprintf(undone, sizeof undone, _("Undone: %s"), entry_names(gone).c_str());
+    utf8_fit(undone, sizeof undone);
+    std::string text = undone;
+    if (left > 0) {
+      char kept[256];
+      snprintf(kept, sizeof kept,
+               ngettext("%d entry was changed or deleted since and stays as it is.",
+                        "%d entries were changed or deleted since and stay as they are.",
+                        static_cast<unsigned long>(left)),
+               static_cast<int>(left));
+      text = text + "\n" + kept;
+    }
+    log_entry_list_free(&ql->undo_entries);
+    show_notice(ql, text.c_str(), Notice::REDO);
+    ql->redo_entries = gone;
+    gone = LogEntryList{nullptr, 0, 0};
+  }
+  log_entry_list_free(&gone);
+  if (ql->field && ql->revealer && notice_has_focus(ql)) gtk_widget_grab_focus(ql->field);
+}
+
+// Redo: logs again what Undo took back, and offers to undo it once more.
+void redo_last(QuickLog *ql) {
+  if (ql->notice != Notice::REDO || ql->redo_entries.count == 0) return;
+  GuiState *state = ql->state;
+  int rc;
+  {
+    LockWait wait;
+    rc = log_entries_put_back(state->log_db, &ql->redo_entries);
+  }
+  if (rc != 0) {
+    show_write_failure(GTK_WINDOW(state->main_window),
+                       _("What was undone was not logged again."), sqlite3_errmsg(state->log_db));
+    return;
+  }
+  LogEntryList again = ql->redo_entries;
+  ql->redo_entries = LogEntryList{nullptr, 0, 0};
+  refresh_views(state);
+  const std::string text = ql->done_text;
+  offer_undo(ql, text.c_str(), &again);
+  log_entry_list_free(&again);
+  if (ql->field && ql->revealer && notice_has_focus(ql)) gtk_widget_grab_focus(ql->field);
 }
 
 gboolean on_quick_log_focus_in(GtkWidget *, GdkEvent *, gpointer data) {
@@ -682,8 +964,35 @@ void on_quick_log_activated(GSimpleAction *, GVariant *, gpointer data) {
   });
 }
 
-void on_undo_activated(GSimpleAction *, GVariant *, gpointer state) {
-  on_undo_clicked(nullptr, state);
+void on_undo_activated(GSimpleAction *, GVariant *, gpointer data) {
+  run_guarded("on_undo_activated", [&] {
+    QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+    if (ql && !typing_in_field(ql)) undo_last(ql);
+  });
+}
+
+void on_redo_activated(GSimpleAction *, GVariant *, gpointer data) {
+  run_guarded("on_redo_activated", [&] {
+    QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+    if (ql && !typing_in_field(ql)) redo_last(ql);
+  });
+}
+
+// The focus moved: Ctrl+Z goes to a text field the person types in.
+void on_window_set_focus(GtkWindow *, GtkWidget *, gpointer data) {
+  QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+  if (ql) update_actions(ql);
+}
+
+// The notification's button: "Undo", or "Redo" after an undo.
+void on_notice_button_clicked(GtkButton *, gpointer data) {
+  run_guarded("on_notice_button_clicked", [&] {
+    QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
+    if (ql && ql->notice == Notice::REDO)
+      redo_last(ql);
+    else if (ql)
+      undo_last(ql);
+  });
 }
 
 void on_notice_close_clicked(GtkButton *, gpointer data) {
@@ -699,12 +1008,14 @@ void on_quick_log_window_destroy(GtkWidget *, gpointer data) {
   if (ql->notice_timeout) g_source_remove(ql->notice_timeout);
   ql->notice_timeout = 0;
   ql->field = ql->popover = ql->list = ql->copy_button = ql->revealer = ql->notice_label = nullptr;
+  ql->notice_button = nullptr;
   ql->rows.clear();
 }
 
 const GActionEntry quick_log_actions[] = {
     {"quick-log", on_quick_log_activated, nullptr, nullptr, nullptr, {}},
     {"undo", on_undo_activated, nullptr, nullptr, nullptr, {}},
+    {"redo", on_redo_activated, nullptr, nullptr, nullptr, {}},
 };
 
 GtkWidget *build_notification(QuickLog *ql) {
@@ -716,7 +1027,7 @@ GtkWidget *build_notification(QuickLog *ql) {
   ql->notice_label = gtk_label_new(nullptr);
   gtk_label_set_ellipsize(GTK_LABEL(ql->notice_label), PANGO_ELLIPSIZE_MIDDLE);
   gtk_label_set_max_width_chars(GTK_LABEL(ql->notice_label), 60);
-  GtkWidget *undo = gtk_button_new_with_label(_("Undo"));
+  GtkWidget *undo = ql->notice_button = gtk_button_new_with_label(_("Undo"));
   GtkWidget *close = gtk_button_new_from_icon_name("window-close-symbolic", GTK_ICON_SIZE_BUTTON);
   gtk_button_set_relief(GTK_BUTTON(close), GTK_RELIEF_NONE);
   atk_object_set_name(gtk_widget_get_accessible(close), _("Close"));
@@ -725,7 +1036,7 @@ GtkWidget *build_notification(QuickLog *ql) {
   gtk_box_pack_start(GTK_BOX(box), undo, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), close, FALSE, FALSE, 0);
   gtk_container_add(GTK_CONTAINER(ql->revealer), box);
-  connect_signal(undo, "clicked", G_CALLBACK(on_undo_clicked), ql->state);
+  connect_signal(undo, "clicked", G_CALLBACK(on_notice_button_clicked), ql->state);
   connect_signal(close, "clicked", G_CALLBACK(on_notice_close_clicked), ql->state);
   return ql->revealer;
 }
@@ -794,6 +1105,8 @@ GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box) {
 
   g_action_map_add_action_entries(G_ACTION_MAP(state->main_window), quick_log_actions,
                                   G_N_ELEMENTS(quick_log_actions), state);
+  update_actions(ql);
+  g_signal_connect_after(state->main_window, "set-focus", G_CALLBACK(on_window_set_focus), state);
 
   GtkWidget *overlay = gtk_overlay_new();
   gtk_container_add(GTK_CONTAINER(overlay), main_box);
@@ -827,14 +1140,6 @@ GtkWidget *quick_log_notification(GuiState *state) {
   return ql ? ql->revealer : nullptr;
 }
 
-void quick_log_notify_undo(GuiState *state, const char *text, std::function<bool()> undo) {
-  QuickLog *ql = quick_log_of(state);
-  if (!ql || !ql->revealer) return;
-  ql->undo = UndoRecord{};
-  ql->undo.other = std::move(undo);
-  notify(ql, text);
-}
-
 std::vector<std::string> quick_log_suggestion_texts(GuiState *state) {
   std::vector<std::string> texts;
   QuickLog *ql = quick_log_of(state);
@@ -850,6 +1155,7 @@ void on_quick_log_changed(GtkEditable *, gpointer state) {
   run_guarded("on_quick_log_changed", [&] {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(state));
     if (!ql || !ql->field) return;
+    update_actions(ql);
     const char *text = gtk_entry_get_text(GTK_ENTRY(ql->field));
     if (!text || text[0] == '\0')
       hide_suggestions(ql);
@@ -911,4 +1217,20 @@ void on_undo_clicked(GtkButton *, gpointer state) {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(state));
     if (ql) undo_last(ql);
   });
+}
+
+void quick_log_notify_undo(GuiState *state, const char *text, const char *name,
+                           std::function<bool()> undo) {
+  QuickLog *ql = quick_log_of(state);
+  if (!ql || !ql->revealer) return;
+  log_entry_list_free(&ql->undo_entries);
+  ql->before.clear();
+  show_notice(ql, text, Notice::UNDO);
+  ql->undo_other = std::move(undo);
+  ql->undo_other_name = name ? name : "";
+}
+
+void quick_log_offer_undo(GuiState *state, const char *text, LogEntryList *written) {
+  QuickLog *ql = quick_log_of(state);
+  if (ql) offer_undo(ql, text, written);
 }

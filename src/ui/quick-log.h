@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick log of the main window: a field at the bottom of the "Food Log" frame whose
 // ranked suggestions log a food in a few keys, "Copy to Today" in the nav row, and the
-// in-window notification that offers to undo either.
+// in-window notification that offers to undo either (or any other change that added
+// entries, quick_log_offer_undo), and to redo what it undid, for as long as it shows.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <cstddef>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/gui-state.h"
+#include "store/log-entries.h"
 
 // Object data of the main window: the quick log's own record.
 #define KEY_QUICK_LOG "quick-log"
@@ -24,8 +26,8 @@ constexpr size_t kQuickLogSuggestions = 10;
 
 // Builds the quick-log field at the end of the "Food Log" frame, "Copy to Today" after "▶"
 // in its nav row and the notification over |main_box|, and adds the window actions
-// "win.quick-log" (the field takes the focus) and "win.undo" (undoes the last quick log or
-// copy). Call once the frames are built. Returns what the main window holds in place of
+// "win.quick-log" (the field takes the focus), "win.undo" and "win.redo" (enabled while the
+// notification offers Undo or Redo, and no text field with text has the focus). Call once the frames are built. Returns what the main window holds in place of
 // |main_box|: an overlay with |main_box| inside.
 GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box);
 
@@ -42,10 +44,6 @@ GtkWidget *quick_log_copy_button(GuiState *state);
 
 // The notification's revealer, or null.
 GtkWidget *quick_log_notification(GuiState *state);
-
-// Shows |text| in the notification with "Undo"; Undo (and Ctrl+Z) then calls |undo|, which
-// takes back a write other than the quick log's own and returns whether it did.
-void quick_log_notify_undo(GuiState *state, const char *text, std::function<bool()> undo);
 
 // The texts of the suggestions on show, top first; empty while the list is hidden.
 std::vector<std::string> quick_log_suggestion_texts(GuiState *state);
@@ -66,5 +64,18 @@ gboolean on_quick_log_key_press(GtkWidget *field, GdkEventKey *event, gpointer s
 // "clicked" of "Copy to Today": copies the entries of the date on display to today.
 void on_copy_to_today_clicked(GtkButton *button, gpointer state);
 
-// "clicked" of the notification's "Undo", and the action behind Ctrl+Z.
+// Undo of what the notification names, while it offers "Undo" (the action behind Ctrl+Z).
 void on_undo_clicked(GtkButton *button, gpointer state);
+
+// Undo of a change to the food log. A write of the window that added entries calls this
+// once the view is redrawn: the notification says |text| ("“Milk, whole” logged") with
+// "Undo", which takes back the entries |written| (as written, ids included; taken over,
+// |written| is left empty), those that are still as written, for as long as the
+// notification shows. Undo then says what it deleted, with "Redo".
+void quick_log_offer_undo(GuiState *state, const char *text, LogEntryList *written);
+
+// Shows |text| in the notification with "Undo" for a change other than to the food log (a
+// weight): Undo (and Ctrl+Z) then calls |undo|, which takes it back and returns whether it
+// did (it told the person why not), and the notification says "Undone: " and |name|.
+void quick_log_notify_undo(GuiState *state, const char *text, const char *name,
+                           std::function<bool()> undo);

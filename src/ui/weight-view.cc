@@ -499,7 +499,10 @@ bool weight_view_log(GuiState *state, double kg) {
     // Translators: the weight logged ("81.4 kg") and its date
     snprintf(text, sizeof text, _("Weight %s logged for %s"), weight_text(kg, unit).c_str(),
              shown);
-  quick_log_notify_undo(state, text, [state, change]() {
+  // Translators: what Undo took back, after "Undone: ": "the weight 81.4 kg"
+  char name[128];
+  snprintf(name, sizeof name, _("the weight %s"), weight_text(kg, unit).c_str());
+  quick_log_notify_undo(state, text, name, [state, change]() {
     if (weight_log_restore(state->log_db, change) != 0) {
       show_write_failure(GTK_WINDOW(state->main_window),
                          _("The weight was not undone; it stays in the log."),
@@ -526,7 +529,11 @@ void on_weight_entry_activate(GtkEntry *entry, gpointer data) {
       gtk_widget_grab_focus(GTK_WIDGET(entry));
       return;
     }
-    if (weight_view_log(state, kg)) gtk_widget_grab_focus(GTK_WIDGET(entry));
+    // Logged: the keyboard goes on from the quick-log field, where Ctrl+Z takes it back.
+    if (weight_view_log(state, kg)) {
+      GtkWidget *field = quick_log_field(state);
+      gtk_widget_grab_focus(field ? field : GTK_WIDGET(entry));
+    }
   });
 }
 

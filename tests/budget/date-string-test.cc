@@ -31,16 +31,39 @@ TEST(DateToday, WritesTheLocalDateAsTenCharacters) {
   }
 }
 
-TEST(DateToDisplay, FormatsNormalisesAndPassesOtherTextThrough) {
-  char out[DISPLAY_DATE_SIZE];
-  // The C locale's date form is MM/DD/YY.
-  EXPECT_STREQ("01/05/24", date_to_display("2024-01-05", out));
-  EXPECT_STREQ("03/01/24", date_to_display("2024-02-30", out));
-  EXPECT_STREQ("abc", date_to_display("abc", out));
-  EXPECT_STREQ("", date_to_display(nullptr, out));
-  std::string long_text(100, 'z');
-  EXPECT_EQ(std::string(63, 'z'), date_to_display(long_text.c_str(), out));
-  EXPECT_EQ(out, date_to_display("2024-01-05", out));
+// A stored date shows as the day it names, or, when it names none, as it is stored and
+// marked: never as another day (30 February once showed as 1 March).
+TEST(DateToDisplay, ShowsRealDaysAndMarksTheRestAsStored) {
+  const std::string long_text(100, 'z');
+  const struct {
+    const char *date;
+    const char *shown;
+  } cases[] = {
+      // The C locale's date form is MM/DD/YY.
+      {"2024-01-05", "01/05/24"},
+      {"2024-02-29", "02/29/24"},
+      {"0001-01-01", "01/01/01"},
+      {"2024-02-30", "2024-02-30 (not a date)"},
+      {"2023-02-29", "2023-02-29 (not a date)"},
+      {"2024-13-01", "2024-13-01 (not a date)"},
+      {"2024-04-31", "2024-04-31 (not a date)"},
+      {"0000-01-01", "0000-01-01 (not a date)"},
+      {"2024-1-5", "2024-1-5 (not a date)"},
+      {"2024-01-05 08:00", "2024-01-05 08:00 (not a date)"},
+      {"abc", "abc (not a date)"},
+      {"a\tb\nc\xc3\xa9", "a?b?c?? (not a date)"},
+      {long_text.c_str(), "zzzzzzzzzzzzzzzzzzzzzzzz... (not a date)"},
+      {"", "(no date)"},
+      {nullptr, "(no date)"},
+  };
+  for (const auto &example : cases) {
+    SCOPED_TRACE(example.date ? example.date : "null");
+    char out[DISPLAY_DATE_SIZE];
+    EXPECT_STREQ(example.shown, date_to_display(example.date, out));
+    EXPECT_EQ(out, date_to_display(example.date, out));
+    EXPECT_EQ(example.shown[0] != '(' && !strstr(example.shown, "(not a date)"),
+              date_string_is_valid(example.date));
+  }
 }
 
 TEST(DateToDisplay, ShowsTheSameDayInEveryTimeZone) {

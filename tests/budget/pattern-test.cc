@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -108,9 +109,38 @@ TEST(BudgetReport, PrintsTitleHeadingRuleAndSixRows) {
 
 TEST(BudgetReport, TitleShowsTheBudgetKeyAndWideNumbersAreNotCut) {
   const FoodGroupAmounts budget = pattern_for_calories(999);
-  const FoodGroupAmounts consumed = {0, {0.0, 0.0, 0.0, 0.0, 0.0, 123456789.0}};
+  const FoodGroupAmounts consumed = {0, {0.0, 0.0, 0.0, 0.0, 0.0, 123456.7}};
   const std::string report = CaptureReport(budget, consumed);
   EXPECT_EQ(0u, report.find("Daily budget (1000 kcal USDA Healthy US-Style Eating Pattern):\n\n"));
   EXPECT_NE(std::string::npos,
-            report.find("Oils                     13.0 g  123456789.0 g  -123456776.0 g \n"));
+            report.find("Oils                     13.0 g  123456.7 g  -123443.7 g \n"));
+}
+
+// Sums of entries of another program (1e308 servings) are no amounts to print digit by
+// digit: they read "too large" in the columns of the number and its unit, and the other
+// rows stay as they are.
+TEST(BudgetReport, AmountsTooLargeToBeRealKeepTheColumns) {
+  const FoodGroupAmounts budget = pattern_for_calories(2000);
+  const struct {
+    double eaten;
+    const char *row;
+  } cases[] = {
+      {8.2e307, "Dairy                     3.0 c    too large   too large\n"},
+      {HUGE_VAL, "Dairy                     3.0 c    too large   too large\n"},
+      {NAN, "Dairy                     3.0 c    too large   too large\n"},
+      {-HUGE_VAL, "Dairy                     3.0 c    too large   too large\n"},
+      {1e6, "Dairy                     3.0 c    too large -999997.0 c \n"},
+      {999999.9, "Dairy                     3.0 c  999999.9 c  -999996.9 c \n"},
+      {-2.0, "Dairy                     3.0 c      -2.0 c       5.0 c \n"},
+  };
+  for (const auto &example : cases) {
+    SCOPED_TRACE(example.eaten);
+    FoodGroupAmounts consumed = {0, {1.3, 0.0, 0.0, 0.0, 0.0, 0.0}};
+    consumed.amounts[3] = example.eaten;
+    const std::string report = CaptureReport(budget, consumed);
+    EXPECT_NE(std::string::npos, report.find(example.row)) << report;
+    EXPECT_NE(std::string::npos,
+              report.find("Vegetables                2.5 c       1.3 c       1.2 c \n"));
+    EXPECT_EQ(std::string::npos, report.find("inf")) << report;
+  }
 }

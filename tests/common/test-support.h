@@ -92,7 +92,7 @@ struct ZoneDate {
   const char *why;
 };
 // Dublin's winter (negative summer time), Casablanca in Ramadan, the day Apia skipped,
-// clocks that jump at midnight in Sao Paulo and Tehran, a normalised date in UTC.
+// clocks that jump at midnight in Sao Paulo and Tehran, a stored date that is no day in UTC.
 extern const std::vector<ZoneDate> kZoneDates;
 
 // Whether the time-zone database has |zone|.

@@ -155,11 +155,27 @@ TEST_F(ReportTest, KnownFoodsOfADayGiveTheExactReport) {
   EXPECT_EQ((std::vector<std::string>{"alimora", "alimora/log.db"}), FilesBelow(data_home_));
 }
 
+// -2: a log without the profile table, as a first start on a full disk once left it, or
+// another program makes it.
 TEST_F(ReportTest, WithoutAUsableStoredTargetTheBudgetIs2000Kcal) {
-  for (int32_t stored : {-1, 0}) {
-    SCOPED_TRACE(stored < 0 ? "no profile row" : "stored target 0");
+  for (int32_t stored : {-2, -1, 0}) {
+    SCOPED_TRACE(stored == -2 ? "no profile table" : stored < 0 ? "no profile row"
+                                                                : "stored target 0");
     fs::remove_all(data_home_ / "alimora");
     WriteLog(stored);
+    if (stored == -2) {
+      sqlite3 *db = nullptr;
+      ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &db));
+      EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, "DROP TABLE user_profile", nullptr, nullptr, nullptr));
+      sqlite3_close(db);
+      for (const std::vector<std::string> &args :
+           {std::vector<std::string>{"--from", "2026-12-05", "--to", "2026-12-06"},
+            std::vector<std::string>{"--nutrients", "2026-12-05"}}) {
+        const ProcessResult other = Run(args);
+        EXPECT_EQ(0, other.status) << args[0];
+        EXPECT_EQ("", other.err);
+      }
+    }
     const ProcessResult result = Run({"2026-12-05"});
     EXPECT_EQ(0, result.status);
     EXPECT_EQ("", result.err);
@@ -283,6 +299,14 @@ TEST_F(ReportTest, VersionAndHelp) {
   EXPECT_EQ(0, help.status);
   EXPECT_EQ(0u, help.out.find("Usage: alimora-report [YYYY-MM-DD]\n"));
   EXPECT_EQ("", help.err);
+  // Every option is listed with the others, in one block that ends the help.
+  const size_t options = help.out.find("\n  --from ");
+  ASSERT_NE(std::string::npos, options) << help.out;
+  const std::string block = help.out.substr(options);
+  EXPECT_EQ(std::string::npos, block.find("\n\n")) << block;
+  for (const char *option : {"--to ", "--csv ", "--chart ", "--nutrients ", "--suggest ", "--help ",
+                             "--version "})
+    EXPECT_NE(std::string::npos, block.find(std::string("\n  ") + option)) << option;
   EXPECT_TRUE(FilesBelow(data_home_).empty());
 }
 
@@ -310,7 +334,7 @@ TEST_F(ReportTest, LogDatabaseWithoutTheTablesFailsAndStaysUnchanged) {
   const ProcessResult result = Run({"2026-12-06"});
   EXPECT_EQ(1, result.status);
   EXPECT_EQ("", result.out);
-  EXPECT_EQ("alimora: SQL error: no such table: user_profile\n", result.err);
+  EXPECT_EQ("alimora: SQL error: no such table: food_log\n", result.err);
   EXPECT_EQ(before, read_file(log_path_));
 }
 
@@ -708,6 +732,18 @@ TEST_F(ReportRangeTest, ChartPathsOfEveryKind) {
     fs::remove(path);
     fs::remove(dir / "target");
   }
+  EXPECT_TRUE(fs::is_empty(dir)) << "no temporary file is left";
+
+  // A read-only file is refused as well and kept as it is, also for root.
+  const fs::path read_only = dir / "read-only.svg";
+  write_file(read_only.string(), "kept");
+  ASSERT_EQ(0, chmod(read_only.c_str(), 0444));
+  const ProcessResult refused_read_only = chart(read_only.string());
+  EXPECT_EQ(1, refused_read_only.status);
+  EXPECT_EQ("alimora: cannot write the chart '" + read_only.string() + "': Permission denied\n",
+            refused_read_only.err);
+  EXPECT_EQ("kept", read_file(read_only.string()));
+  fs::remove(read_only);
   EXPECT_TRUE(fs::is_empty(dir)) << "no temporary file is left";
 
   // An existing private chart stays private.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <string>
@@ -159,39 +160,55 @@ TEST_F(LogDbTest, DanglingLinkGetsAPrivateFileAtItsEnd) {
   umask(old_umask);
 }
 
-// A first start on a full disk (here: a file size limit of 1 KiB) makes no log: the empty
-// file it began with goes, so that nothing takes it for a log later.
+// A first start on a full disk (here: a file size limit) makes no log: the file it began
+// with goes, so that nothing takes it for a log later. With 1 KiB not even the first table
+// fits; with 12 KiB the log table fits and the profile table does not, which once left a
+// log.db that every alimora-report command failed on.
 TEST_F(LogDbTest, FirstOpenThatCannotWriteLeavesNoFileBehind) {
   struct rlimit old_limit;
   ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old_limit));
-  struct rlimit small = old_limit;
-  small.rlim_cur = 1024;
   void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-  testing::internal::CaptureStderr();
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  sqlite3 *db = log_db_open(log_path_.c_str());
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  const std::string err = testing::internal::GetCapturedStderr();
-  signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(nullptr, db);
-  log_db_close(db);
-  EXPECT_EQ(0u, err.find("alimora: cannot create log table: ")) << err;
   struct stat info;
-  EXPECT_NE(0, lstat(log_path_.c_str(), &info)) << "an empty log.db was left behind";
-  EXPECT_NE(0, lstat((log_path_ + "-journal").c_str(), &info));
+  for (rlim_t limit : {rlim_t{1024}, rlim_t{12 * 1024}}) {
+    SCOPED_TRACE(testing::Message() << "file size limit " << limit);
+    struct rlimit small = old_limit;
+    small.rlim_cur = limit;
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+    sqlite3 *db = log_db_open(log_path_.c_str());
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(nullptr, db);
+    log_db_close(db);
+    EXPECT_EQ(0u, err.find("alimora: cannot create ")) << err;
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n')) << err;
+    EXPECT_NE(0, lstat(log_path_.c_str(), &info)) << "a half-made log.db was left behind";
+    EXPECT_NE(0, lstat((log_path_ + "-journal").c_str(), &info));
+  }
 
-  // An empty file that was there before is not this program's to remove.
-  write_file(log_path_, "");
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  signal(SIGXFSZ, SIG_IGN);
-  testing::internal::CaptureStderr();
-  db = log_db_open(log_path_.c_str());
-  testing::internal::GetCapturedStderr();
-  setrlimit(RLIMIT_FSIZE, &old_limit);
+  // A file that was there before is not this program's to remove: neither an empty one nor
+  // a log that has one of the tables.
+  for (const char *sql : {"", kLogTableSql}) {
+    SCOPED_TRACE(sql);
+    unlink(log_path_.c_str());
+    if (sql[0] == '\0') {
+      write_file(log_path_, "");
+    } else {
+      Exec(OpenRaw(log_path_), sql);
+    }
+    const std::string before = read_file(log_path_);
+    struct rlimit small = old_limit;
+    small.rlim_cur = before.size();
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+    testing::internal::CaptureStderr();
+    sqlite3 *db = log_db_open(log_path_.c_str());
+    testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    EXPECT_EQ(nullptr, db);
+    log_db_close(db);
+    EXPECT_EQ(before, read_file(log_path_));
+  }
   signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(nullptr, db);
-  log_db_close(db);
-  EXPECT_EQ(0, lstat(log_path_.c_str(), &info));
 }
 
 TEST_F(LogDbTest, MissingDirectoryIsAnOpenFailure) {

@@ -295,7 +295,10 @@ TEST_F(LogEntriesTest, NullTextsOfAForeignFileReadAsEmpty) {
        "CREATE TABLE food_log (id INTEGER PRIMARY KEY, food_code INTEGER, description TEXT, "
        "date TEXT, servings REAL);"
        "INSERT INTO food_log VALUES (1, 5, NULL, '2026-12-06', 1.0);"
-       "INSERT INTO food_log VALUES (2, 6, 'with date', NULL, 2.0);");
+       "INSERT INTO food_log VALUES (2, 6, 'with date', NULL, 2.0);"
+       "INSERT INTO food_log VALUES (3, 7, 'blob date', X'323032362d31322d3036', 3.0);"
+       "INSERT INTO food_log VALUES (4, 8, 'empty date', '', 4.0);"
+       "INSERT INTO food_log VALUES (5, 9, 'number date', 20261206, 5.0);");
 
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(db, "2026-12-06", &entries));
@@ -304,10 +307,17 @@ TEST_F(LogEntriesTest, NullTextsOfAForeignFileReadAsEmpty) {
   EXPECT_STREQ("", entries.items[0].description);
   log_entry_list_free(&entries);
 
+  // A date that is no text (NULL, a blob) belongs with the empty ones to the one day
+  // without a date, which is listed once and holds them all.
   DateList dates;
   ASSERT_EQ(0, log_dates(db, &dates));
-  EXPECT_EQ((std::vector<std::string>{"", "2026-12-06"}), DatesOf(dates));
+  EXPECT_EQ((std::vector<std::string>{"", "2026-12-06", "20261206"}), DatesOf(dates));
   date_list_free(&dates);
+  ASSERT_EQ(0, log_entries_for_date(db, "", &entries));
+  std::vector<int32_t> codes;
+  for (size_t i = 0; i < entries.count; ++i) codes.push_back(entries.items[i].food_code);
+  EXPECT_EQ((std::vector<int32_t>{6, 7, 8}), codes);
+  log_entry_list_free(&entries);
 }
 
 TEST_F(LogEntriesTest, FailureInTheMiddleOfAListQueryLeavesTheListEmpty) {

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the person's foods as the log has them and of the quick log's writes: an entry
-// whose id is kept, a day copied all or nothing, and taking such writes back.
+// whose id is kept, the entries shown of a day copied all or nothing, and taking such writes
+// back (only the rows still as written) and making them again.
 #include "store/log-history.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "db-connection.h"
 #include "store-fixture.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
@@ -36,6 +40,27 @@ class LogHistoryTest : public StoreTest {
     for (size_t i = 0; i < list.count; i++) out.push_back(list.items[i].description);
     log_entry_list_free(&list);
     return out;
+  }
+  // The entries of |date| as the log has them now. Free with log_entry_list_free.
+  LogEntryList Day(const char *date) {
+    LogEntryList list{};
+    EXPECT_EQ(0, log_entries_for_date(db_, date, &list));
+    return list;
+  }
+  // A list of entries as a write made them.
+  struct Row {
+    int64_t id;
+    int32_t food_code;
+    const char *description, *date;
+    double servings;
+  };
+  static LogEntryList Written(const std::vector<Row> &rows) {
+    LogEntryList list{};
+    for (const Row &row : rows)
+      EXPECT_TRUE(log_entry_list_append(
+          &list, LogEntry{row.id, row.food_code, const_cast<char *>(row.description),
+                          const_cast<char *>(row.date), row.servings}));
+    return list;
   }
   sqlite3 *db_ = nullptr;
   FoodUseList uses_{nullptr, 0, 0};
@@ -93,10 +118,15 @@ TEST_F(LogHistoryTest, AKeptEntryKnowsItsIdAndCanBeTakenBack) {
   EXPECT_EQ(2, added.first);
   EXPECT_EQ(2, added.last);
   EXPECT_EQ(1u, added.count);
-  EXPECT_EQ(0, log_entries_delete_range(db_, &added));
+  LogEntryList written = Written({{2, 11111000, "Milk, whole", "2026-01-01", 2.44}});
+  bool taken[1] = {false};
+  EXPECT_EQ(0, log_entries_take_back(db_, &written, taken));
+  EXPECT_TRUE(taken[0]);
   EXPECT_EQ(std::vector<std::string>{"Before"}, Descriptions("2026-01-01"));
-  // Taking back what is already gone is no failure.
-  EXPECT_EQ(0, log_entries_delete_range(db_, &added));
+  // Taking back what is already gone is no failure, and deletes nothing.
+  EXPECT_EQ(0, log_entries_take_back(db_, &written, taken));
+  EXPECT_FALSE(taken[0]);
+  log_entry_list_free(&written);
 
   testing::internal::CaptureStderr();
   EXPECT_EQ(-1, log_entry_add_kept(db_, 1, nullptr, "2026-01-01", 1.0, &added));
@@ -105,68 +135,164 @@ TEST_F(LogHistoryTest, AKeptEntryKnowsItsIdAndCanBeTakenBack) {
   EXPECT_EQ(0u, added.count);
 }
 
-TEST_F(LogHistoryTest, ADayIsCopiedInOrderAndItsCopiesTakenBackTogether) {
+TEST_F(LogHistoryTest, TheEntriesShownAreCopiedInOrderAndTheirCopiesTakenBackTogether) {
   Add(1, "Oatmeal", "2026-01-01", 2.4);
   Add(2, "Other day", "2026-01-02", 1.0);
   Add(3, "Coffee", "2026-01-01", 2.37);
-  LogIdRange added{};
-  ASSERT_EQ(0, log_entries_copy_date(db_, "2026-01-01", "2026-01-05", &added));
-  EXPECT_EQ(2u, added.count);
-  EXPECT_EQ(4, added.first);
-  EXPECT_EQ(5, added.last);
+  LogEntryList shown = Day("2026-01-01");
+  LogEntryList copies{};
+  ASSERT_EQ(0, log_entries_copy_shown(db_, "2026-01-01", &shown, "2026-01-05", &copies));
+  ASSERT_EQ(2u, copies.count);
+  EXPECT_EQ(4, copies.items[0].id);
+  EXPECT_EQ(5, copies.items[1].id);
+  EXPECT_STREQ("2026-01-05", copies.items[1].date);
   EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-05"));
   EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-01"));
-  LogEntryList copies;
-  ASSERT_EQ(0, log_entries_for_date(db_, "2026-01-05", &copies));
-  EXPECT_DOUBLE_EQ(2.4, copies.items[0].servings);
-  EXPECT_EQ(1, copies.items[0].food_code);
-  log_entry_list_free(&copies);
+  LogEntryList read;
+  ASSERT_EQ(0, log_entries_for_date(db_, "2026-01-05", &read));
+  EXPECT_DOUBLE_EQ(2.4, read.items[0].servings);
+  EXPECT_EQ(1, read.items[0].food_code);
+  log_entry_list_free(&read);
 
   // An entry added after the copy is not taken back with it.
   Add(4, "Later", "2026-01-05", 1.0);
-  ASSERT_EQ(0, log_entries_delete_range(db_, &added));
+  bool taken[2] = {false, false};
+  ASSERT_EQ(0, log_entries_take_back(db_, &copies, taken));
+  EXPECT_TRUE(taken[0] && taken[1]);
   EXPECT_EQ(std::vector<std::string>{"Later"}, Descriptions("2026-01-05"));
+  log_entry_list_free(&copies);
 
   // A day without entries copies nothing, and that is no failure.
-  ASSERT_EQ(0, log_entries_copy_date(db_, "2026-02-01", "2026-01-05", &added));
-  EXPECT_EQ(0u, added.count);
-  EXPECT_EQ(0, log_entries_delete_range(db_, &added));
+  LogEntryList none{};
+  ASSERT_EQ(0, log_entries_copy_shown(db_, "2026-02-01", &none, "2026-01-05", &copies));
+  EXPECT_EQ(0u, copies.count);
+  EXPECT_EQ(0, log_entries_take_back(db_, &copies, taken));
+  log_entry_list_free(&shown);
 }
 
-// A copy that fails part-way (here the third row is refused) leaves no copy at all.
-TEST_F(LogHistoryTest, ACopyThatFailsCopiesNothing) {
+// Another program changed the day after it was shown: an entry added, one deleted, one with
+// other servings. Nothing is copied; the caller is to show the day again and ask.
+TEST_F(LogHistoryTest, ACopyOfADayThatChangedSinceItWasShownCopiesNothing) {
+  const char *changes[] = {
+      "INSERT INTO food_log (food_code, description, date, servings) "
+      "VALUES (3, 'Added later', '2026-01-01', 1)",
+      "DELETE FROM food_log WHERE description = 'Coffee'",
+      "UPDATE food_log SET servings = 3 WHERE description = 'Oatmeal'",
+      "UPDATE food_log SET description = 'Other' WHERE description = 'Oatmeal'",
+  };
+  for (const char *change : changes) {
+    Exec(db_, "DELETE FROM food_log");
+    Add(1, "Oatmeal", "2026-01-01", 2.4);
+    Add(2, "Coffee", "2026-01-01", 2.37);
+    LogEntryList shown = Day("2026-01-01");
+    Exec(db_, change);
+    LogEntryList copies{};
+    EXPECT_EQ(1, log_entries_copy_shown(db_, "2026-01-01", &shown, "2026-01-05", &copies))
+        << change;
+    EXPECT_EQ(0u, copies.count);
+    EXPECT_TRUE(Descriptions("2026-01-05").empty()) << change;
+    log_entry_list_free(&shown);
+  }
+  Exec(db_, "DELETE FROM food_log");
+  Add(1, "Oatmeal", "2026-01-01", 2.4);
+  Add(2, "Coffee", "2026-01-01", 2.37);
+  // As shown, the copy goes through.
+  LogEntryList shown = Day("2026-01-01");
+  LogEntryList copies{};
+  EXPECT_EQ(0, log_entries_copy_shown(db_, "2026-01-01", &shown, "2026-01-05", &copies));
+  EXPECT_EQ(2u, copies.count);
+  log_entry_list_free(&copies);
+  log_entry_list_free(&shown);
+}
+
+// A food_log made by another tool without AUTOINCREMENT gives a deleted row's id to the next
+// row: Undo must not delete that row, nor one whose servings, date or food changed since.
+TEST_F(LogHistoryTest, TakingBackDeletesOnlyTheRowsAsWrittenAndPutsThemBack) {
+  Exec(db_, "DROP TABLE food_log; CREATE TABLE food_log (id INTEGER PRIMARY KEY, food_code "
+            "INTEGER, description TEXT, date TEXT, servings REAL)");
+  for (int code = 1; code <= 5; code++) Add(code, "Food", "2026-01-01", 1.0);
+  LogEntryList written = Day("2026-01-01");
+  ASSERT_EQ(5u, written.count);
+  Exec(db_, "DELETE FROM food_log WHERE id = 5");
+  Add(9, "Another writer's", "2026-01-01", 1.0);  // takes id 5 again
+  Exec(db_, "UPDATE food_log SET servings = 2 WHERE id = 1");
+  Exec(db_, "UPDATE food_log SET date = '2026-01-02' WHERE id = 2");
+  Exec(db_, "UPDATE food_log SET food_code = 7 WHERE id = 3");
+  bool taken[5] = {};
+  ASSERT_EQ(0, log_entries_take_back(db_, &written, taken));
+  EXPECT_FALSE(taken[0]);
+  EXPECT_FALSE(taken[1]);
+  EXPECT_FALSE(taken[2]);
+  EXPECT_TRUE(taken[3]);
+  EXPECT_FALSE(taken[4]);
+  EXPECT_EQ((std::vector<std::string>{"Food", "Food", "Another writer's"}),
+            Descriptions("2026-01-01"));
+  EXPECT_EQ(std::vector<std::string>{"Food"}, Descriptions("2026-01-02"));
+
+  // Redo puts the one taken back again, with a new id.
+  LogEntryList gone = Written({{4, 4, "Food", "2026-01-01", 1.0}});
+  ASSERT_EQ(0, log_entries_put_back(db_, &gone));
+  EXPECT_EQ(6, gone.items[0].id);
+  EXPECT_EQ(4u, Descriptions("2026-01-01").size());
+  log_entry_list_free(&gone);
+  log_entry_list_free(&written);
+}
+
+// A copy that fails part-way (here the third row is refused) leaves no copy at all, and so
+// does a redo.
+TEST_F(LogHistoryTest, ACopyOrRedoThatFailsWritesNothing) {
   for (int i = 1; i <= 5; i++) Add(i, "Food", "2026-01-01", 1.0);
   Exec(db_, "CREATE TEMP TRIGGER refuse BEFORE INSERT ON food_log WHEN NEW.food_code = 3 "
             "AND NEW.date = '2026-01-09' BEGIN SELECT RAISE(ABORT, 'row refused'); END");
-  LogIdRange added{};
+  LogEntryList shown = Day("2026-01-01");
+  LogEntryList copies{};
   testing::internal::CaptureStderr();
-  EXPECT_EQ(-1, log_entries_copy_date(db_, "2026-01-01", "2026-01-09", &added));
+  EXPECT_EQ(-1, log_entries_copy_shown(db_, "2026-01-01", &shown, "2026-01-09", &copies));
   EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
-                                   "alimora: cannot copy log entries: row refused"));
-  EXPECT_EQ(0u, added.count);
+                                   "alimora: cannot add log entry: row refused"));
+  EXPECT_EQ(0u, copies.count);
   EXPECT_TRUE(Descriptions("2026-01-09").empty());
   EXPECT_EQ(5u, Descriptions("2026-01-01").size());
+
+  for (size_t i = 0; i < shown.count; i++) {
+    free(shown.items[i].date);
+    shown.items[i].date = strdup("2026-01-09");
+  }
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, log_entries_put_back(db_, &shown));
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(Descriptions("2026-01-09").empty());
+  EXPECT_EQ(1, shown.items[0].id);  // the ids stay as they were
+  log_entry_list_free(&shown);
 }
 
-// Another connection holds the log past the wait: the copy and the undo fail whole.
+// Another connection holds the log past the wait: the copy and the undo fail whole, each
+// after one wait.
 TEST_F(LogHistoryTest, ALockedLogCopiesAndTakesBackNothing) {
   Add(1, "Oatmeal", "2026-01-01", 2.4);
   Add(2, "Coffee", "2026-01-01", 2.37);
-  LogIdRange added{};
-  ASSERT_EQ(0, log_entries_copy_date(db_, "2026-01-01", "2026-01-02", &added));
+  LogEntryList shown = Day("2026-01-01");
+  LogEntryList copies{};
+  ASSERT_EQ(0, log_entries_copy_shown(db_, "2026-01-01", &shown, "2026-01-02", &copies));
   sqlite3 *other = OpenRaw(log_path_);
   Exec(other, "BEGIN EXCLUSIVE");
-  sqlite3_busy_timeout(db_, 20);
-  LogIdRange again{};
+  db_connection_set_wait(db_, 20);
+  LogEntryList again{};
+  bool taken[2] = {true, true};
+  const unsigned long waits = db_lock_waits;
   testing::internal::CaptureStderr();
-  EXPECT_EQ(-1, log_entries_copy_date(db_, "2026-01-01", "2026-01-03", &again));
-  EXPECT_EQ(-1, log_entries_delete_range(db_, &added));
+  EXPECT_EQ(-1, log_entries_copy_shown(db_, "2026-01-01", &shown, "2026-01-03", &again));
+  EXPECT_EQ(-1, log_entries_take_back(db_, &copies, taken));
   const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(waits + 2, db_lock_waits);
+  EXPECT_FALSE(taken[0] || taken[1]);
   EXPECT_NE(std::string::npos, err.find("alimora: cannot copy log entries: database is locked"));
   EXPECT_NE(std::string::npos, err.find("alimora: cannot delete log entries: database is locked"));
   Exec(other, "ROLLBACK");
   EXPECT_TRUE(Descriptions("2026-01-03").empty());
   EXPECT_EQ((std::vector<std::string>{"Oatmeal", "Coffee"}), Descriptions("2026-01-02"));
+  log_entry_list_free(&copies);
+  log_entry_list_free(&shown);
 }
 
 // The day kept with a read is found for that date for as long as nothing writes to the log.

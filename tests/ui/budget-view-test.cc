@@ -332,6 +332,34 @@ TEST_F(BudgetViewTest, NavigationStepsThroughLoggedDates) {
   EXPECT_EQ("Food Log - " + Display(today_) + " (Today)", FrameLabel());
 }
 
+// Rows of another program: an empty date is a day like the others, reached by the arrows
+// and shown as "(no date)"; one that names no day shows as stored; sums too large to be
+// real read "too large" in their bars.
+TEST_F(BudgetViewTest, OddDatesAreReachedAndShownAsStoredAndHugeSumsReadTooLarge) {
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "", 1.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-02-30", 1e308));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2024-02-30", 1e308));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-03-01", 1.0));
+  Activate();
+  Click("◀");
+  EXPECT_STREQ("2024-03-01", state_.current_date);
+  Click("◀");
+  EXPECT_STREQ("2024-02-30", state_.current_date);
+  EXPECT_EQ("Food Log - 2024-02-30 (not a date)", FrameLabel());
+  EXPECT_EQ(2u, Rows().size());
+  EXPECT_EQ("Dairy (cup-eq): too large / 3.0", BarText(FOOD_GROUP_DAIRY));
+  EXPECT_EQ("Fruits (cup-eq): 0.0 / 2.0", BarText(FOOD_GROUP_FRUITS));
+  EXPECT_STREQ("Energy (kcal): too large / 2000",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
+  EXPECT_EQ(1.0, gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(state_.energy_bar)));
+  Click("◀");
+  EXPECT_STREQ("", state_.current_date);
+  EXPECT_EQ("Food Log - (no date)", FrameLabel());
+  EXPECT_EQ(1u, Rows().size());
+  Click("▶");
+  EXPECT_STREQ("2024-02-30", state_.current_date);
+}
+
 TEST_F(BudgetViewTest, PreviousFromAnUnloggedDateGoesToTheLatestLoggedDate) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-03", 1.0));
   ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", "2024-01-05", 1.0));

@@ -163,6 +163,31 @@ TEST_F(HistoryTest, TableShowsTheWeekWithTheReportsSums) {
   EXPECT_EQ(expected, cells[1][7]);
 }
 
+// Entries of another program with 1e308 servings add up to more than a double holds (the
+// energy) or to a number of 300 digits (the dairy): such sums read "too large" in the
+// table and the report, and the other days and groups stay as they are.
+TEST_F(HistoryTest, SumsTooLargeToBeRealReadTooLarge) {
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", "2026-12-03", 1e308));
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  const Table cells = Cells(window);
+  ASSERT_EQ(7u, cells.size());
+  EXPECT_EQ((std::vector<std::string>{"12/03/26", "0.0", "0.0", "0.0", "too large", "0.0", "0.0",
+                                      "too large"}),
+            cells[2]);
+  EXPECT_EQ((std::vector<std::string>{"12/02/26", "0.0", "1.8", "0.0", "1.6", "0.0", "0.0"}),
+            std::vector<std::string>(cells[1].begin(), cells[1].end() - 1));
+  const std::string summary = Report({"--from", "2026-12-01", "--to", "2026-12-07"});
+  EXPECT_EQ(std::string::npos, summary.find("inf")) << summary;
+  EXPECT_EQ(std::string::npos, summary.find("0000000000")) << summary;
+  const Table lines = ReportDayLines(summary);
+  ASSERT_EQ(4u, lines.size()) << summary;
+  EXPECT_EQ((std::vector<std::string>{"12/03/26", "0.0", "0.0", "0.0", "too", "large", "0.0",
+                                      "0.0"}),
+            lines[1]);
+}
+
 TEST_F(HistoryTest, TogglesAndArrowsMoveByWholePeriods) {
   GtkWidget *window = Open();
   ASSERT_NE(nullptr, window);
@@ -306,6 +331,27 @@ TEST_F(HistoryTest, UnreadableLogShowsAMessageAndNoDays) {
   EXPECT_FALSE(fs::exists(PathIn("nothing.csv")));
 
   // Readable again, the days come back.
+  history_window_refresh(&state_);
+  EXPECT_EQ(7u, Cells(window).size());
+
+  // A food database replaced by a file without its tables under the running window: the
+  // message names the food database, and the days come back with the real one.
+  sqlite3 *food_db = state_.food_db;
+  sqlite3 *empty = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(":memory:", &empty));
+  state_.food_db = empty;
+  testing::internal::CaptureStderr();
+  history_window_refresh(&state_);
+  testing::internal::GetCapturedStderr();
+  state_.food_db = food_db;
+  sqlite3_close(empty);
+  EXPECT_TRUE(Cells(window).empty());
+  std::vector<std::string> shown;
+  for (GtkWidget *label : find_widgets(window, GTK_TYPE_LABEL))
+    if (gtk_widget_get_visible(label) && strstr(gtk_label_get_text(GTK_LABEL(label)), "cannot"))
+      shown.emplace_back(gtk_label_get_text(GTK_LABEL(label)));
+  EXPECT_EQ(std::vector<std::string>{"The food database cannot be read, so no days are shown."},
+            shown);
   history_window_refresh(&state_);
   EXPECT_EQ(7u, Cells(window).size());
 }

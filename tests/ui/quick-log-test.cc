@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quick log of the main window with real widgets: Ctrl+L, the suggestions, Enter on a
-// known and on an unknown food, Down in the empty field, Ctrl+Z, Copy to Today with its undo,
-// failed writes under a held lock; and Escape in the search field, the "= amount ×" row.
+// known and on an unknown food, Down in the empty field, Ctrl+Z and Redo while the notification
+// shows, Copy to Today of the entries shown with its undo, a held lock that never freezes the
+// field, the date followed past midnight; and Escape in the search field, the "= amount ×" row.
 #include "ui/quick-log.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/shortcuts.h"
 #include "budget/date-string.h"
+#include "db-connection.h"
 #include "store/log-entries.h"
 #include "ui-fixture.h"
 #include "ui/budget-view.h"
+#include "ui/day-follow.h"
 #include "ui/object-keys.h"
 
 namespace {
@@ -61,6 +68,14 @@ class QuickLogTest : public UiTest {
   }
 
   GtkWidget *Field() { return quick_log_field(&state_); }
+
+  // The rows of the entry list on display.
+  size_t Rows() {
+    GList *rows = gtk_container_get_children(GTK_CONTAINER(state_.log_list_box));
+    const size_t count = g_list_length(rows);
+    g_list_free(rows);
+    return count;
+  }
 
   // Types |text| into the field, which takes the focus first, as Ctrl+L gives it.
   void Type(const char *text) {
@@ -218,8 +233,17 @@ TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
   EXPECT_EQ(2u, Entries(today_).size());
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
-  EXPECT_FALSE(NoticeShown());
+  // What went is said, with Redo for as long as that shows.
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("Undone: Milk, whole", NoticeText());
+  EXPECT_NE(nullptr, find_button(quick_log_notification(&state_), "Redo"));
   // Nothing more to undo: a second Ctrl+Z leaves the first entry.
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(1u, Entries(today_).size());
+  // Ctrl+Shift+Z logs it again, and Undo is there once more.
+  send_key(state_.main_window, GDK_KEY_Z, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+  EXPECT_EQ(2u, Entries(today_).size());
+  EXPECT_EQ("“Milk, whole — 1 cup (244 g)” logged", NoticeText());
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_EQ(1u, Entries(today_).size());
   EXPECT_EQ(2u, Entries(yesterday_).size() + Entries(today_).size());
@@ -347,7 +371,9 @@ TEST_F(QuickLogTest, CopyToTodayCopiesTheWholeDayAndUndoTakesItBack) {
   gtk_widget_grab_focus(undo);
   gtk_button_clicked(GTK_BUTTON(undo));
   drain_events();
-  EXPECT_FALSE(NoticeShown());
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("Undone: Milk, whole; Banana, raw; Coffee, brewed", NoticeText());
+  EXPECT_STREQ("Redo", gtk_button_get_label(GTK_BUTTON(undo)));
   EXPECT_TRUE(FieldHasFocus());
   EXPECT_TRUE(Entries(today_).empty());
   EXPECT_EQ(3u, Entries(yesterday_).size());
@@ -423,6 +449,314 @@ TEST_F(QuickLogTest, TheAmountReadsAsAFactorOfTheMeasure) {
                                       "[measure]"}),
             texts);
   EXPECT_STREQ("Amount", atk_object_get_name(gtk_widget_get_accessible(amount_spin_of(spin))));
+}
+
+// Undo exists while its notification shows, and Ctrl+Z in a field with text is the field's.
+TEST_F(QuickLogTest, UndoEndsWithItsNotificationAndGivesWayToTheTextTyped) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  Type("whole milk");
+  send_key(Field(), GDK_KEY_Return);
+  ASSERT_EQ(1u, Entries(today_).size());
+  ASSERT_TRUE(NoticeShown());
+  // The next food is being typed: Ctrl+Z goes to the field, the entry stays.
+  Type("eggg");
+  send_key(Field(), GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(1u, Entries(today_).size());
+  EXPECT_STREQ("eggg", gtk_entry_get_text(GTK_ENTRY(Field())));
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ("“Milk, whole — 1 cup (244 g)” logged", NoticeText());
+  // Emptied, the field has no text to undo: Ctrl+Z is the notification's again.
+  Type("");
+  send_key(Field(), GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_TRUE(Entries(today_).empty());
+  EXPECT_EQ("Undone: Milk, whole", NoticeText());
+  // Redo while that shows; once the notification is gone, neither key changes the log.
+  send_key(Field(), GDK_KEY_Z, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+  ASSERT_EQ(1u, Entries(today_).size());
+  GtkWidget *close = find_widgets(quick_log_notification(&state_), GTK_TYPE_BUTTON).back();
+  gtk_button_clicked(GTK_BUTTON(close));
+  drain_events();
+  EXPECT_FALSE(NoticeShown());
+  send_key(Field(), GDK_KEY_z, GDK_CONTROL_MASK);
+  on_undo_clicked(nullptr, &state_);
+  EXPECT_EQ(1u, Entries(today_).size());
+  GAction *undo = g_action_map_lookup_action(G_ACTION_MAP(state_.main_window), "undo");
+  EXPECT_FALSE(g_action_get_enabled(undo));
+}
+
+// Undo deletes a row only while it is the one logged: not when another program changed its
+// servings, nor a row of another writer that took the id of one deleted meanwhile.
+TEST_F(QuickLogTest, UndoLeavesRowsThatChangedSinceAndSaysSo) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Log(kBanana, "Banana, raw", yesterday_, 1.18);
+  Activate();
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);
+  gtk_button_clicked(GTK_BUTTON(quick_log_copy_button(&state_)));
+  drain_events();
+  ASSERT_EQ(2u, Entries(today_).size());
+  sqlite3 *other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, ("UPDATE food_log SET servings = 3 WHERE date = '" +
+                                        std::string(today_) + "' AND food_code = " +
+                                        std::to_string(kMilk)).c_str()));
+  sqlite3_close(other);
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 3.00"}, Entries(today_));
+  EXPECT_EQ("Undone: Banana, raw\n1 entry was changed or deleted since and stays as it is.",
+            NoticeText());
+
+  // A quick log whose row is changed before Undo: nothing is deleted, and the notice says so.
+  Type("banana");
+  send_key(Field(), GDK_KEY_Return);
+  ASSERT_EQ(2u, Entries(today_).size());
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, "UPDATE food_log SET date = '2020-01-01' WHERE id = "
+                                       "(SELECT max(id) FROM food_log)"));
+  sqlite3_close(other);
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(1u, Entries("2020-01-01").size());
+  EXPECT_EQ("Nothing undone: the entry was changed or deleted since.", NoticeText());
+  EXPECT_EQ(nullptr, find_button(quick_log_notification(&state_), "Redo"));
+}
+
+// Another writer's amounts that the dialogs would refuse are never logged again as they are.
+TEST_F(QuickLogTest, AnAmountOutOfRangeOpensTheAddDialogInsteadOfBeingLoggedAgain) {
+  for (const double servings : {-1.0, 1e12, 0.0, 100.5}) {
+    SCOPED_TRACE(servings);
+    ASSERT_EQ(SQLITE_OK, exec_sql(state_.log_db, "DELETE FROM food_log"));
+    Log(kMilk, "Milk, whole", yesterday_, servings);
+    if (!state_.main_window) Activate();
+    Type("whole milk");
+    send_key(Field(), GDK_KEY_Return);
+    EXPECT_TRUE(Entries(today_).empty());
+    GtkWidget *dialog = dialog_titled("Milk, whole");
+    ASSERT_NE(nullptr, dialog);
+    gtk_widget_destroy(dialog);
+    drain_events();
+  }
+  // A last amount in range is logged again at once, as always.
+  Log(kMilk, "Milk, whole", yesterday_, 100.0);
+  Type("whole milk");
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 100.00"}, Entries(today_));
+}
+
+// Another program holds the log locked: the keys in the field never wait, the field says
+// once that the log is busy, and the suggestions are those read before.
+TEST_F(QuickLogTest, KeysInTheFieldNeverWaitForALockedLog) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  Type("mil");
+  ASSERT_NO_FATAL_FAILURE(LockLog(200));
+  const unsigned long waits = db_lock_waits;
+  for (const char *text : {"milk", "whole milk", "", "milk"}) Type(text);
+  send_key(Field(), GDK_KEY_Down);
+  EXPECT_EQ(waits, db_lock_waits);
+  EXPECT_STREQ("dialog-warning-symbolic",
+               gtk_entry_get_icon_name(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY));
+  gchar *tooltip = gtk_entry_get_icon_tooltip_text(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY);
+  EXPECT_NE(nullptr, strstr(tooltip ? tooltip : "", "The food log is busy"));
+  g_free(tooltip);
+  std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ("Milk, whole — 1 cup (244 g)", texts[0]);
+  // Copy to Today waits once, as a dialog's write does, and says it was not saved.
+  UnlockLog();
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);
+  ASSERT_EQ(yesterday_, state_.current_date);
+  ASSERT_NO_FATAL_FAILURE(LockLog(200));
+  const unsigned long before_copy = db_lock_waits;
+  gtk_button_clicked(GTK_BUTTON(quick_log_copy_button(&state_)));
+  drain_events();
+  EXPECT_EQ(before_copy + 1, db_lock_waits);
+  EXPECT_NE(std::string::npos, TakeMessage().find("The entries were not copied to today."));
+  UnlockLog();
+  Type("milk ");
+  EXPECT_EQ(nullptr, gtk_entry_get_icon_name(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY));
+}
+
+// The keys typed while a quick log waited for the lock arrive after it: they go nowhere, so
+// that a second Enter neither answers the "Not Saved" message unseen nor logs a food later.
+TEST_F(QuickLogTest, KeysTypedWhileAWriteWaitedGoNowhere) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  Type("whole milk");
+  ASSERT_NO_FATAL_FAILURE(LockLog(300));
+  send_key_at(Field(), GDK_KEY_PRESS, GDK_KEY_Return, 100000);  // waits 300 ms, then fails
+  ASSERT_EQ(1u, messages_over(state_.main_window).size());
+  UnlockLog();
+  // Pressed during the wait, by the X server's clock.
+  send_key_at(Field(), GDK_KEY_RELEASE, GDK_KEY_Return, 100050);
+  send_key_at(Field(), GDK_KEY_PRESS, GDK_KEY_Return, 100150);
+  send_key_at(Field(), GDK_KEY_RELEASE, GDK_KEY_Return, 100200);
+  EXPECT_EQ(1u, messages_over(state_.main_window).size());
+  EXPECT_NE(std::string::npos, TakeMessage().find("The food was not added to the log."));
+  EXPECT_TRUE(Entries(today_).empty());
+  // A key pressed after the wait acts.
+  gtk_widget_grab_focus(Field());
+  send_key_at(Field(), GDK_KEY_PRESS, GDK_KEY_Return, 110000);
+  send_key_at(Field(), GDK_KEY_RELEASE, GDK_KEY_Return, 110050);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+}
+
+// A lock that ends while a quick log waits for it: the food is logged, and the field no
+// longer says that the log is busy.
+TEST_F(QuickLogTest, AQuickLogThatWaitedOutTheLockLogsAndTheBusyNoteGoes) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Activate();
+  Type("whole milk");
+  ASSERT_NO_FATAL_FAILURE(LockLog(kDbBusyTimeoutMs));
+  std::thread other([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    exec_sql(locker_, "ROLLBACK");
+  });
+  send_key(Field(), GDK_KEY_Return);
+  other.join();
+  UnlockLog();
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
+  EXPECT_TRUE(NoticeShown());
+  EXPECT_EQ(nullptr, gtk_entry_get_icon_name(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY));
+}
+
+// Copy to Today copies what the view showed: when another program changed the day since, the
+// view shows it again and asks.
+TEST_F(QuickLogTest, CopyToTodayCopiesTheEntriesShownOrAsksWhenTheDayChanged) {
+  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  Log(kBanana, "Banana, raw", yesterday_, 1.18);
+  Activate();
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);
+  ASSERT_EQ(2u, Rows());
+  // Another program adds to the day after it was drawn, once before each answer.
+  auto add_elsewhere = [&] {
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
+    ASSERT_EQ(SQLITE_OK,
+              exec_sql(other, ("INSERT INTO food_log (food_code, description, date, servings) "
+                               "VALUES (92101000, 'Coffee, brewed', '" + yesterday_ + "', 2.37)")
+                                  .c_str()));
+    sqlite3_close(other);
+  };
+  size_t shown = 2;
+  for (const GtkResponseType answer : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_ACCEPT}) {
+    add_elsewhere();
+    shown++;
+    gtk_button_clicked(GTK_BUTTON(quick_log_copy_button(&state_)));
+    drain_events();
+    EXPECT_TRUE(Entries(today_).empty());
+    EXPECT_EQ(shown, Rows());  // drawn again
+    std::vector<GtkWidget *> messages = messages_over(state_.main_window);
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("The entries of this date changed after they were shown.\n"
+              "Copy the " + std::to_string(shown) + " entries shown now to today?",
+              message_texts(messages[0]));
+    gtk_dialog_response(GTK_DIALOG(messages[0]), answer);
+    drain_events();
+  }
+  EXPECT_EQ(4u, Entries(today_).size());
+  EXPECT_STREQ(today_, state_.current_date);
+  EXPECT_EQ("4 entries copied to today", NoticeText());
+}
+
+// The window follows the local date, by a clock of the test's own.
+class QuickLogMidnightTest : public QuickLogTest {
+ protected:
+  void SetUp() override {
+    QuickLogTest::SetUp();
+    // An hour before midnight: the window's real timer does not fire during a test.
+    SetClock("2026-12-08 23:00:00");
+  }
+  // The window gets the focus, as when the person comes back to it.
+  void FocusIn() {
+    GdkEvent *event = gdk_event_new(GDK_FOCUS_CHANGE);
+    event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(state_.main_window)));
+    event->focus_change.in = TRUE;
+    gtk_widget_send_focus_change(state_.main_window, event);
+    gdk_event_free(event);
+    drain_events();
+  }
+  std::string FrameLabel() { return gtk_frame_get_label(GTK_FRAME(state_.log_frame)); }
+  ScopedTimeZone zone_{"UTC"};
+};
+
+TEST_F(QuickLogMidnightTest, AViewOfTodayMovesToTheNewDayAndTodayLabelsNoOtherDay) {
+  Log(kMilk, "Milk, whole", "2026-12-08", 2.44);
+  Activate();
+  ASSERT_STREQ("2026-12-08", state_.current_date);
+  EXPECT_EQ("Food Log - 12/08/26 (Today)", FrameLabel());
+  SetClock("2026-12-09 00:00:07");
+  EXPECT_TRUE(day_follow_check(&state_));  // what the timer, the time zone and focus-in run
+  EXPECT_STREQ("2026-12-09", state_.current_date);
+  EXPECT_EQ("Food Log - 12/09/26 (Today)", FrameLabel());
+  // Another day on display stays there at the next midnight, and is no longer "Today".
+  send_key(state_.main_window, GDK_KEY_Left, GDK_MOD1_MASK);
+  ASSERT_STREQ("2026-12-08", state_.current_date);
+  EXPECT_TRUE(gtk_widget_get_sensitive(quick_log_copy_button(&state_)));
+  SetClock("2026-12-10 00:00:01");
+  EXPECT_FALSE(day_follow_check(&state_));
+  EXPECT_STREQ("2026-12-08", state_.current_date);
+  EXPECT_EQ("Food Log - 12/08/26", FrameLabel());
+  // Back on today, the focus coming back to the window is enough to follow the date.
+  on_today_clicked(nullptr, &state_);
+  SetClock("2026-12-11 00:00:01");
+  FocusIn();
+  EXPECT_STREQ("2026-12-11", state_.current_date);
+  EXPECT_EQ("Food Log - 12/11/26 (Today)", FrameLabel());
+  // Any redraw after midnight moves a view of the old today before it draws.
+  SetClock("2026-12-12 00:00:01");
+  refresh_views(&state_);
+  EXPECT_STREQ("2026-12-12", state_.current_date);
+  EXPECT_EQ("Food Log - 12/12/26 (Today)", FrameLabel());
+}
+
+// Enter after midnight, before the window looked at the date: the view moves to the new day
+// first, and the food goes there only with the next Enter, once the person has seen it.
+TEST_F(QuickLogMidnightTest, AQuickLogNeverGoesToADayThePersonDidNotSee) {
+  Log(kMilk, "Milk, whole", "2026-12-07", 2.44);
+  Activate();
+  Type("whole milk");
+  SetClock("2026-12-09 00:00:07");
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_TRUE(Entries("2026-12-08").empty());
+  EXPECT_TRUE(Entries("2026-12-09").empty());
+  EXPECT_STREQ("2026-12-09", state_.current_date);
+  EXPECT_EQ("A new day has begun: the log now shows today, 12/09/26. Press Enter to log the "
+            "food on it.",
+            NoticeText());
+  EXPECT_STREQ("whole milk", gtk_entry_get_text(GTK_ENTRY(Field())));
+  send_key(Field(), GDK_KEY_Return);
+  EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries("2026-12-09"));
+}
+
+// The timer's next midnight, also on days that a change of clocks makes shorter or longer,
+// and where midnight itself is skipped.
+TEST(DayFollowTest, TheNextMidnightIsTheFirstSecondOfTheNextLocalDay) {
+  const struct {
+    const char *zone;
+    const char *now_utc;       // "YYYY-MM-DD HH:MM:SS"
+    const char *midnight_utc;  // the first second of the next local day
+  } cases[] = {
+      {"UTC", "2026-12-08 23:59:59", "2026-12-09 00:00:00"},
+      {"UTC", "2026-12-08 00:00:00", "2026-12-09 00:00:00"},
+      {"Europe/Berlin", "2026-03-28 23:30:00", "2026-03-29 22:00:00"},  // a day of 23 hours
+      {"Europe/Berlin", "2026-10-25 12:00:00", "2026-10-25 23:00:00"},  // a day of 25 hours
+      {"America/Sao_Paulo", "2018-11-03 15:00:00", "2018-11-04 03:00:00"},  // 00:00 skipped
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.zone) + " " + c.now_utc);
+    if (!time_zone_installed(c.zone)) continue;
+    ScopedTimeZone zone(c.zone);
+    auto utc = [](const char *text) {
+      struct tm when = {};
+      sscanf(text, "%d-%d-%d %d:%d:%d", &when.tm_year, &when.tm_mon, &when.tm_mday, &when.tm_hour,
+             &when.tm_min, &when.tm_sec);
+      when.tm_year -= 1900;
+      when.tm_mon -= 1;
+      return timegm(&when);
+    };
+    EXPECT_EQ(utc(c.midnight_utc) - utc(c.now_utc),
+              day_follow_next_midnight(utc(c.now_utc)) - utc(c.now_utc));
+  }
 }
 
 }  // namespace

@@ -4,9 +4,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "app/main-window.h"
+#include "budget/date-string.h"
+#include "db-connection.h"
 #include "fooddb/food-db.h"
+#include "ui/held-keys.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
@@ -265,7 +269,7 @@ void UiTest::LockLog(int wait_ms) {
   ASSERT_EQ(nullptr, locker_);
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &locker_));
   ASSERT_EQ(SQLITE_OK, exec_sql(locker_, "BEGIN EXCLUSIVE; SELECT count(*) FROM food_log"));
-  sqlite3_busy_timeout(state_.log_db, wait_ms);
+  db_connection_set_wait(state_.log_db, wait_ms);
 }
 
 void UiTest::UnlockLog() {
@@ -273,7 +277,7 @@ void UiTest::UnlockLog() {
   exec_sql(locker_, "ROLLBACK");
   sqlite3_close(locker_);
   locker_ = nullptr;
-  sqlite3_busy_timeout(state_.log_db, 5000);
+  db_connection_set_wait(state_.log_db, kDbBusyTimeoutMs);
 }
 
 std::vector<GtkWidget *> messages_over(GtkWidget *parent) {
@@ -293,7 +297,26 @@ std::string message_texts(GtkWidget *message) {
   return out;
 }
 
+namespace {
+time_t clock_now = 0;
+time_t read_clock() { return clock_now; }
+}  // namespace
+
+void UiTest::SetClock(const char *local_time) {
+  struct tm when = {};
+  ASSERT_EQ(6, sscanf(local_time, "%d-%d-%d %d:%d:%d", &when.tm_year, &when.tm_mon, &when.tm_mday,
+                      &when.tm_hour, &when.tm_min, &when.tm_sec))
+      << local_time;
+  when.tm_year -= 1900;
+  when.tm_mon -= 1;
+  when.tm_isdst = -1;
+  clock_now = mktime(&when);
+  date_clock_set(read_clock);
+}
+
 void UiTest::TearDownSafely() {
+  date_clock_set(nullptr);
+  keys_drop_typed_until(0);
   UnlockLog();
   destroy_toplevels_safely();
   if (app_) g_object_unref(app_);

@@ -33,6 +33,9 @@ class UiTest : public TempDirTest {
   void LockLog(int wait_ms = 50);
   // Ends that lock; the fixture's connection waits as usual again.
   void UnlockLog();
+  // The program's clock stands at |local_time| ("YYYY-MM-DD HH:MM:SS" in the time zone now
+  // set) until the next call or the end of the test; it does not move by itself.
+  void SetClock(const char *local_time);
 
   GtkApplication *app_ = nullptr;
   GuiState state_{};

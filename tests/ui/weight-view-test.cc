@@ -90,7 +90,7 @@ TEST_F(WeightViewTest, EnterLogsTheWeightASecondReplacesItAndUndoPutsItBack) {
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_DOUBLE_EQ(81.4, Today());
   EXPECT_EQ("81.4", FieldText());
-  EXPECT_FALSE(gtk_revealer_get_reveal_child(GTK_REVEALER(quick_log_notification(&state_))));
+  EXPECT_EQ("Undone: the weight 80.9 kg", NoticeText());
   // One undo per write: a second Ctrl+Z leaves the first weight.
   send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
   EXPECT_DOUBLE_EQ(81.4, Today());
