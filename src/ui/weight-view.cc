@@ -43,6 +43,8 @@ struct WeightView {
   GtkWidget *offer_update = nullptr;
   GtkWidget *offer_keep = nullptr;
   std::string field_text;  // what the last refresh put into the field
+  // The unit as the last refresh read it: the quick-log field's keys read no log.
+  WeightUnit unit = WeightUnit::kKilograms;
   double offer_kg = NAN;     // the weight on offer
   double declined_kg = NAN;  // the weight last declined: not offered again until the trend
                              // moves away from it too
@@ -338,7 +340,8 @@ bool weight_query_read(GuiState *state, const char *text, double *kg, std::strin
       break;
     }
   }
-  WeightUnit unit = weight_unit_of(state);
+  WeightView *view = view_of(state);
+  WeightUnit unit = view ? view->unit : WeightUnit::kKilograms;
   double value = 0.0;
   bool had_unit = false;
   if (!read_number_and_unit(typed, &unit, &value, &had_unit) || (!named && !had_unit))
@@ -447,7 +450,7 @@ void weight_view_install_offer(GuiState *state, GtkWidget *overlay) {
 void weight_view_refresh(GuiState *state) {
   WeightView *view = view_of(state);
   if (!view || !view->field) return;
-  const WeightUnit unit = weight_unit_of(state);
+  const WeightUnit unit = view->unit = weight_unit_of(state);
   gtk_label_set_text(GTK_LABEL(view->unit_label), weight_unit_symbol(unit));
   // What the person is typing stays.
   const char *typed = gtk_entry_get_text(GTK_ENTRY(view->field));

@@ -19,7 +19,8 @@ bool weight_text_read(const char *text, WeightUnit unit, double *kg, std::string
 
 // Whether the quick-log field's |text| names a weight: "weight 81.4" (with or without a
 // unit) or a number followed by "kg" or "lb", within 20 to 400 kg. Then |*kg| is the weight
-// and |*row| the suggestion's text, "Log weight 81.4 kg".
+// and |*row| the suggestion's text, "Log weight 81.4 kg". A number without a unit is in the
+// unit of the last redraw of the main window: the keys of the field read nothing from the log.
 bool weight_query_read(GuiState *state, const char *text, double *kg, std::string *row);
 
 // The unit the person chose in the profile dialog, kilograms when none (or unreadable).
