@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,7 @@
 #include "ui/object-keys.h"
 #include "ui/quick-log.h"
 #include "ui/search-dialog.h"
+#include "ui/weight-view.h"
 
 namespace {
 
@@ -135,8 +137,8 @@ std::string date_string(const GDate *date) {
   return text;
 }
 
-// Fills the log with ten years of 20 entries a day of real foods (30 on one day), in one
-// transaction, and stores a complete profile.
+// Fills the log with ten years of 20 entries a day of real foods (30 on one day) and a weight
+// every day, in one transaction, and stores a complete profile.
 bool generate_log(sqlite3 *log_db, sqlite3 *food_db) {
   std::vector<std::pair<int32_t, std::string>> foods = all_foods(food_db);
   if (foods.empty()) {
@@ -147,7 +149,12 @@ bool generate_log(sqlite3 *log_db, sqlite3 *food_db) {
   std::uniform_int_distribution<size_t> pick_food(0, foods.size() - 1);
   std::uniform_int_distribution<int> pick_half_servings(1, 6);  // 0.5 to 3 servings
 
+  std::normal_distribution<double> scale_noise(0.0, 0.6);  // a day's water, kg
   if (sqlite3_exec(log_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  sqlite3_stmt *weigh = nullptr;
+  if (sqlite3_prepare_v2(log_db, "INSERT INTO weight_log (date, kg) VALUES (?1, ?2)", -1, &weigh,
+                         nullptr) != SQLITE_OK)
+    return false;
   GDate *day = g_date_new_dmy(1, G_DATE_JANUARY, 2015);
   bool ok = true;
   for (int d = 0; d < kLogDays && ok; d++, g_date_add_days(day, 1)) {
@@ -157,6 +164,11 @@ bool generate_log(sqlite3 *log_db, sqlite3 *food_db) {
       bench.busy_date = date;
       entries = kBusyDayEntries;
     }
+    // Ten years of a slow swing between 70 and 80 kg.
+    sqlite3_bind_text(weigh, 1, date.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(weigh, 2, 75.0 + 5.0 * std::sin(d / 400.0) + scale_noise(random));
+    ok = sqlite3_step(weigh) == SQLITE_DONE;
+    sqlite3_reset(weigh);
     for (int e = 0; e < entries && ok; e++) {
       const auto &food = foods[pick_food(random)];
       ok = log_entry_add(log_db, food.first, food.second.c_str(), date.c_str(),
@@ -164,6 +176,7 @@ bool generate_log(sqlite3 *log_db, sqlite3 *food_db) {
     }
   }
   g_date_free(day);
+  sqlite3_finalize(weigh);
   if (sqlite3_exec(log_db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
     ok = false;
 
@@ -1048,6 +1061,31 @@ void register_history_benchmarks() {
   }));
 }
 
+// ---- Weight ---------------------------------------------------------------------------
+
+// Logging a weight on the busy day, in place of the one it has, as Enter in the weight field
+// does: the write, the view with the trend line, the notification and the profile offer,
+// alone and to the finished redraw.
+void register_weight_benchmarks() {
+  for (bool redraw : {false, true}) {
+    std::string name = redraw ? "weight log+redraw/10 years of weights"
+                              : "weight log/10 years of weights";
+    RedrawMissing missing = std::make_shared<bool>(false);
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      close_history();
+      snprintf(bench.state.current_date, sizeof bench.state.current_date, "%s",
+               bench.busy_date.c_str());
+      refresh_views(&bench.state);
+      double kg = 74.0;
+      bool logged = true;
+      time_widget_runs(
+          s, missing, redraw, [&] { kg = kg == 74.0 ? 74.5 : 74.0; },
+          [&] { logged = weight_view_log(&bench.state, kg) && logged; });
+      if (!logged) s.SkipWithError("the weight was not logged");
+    }));
+  }
+}
+
 // ---- Quick log ----------------------------------------------------------------------
 
 // The texts typed into the quick-log field, one key at a time; on the ten-year log nearly
@@ -1357,6 +1395,7 @@ int main(int argc, char **argv) {
     register_widget_benchmarks();
     register_measure_benchmarks();
     register_history_benchmarks();
+    register_weight_benchmarks();
     register_quick_log_benchmarks();
   }
 

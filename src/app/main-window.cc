@@ -19,6 +19,7 @@
 #include "ui/profile-dialog.h"
 #include "ui/quick-log.h"
 #include "ui/search-dialog.h"
+#include "ui/weight-view.h"
 
 namespace {
 
@@ -185,7 +186,10 @@ void on_activate(GtkApplication *application, gpointer data) {
   set_margins(main_box, 12, 12, 12, 12);
   gtk_box_pack_start(GTK_BOX(main_box), build_budget_frame(state), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(main_box), build_log_frame(state), TRUE, TRUE, 0);
-  gtk_container_add(GTK_CONTAINER(state->main_window), quick_log_install(state, main_box));
+  gtk_box_pack_start(GTK_BOX(main_box), weight_view_build(state), FALSE, FALSE, 0);
+  GtkWidget *overlay = quick_log_install(state, main_box);
+  weight_view_install_offer(state, overlay);
+  gtk_container_add(GTK_CONTAINER(state->main_window), overlay);
 
   refresh_views(state);
 

@@ -47,6 +47,7 @@ const Shortcut shortcuts[] = {
     {nullptr, "Down", GROUP_FOODS, N_("In the empty field: the foods logged last")},
     {"win.undo", "<Primary>z", GROUP_FOODS, N_("Undo the last quick log or copy")},
     {"win.redo", "<Primary><Shift>z", GROUP_FOODS, N_("Redo what Undo took back")},
+    {"win.weight", "<Primary>m", GROUP_FOODS, N_("Log a weight")},
     {"win.previous-date", "<Alt>Left", GROUP_DATES, N_("Previous logged date")},
     {"win.next-date", "<Alt>Right", GROUP_DATES, N_("Next logged date")},
     {"win.today", "<Alt>Home", GROUP_DATES, N_("Today")},

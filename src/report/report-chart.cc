@@ -250,6 +250,101 @@ void draw_panel(cairo_t *cr, const ChartFrame &frame, const PanelValues &values,
               plot_y + plot_height + 10.0 * s, Align::kRight);
 }
 
+// The weight panel: each day's weight as a point and the trend as a line, on the days of the
+// other panels, with a value axis around the weights rather than from 0.
+void draw_weight_panel(cairo_t *cr, const ChartFrame &frame, double x, double y, double width,
+                       double height) {
+  const RangeSummary &summary = *frame.summary;
+  const ChartPalette &palette = *frame.palette;
+  const double s = frame.scale;
+  const double plot_x = x + 36.0 * s;
+  const double plot_y = y + 20.0 * s;
+  const double plot_width = width - 40.0 * s;
+  const double plot_height = height - 36.0 * s;
+  if (plot_width <= 0.0 || plot_height <= 0.0 || summary.weights.empty()) return;
+  const WeightUnit unit = summary.weight_unit;
+
+  double low = INFINITY, high = -INFINITY;
+  for (const TrendDay &day : summary.weights) {
+    for (double kg : {day.kg, day.trend}) {
+      if (std::isnan(kg)) continue;
+      low = std::min(low, weight_from_kg(kg, unit));
+      high = std::max(high, weight_from_kg(kg, unit));
+    }
+  }
+  const double step = axis_step(std::max(high - low, 1.0) * 1.2);
+  const double bottom_value = std::floor((low - step * 0.1) / step) * step;
+  const double top_value = std::ceil((high + step * 0.1) / step) * step;
+  auto value_y = [&](double value) {
+    return plot_y + plot_height * (1.0 - (value - bottom_value) / (top_value - bottom_value));
+  };
+  const double slot = plot_width / (summary.to_number - summary.from_number + 1.0);
+  auto day_x = [&](uint32_t day) { return plot_x + (day - summary.from_number + 0.5) * slot; };
+
+  char title[64];
+  snprintf(title, sizeof title, _("Weight (%s)"), weight_unit_symbol(unit));
+  set_colour(cr, palette.text);
+  set_font(cr, 10.5 * s, true);
+  show_text(cr, title, x, y + 10.0 * s, Align::kLeft);
+
+  set_font(cr, 7.5 * s, false);
+  cairo_set_line_width(cr, 0.5 * s);
+  for (double value = bottom_value; value <= top_value + step / 2.0; value += step) {
+    char text[32];
+    snprintf(text, sizeof text, "%g", value);
+    set_colour(cr, palette.grid);
+    cairo_move_to(cr, plot_x, value_y(value));
+    cairo_line_to(cr, plot_x + plot_width, value_y(value));
+    cairo_stroke(cr);
+    set_colour(cr, palette.text);
+    show_text(cr, text, plot_x - 4.0 * s, value_y(value) + 2.5 * s, Align::kRight);
+  }
+
+  cairo_save(cr);
+  cairo_rectangle(cr, plot_x, plot_y, plot_width, plot_height);
+  cairo_clip(cr);
+  // The trend: one line through every day.
+  set_colour(cr, palette.text);
+  cairo_set_line_width(cr, 1.6 * s);
+  bool first = true;
+  for (const TrendDay &day : summary.weights) {
+    const double px = day_x(day.day), py = value_y(weight_from_kg(day.trend, unit));
+    if (first)
+      cairo_move_to(cr, px, py);
+    else
+      cairo_line_to(cr, px, py);
+    first = false;
+  }
+  if (summary.weights.size() == 1) cairo_rel_line_to(cr, 0.1, 0.0);
+  cairo_stroke(cr);
+  // The weights: a dot a day, smaller where the days are narrow.
+  const double radius = std::clamp(slot * 0.3, 1.0 * s, 3.0 * s);
+  set_colour(cr, palette.bar);
+  for (const TrendDay &day : summary.weights) {
+    if (std::isnan(day.kg)) continue;
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, day_x(day.day), value_y(weight_from_kg(day.kg, unit)), radius, 0.0, 2.0 * M_PI);
+  }
+  cairo_fill_preserve(cr);
+  set_colour(cr, palette.text);
+  cairo_set_line_width(cr, 0.5 * s);
+  cairo_stroke(cr);
+  cairo_restore(cr);
+
+  set_colour(cr, palette.text);
+  cairo_set_line_width(cr, 0.8 * s);
+  cairo_rectangle(cr, plot_x, plot_y, plot_width, plot_height);
+  cairo_stroke(cr);
+  char first_day[DISPLAY_DATE_SIZE];
+  char last_day[DISPLAY_DATE_SIZE];
+  set_font(cr, 7.5 * s, false);
+  show_text(cr, chart_date(summary.from, first_day), plot_x, plot_y + plot_height + 10.0 * s,
+            Align::kLeft);
+  if (summary.to_number != summary.from_number)
+    show_text(cr, chart_date(summary.to, last_day), plot_x + plot_width,
+              plot_y + plot_height + 10.0 * s, Align::kRight);
+}
+
 // A legend sample: a box filled with |fill| (outlined in the text colour when |outlined|),
 // then |text|; returns the x after it.
 double legend_box(cairo_t *cr, const ChartPalette &palette, const ChartColour &fill,
@@ -342,6 +437,11 @@ void chart_draw(cairo_t *cr, const RangeSummary *summary, double width, double h
     draw_panel(cr, frame, values, margin + (panel % columns) * (panel_width + gap),
                panels_top + (panel / columns) * (panel_height + gap), panel_width, panel_height);
   }
+  // The weight takes the place after the energy, which the panels leave free.
+  if (!summary->weights.empty())
+    draw_weight_panel(cr, frame, margin + (kPanelCount % columns) * (panel_width + gap),
+                      panels_top + (kPanelCount / columns) * (panel_height + gap), panel_width,
+                      panel_height);
   cairo_restore(cr);
 }
 

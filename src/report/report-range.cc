@@ -19,6 +19,7 @@
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "report/report-file.h"
+#include "report/report-weights.h"
 #include "store/log-entries.h"
 
 namespace {
@@ -193,12 +194,50 @@ bool range_amount_is_over(double amount, double budget) {
   return as_shown(amount) > as_shown(budget);
 }
 
-bool range_csv_write(const RangeData &data, FILE *out, bool every_date) {
+bool range_csv_write(const RangeData &data, FILE *out, bool every_date,
+                     const std::vector<TrendDay> *weights) {
   std::string record;
-  fputs(kCsvHeader, out);
+  if (weights && std::none_of(weights->begin(), weights->end(),
+                              [](const TrendDay &day) { return !std::isnan(day.kg); }))
+    weights = nullptr;
+  if (weights) {
+    std::string header = kCsvHeader;
+    header.insert(header.size() - 2, ",weight_kg");
+    fputs(header.c_str(), out);
+  } else {
+    fputs(kCsvHeader, out);
+  }
+  size_t next_weight = 0;
+  // The days with a weight before |day| (all of them for 0) that have no entries: a record of
+  // their own, in date order among the entries.
+  auto weights_before = [&](uint32_t day) {
+    for (; weights && next_weight < weights->size() &&
+           (day == 0 || (*weights)[next_weight].day < day);
+         ++next_weight) {
+      const TrendDay &weighed = (*weights)[next_weight];
+      if (std::isnan(weighed.kg)) continue;
+      char date[DATE_STRING_SIZE];
+      date_of_day_number(weighed.day, date);
+      record.assign(date).append(",,,,,,,,,,,");
+      append_csv_number(weighed.kg, &record);
+      record.append("\r\n");
+      fwrite(record.data(), 1, record.size(), out);
+    }
+  };
+  // The weight of |day|, NaN without one.
+  auto weight_of = [&](uint32_t day) {
+    if (!weights) return static_cast<double>(NAN);
+    auto at = std::lower_bound(weights->begin(), weights->end(), day,
+                               [](const TrendDay &d, uint32_t number) { return d.day < number; });
+    return at != weights->end() && at->day == day ? at->kg : static_cast<double>(NAN);
+  };
   for (size_t i = 0; i < data.entries.count; ++i) {
     const LogEntry &entry = data.entries.items[i];
-    if (!every_date && date_day_number(entry.date) == 0) continue;
+    const uint32_t day = date_day_number(entry.date);
+    if (!every_date && day == 0) continue;
+    if (day != 0) weights_before(day);
+    if (weights && next_weight < weights->size() && (*weights)[next_weight].day == day)
+      ++next_weight;
     const FoodValues *found = find_food(data.foods, entry.food_code);
     const FoodValues &values = found ? *found : kUnknownFood;
     record.clear();
@@ -217,17 +256,27 @@ bool range_csv_write(const RangeData &data, FILE *out, bool every_date) {
       append_csv_number(values.kcal * entry.servings, &record);
     else
       record.push_back(',');
+    if (weights) {
+      const double kg = weight_of(day);
+      if (std::isnan(kg))
+        record.push_back(',');
+      else
+        append_csv_number(kg, &record);
+    }
     record.append("\r\n");
     fwrite(record.data(), 1, record.size(), out);
   }
+  weights_before(0);
   return !ferror(out);
 }
 
-bool range_csv_save(const RangeData &data, const char *path) {
+bool range_csv_save(const RangeData &data, const char *path,
+                    const std::vector<TrendDay> *weights) {
   OutputFile output;
   int error = output_file_open(path, &output);
   if (error == 0)
-    error = output_file_commit(&output, range_csv_write(data, output.file, false) ? 0 : EIO);
+    error = output_file_commit(&output,
+                               range_csv_write(data, output.file, false, weights) ? 0 : EIO);
   if (error == 0) return true;
   fprintf(stderr, _("alimora: cannot write the file '%s': %s\n"), path,
           output_file_error_text(error));
@@ -332,9 +381,15 @@ int report_range(sqlite3 *food_db, sqlite3 *log_db, int calorie_target,
   RangeSummary summary;
   range_summary_make(data, calorie_target, request->from, request->to, &summary);
 
+  if (request->chart_path && range_summary_read_weights(log_db, &summary) != 0) return 1;
   if (request->chart_path && !chart_write_svg(&summary, request->chart_path)) return 1;
+  // The CSV of a log with weights has the weight of each day too, as History's has.
+  std::vector<TrendDay> weights;
+  if (request->csv && weight_trend_read(log_db, every_entry ? nullptr : request->from,
+                                        every_entry ? nullptr : request->to, &weights) != 0)
+    return 1;
   if (request->csv)
-    range_csv_write(data, stdout, every_entry);
+    range_csv_write(data, stdout, every_entry, &weights);
   else if (!request->chart_path)
     print_summary(summary);
   if (fflush(stdout) != 0 || ferror(stdout)) {

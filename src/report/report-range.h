@@ -14,6 +14,7 @@
 #include "budget/date-string.h"
 #include "budget/day-totals.h"
 #include "budget/food-groups.h"
+#include "budget/weight-trend.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
 
@@ -45,6 +46,10 @@ struct RangeSummary {
   uint32_t to_number;
   FoodGroupAmounts budget;     // key: the calorie target, the energy's budget
   std::vector<RangeDay> days;  // the days with entries, in date order
+  // The weight and trend of each day of the range from the first weight on (empty when the
+  // range has no trend: then the chart has no weight panel), and the unit they are shown in.
+  std::vector<TrendDay> weights;
+  WeightUnit weight_unit = WeightUnit::kKilograms;
 };
 
 // The entries of a range of days and the values of their foods.
@@ -75,8 +80,12 @@ void range_summary_make(const RangeData &data, int calorie_target, const char *f
 bool range_amount_is_over(double amount, double budget);
 
 // Writes the entries of |data| with valid dates (with |every_date|, all of them) as CSV,
-// the header record first, to |out|. Returns false when a write failed.
-bool range_csv_write(const RangeData &data, FILE *out, bool every_date);
+// the header record first, to |out|. With |weights| that hold a weight, each record ends
+// with the field weight_kg, the weight of its date, and a day with a weight but no entries
+// has a record of its date and weight only; without, the records are the entries' alone.
+// Returns false when a write failed.
+bool range_csv_write(const RangeData &data, FILE *out, bool every_date,
+                     const std::vector<TrendDay> *weights = nullptr);
 
 // Reports the range as |request| asks, reading |log_db| (null: no log yet) and |food_db|.
 // Returns the exit status: 0, or 1 after printing why.
@@ -149,4 +158,5 @@ bool chart_write_svg(const RangeSummary *summary, const char *path);
 
 // Writes the entries of |data| as CSV (range_csv_write) to |path| by way of a temporary file
 // beside it. Returns false after printing why; no file is left.
-bool range_csv_save(const RangeData &data, const char *path);
+bool range_csv_save(const RangeData &data, const char *path,
+                    const std::vector<TrendDay> *weights = nullptr);

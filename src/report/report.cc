@@ -15,6 +15,7 @@
 
 #include "report/report-nutrients.h"
 #include "report/report-range.h"
+#include "report/report-weights.h"
 #include "report/report-suggest.h"
 #include "budget/date-string.h"
 #include "budget/day-totals.h"
@@ -71,6 +72,13 @@ void print_usage() {
            "budget was met and was over.\n"));
   printf("\n%s\n", nutrients_usage());
   printf("%s\n", suggest_usage());
+  printf("%s\n",
+         _("Usage: alimora-report --weights [YYYY-MM-DD] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+           "                      [--csv]\n"
+           "Print the weight log: each day's weight and its trend, the smoothed average of\n"
+           "the weights, from the first weight (or --from) to today (or --to), in the unit\n"
+           "chosen in the profile. With --csv, the same in kilograms as CSV, with the header\n"
+           "date,weight_kg,trend_kg.\n"));
   printf("%s",
          _("  --from YYYY-MM-DD  first day of the range\n"
            "  --to YYYY-MM-DD    last day of the range\n"
@@ -117,6 +125,7 @@ struct ReportOptions {
   bool csv = false;             // --csv
   const char *chart = nullptr;  // --chart
   bool nutrients = false;       // --nutrients
+  bool weights = false;         // --weights
   bool suggest = false;         // --suggest
   const char *count = nullptr;  // --count
 };
@@ -142,6 +151,12 @@ int print_report(const ReportOptions &options) {
 
   char today[DATE_STRING_SIZE];
   date_today(today);
+  if (options.weights) {
+    const bool range = options.from || options.to;
+    WeightsRequest request = {range ? options.from : options.date,
+                              range ? options.to : options.date, options.csv};
+    return report_weights(log_db.get(), &request);
+  }
   if (options.suggest) {
     SuggestRequest request = {options.date ? options.date : today,
                               options.count ? strtoul(options.count, nullptr, 10) : 0,
@@ -223,6 +238,9 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
       target = &options->to;
     } else if (take_option("--chart", argc, argv, &i, &value)) {
       target = &options->chart;
+    } else if (strcmp(argument, "--weights") == 0) {
+      options->weights = true;
+      continue;
     } else if (take_option("--date", argc, argv, &i, &value)) {
       if (value && options->date) {
         fprintf(stderr, "%s",
@@ -272,6 +290,11 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
   }
   if (options->date && (options->from || options->to)) {
     fprintf(stderr, "%s", _("alimora: a date cannot be given with --from or --to\n"));
+    return kExitUsage;
+  }
+  if (options->weights && (options->chart || options->nutrients || options->suggest)) {
+    fprintf(stderr, "%s",
+            _("alimora: --weights cannot be given with --chart, --nutrients or --suggest\n"));
     return kExitUsage;
   }
   if (options->suggest && (options->from || options->to || options->chart || options->nutrients)) {

@@ -25,6 +25,7 @@
 #include "utf8-text.h"
 #include "ui/day-picker.h"
 #include "ui/quick-log.h"
+#include "ui/weight-view.h"
 
 namespace {
 
@@ -300,6 +301,7 @@ void refresh_views(GuiState *state) {
   day_picker_view_changed(state, display_date(state->current_date, display));
   quick_log_view_changed(state, read && entries.count > 0);
   log_entry_list_free(&entries);
+  weight_view_refresh(state);
   history_window_refresh(state);
   fill_window_refresh(state);
 }

@@ -13,6 +13,7 @@
 #include "i18n.h"
 #include "utf8-text.h"
 #include "report/report-range.h"
+#include "report/report-weights.h"
 #include "ui/budget-view.h"
 #include "ui/colour-contrast.h"
 #include "ui/dialog-util.h"
@@ -27,11 +28,13 @@ constexpr char kExportKindKey[] = "export-kind";
 constexpr char kDateIndexKey[] = "log-date-index";
 
 // The table's columns: the day as shown, the six group amounts and the energy as shown
-// (empty on a day without entries), and the day as a date string.
+// (empty on a day without entries), the weight (empty on a day without one), and the day as
+// a date string.
 enum {
   COLUMN_DAY = 0,
   COLUMN_FIRST_GROUP,
   COLUMN_ENERGY = COLUMN_FIRST_GROUP + FOOD_GROUP_COUNT,
+  COLUMN_WEIGHT,
   COLUMN_DATE,
   COLUMN_COUNT
 };
@@ -52,6 +55,7 @@ struct HistoryView {
   GtkWidget *chart = nullptr;          // the drawing area
   GtkWidget *table = nullptr;          // the tree view
   GtkListStore *store = nullptr;       // the table's rows; owned by the tree view
+  GtkTreeViewColumn *weight_column = nullptr;  // its heading names the unit
   char end_date[DATE_STRING_SIZE] = "";
   int days = kShortPeriod;
   bool readable = false;  // the log's entries of the period could be read
@@ -111,8 +115,10 @@ void format_energy(double kcal, char *out, size_t size) {
     snprintf(out, size, "%.0f", std::round(kcal));
 }
 
-// Writes one day into the row at |iter|: its amounts from |day|, or empty cells when null.
-void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const RangeDay *day) {
+// Writes one day into the row at |iter|: its amounts from |day|, or empty cells when null,
+// and its weight from |weight| (in |unit|), or an empty cell when null or without one.
+void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const RangeDay *day,
+             const TrendDay *weight, WeightUnit unit) {
   char shown[DISPLAY_DATE_SIZE];
   gtk_list_store_set(store, iter, COLUMN_DAY,
                      utf8_from_locale(date_to_display(date, shown), sizeof shown), COLUMN_DATE,
@@ -126,6 +132,9 @@ void set_row(GtkListStore *store, GtkTreeIter *iter, const char *date, const Ran
   text[0] = '\0';
   if (day) format_energy(day->totals.kcal, text, sizeof text);
   gtk_list_store_set(store, iter, COLUMN_ENERGY, text, -1);
+  text[0] = '\0';
+  if (weight && !std::isnan(weight->kg)) format_amount(weight_from_kg(weight->kg, unit), text, sizeof text);
+  gtk_list_store_set(store, iter, COLUMN_WEIGHT, text, -1);
 }
 
 // Fills the table with one row per day of the period, oldest first. Rows that are there
@@ -141,6 +150,7 @@ void fill_table(HistoryView *view) {
   GtkTreeIter iter;
   bool have_row = gtk_tree_model_get_iter_first(model, &iter);
   size_t next_day = 0;
+  size_t next_weight = 0;
   for (int i = 0; i < rows; ++i) {
     const uint32_t number = summary.from_number + i;
     char date[DATE_STRING_SIZE];
@@ -151,8 +161,14 @@ void fill_table(HistoryView *view) {
                                   summary.days[next_day].day_number == number
                               ? &summary.days[next_day]
                               : nullptr;
+    while (next_weight < summary.weights.size() && summary.weights[next_weight].day < number)
+      ++next_weight;
+    const TrendDay *weight = next_weight < summary.weights.size() &&
+                                     summary.weights[next_weight].day == number
+                                 ? &summary.weights[next_weight]
+                                 : nullptr;
     if (!have_row) gtk_list_store_append(view->store, &iter);
-    set_row(view->store, &iter, date, day);
+    set_row(view->store, &iter, date, day, weight, summary.weight_unit);
     if (have_row) have_row = gtk_tree_model_iter_next(model, &iter);
   }
   if (new_rows && rows > 0) {
@@ -220,7 +236,15 @@ void load(HistoryView *view) {
                        read == -2 ? _("The food database cannot be read, so no days are shown.")
                                   : _("The food log cannot be read, so no days are shown."));
   range_summary_make(view->data, view->state->calorie_target, from, to, &view->summary);
+  view->summary.weights.clear();
+  if (view->readable) range_summary_read_weights(view->state->log_db, &view->summary);
   if (!view->readable) view->summary.days.clear();
+  if (view->weight_column) {
+    char title[64];
+    // Translators: the heading of the History table's weight column; %s is "kg" or "lb"
+    snprintf(title, sizeof title, _("Weight (%s)"), weight_unit_symbol(view->summary.weight_unit));
+    gtk_tree_view_column_set_title(view->weight_column, title);
+  }
   // A period read after a change to the log was read by a scan: the index follows later.
   if (view->readable && kept && !kept->idle &&
       !log_date_index_current(view->state->log_db, kept->index))
@@ -458,7 +482,7 @@ GtkWidget *build_toolbar(HistoryView *view) {
 GtkWidget *build_table(HistoryView *view) {
   view->store = gtk_list_store_new(COLUMN_COUNT, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING,
                                    G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING,
-                                   G_TYPE_STRING, G_TYPE_STRING);
+                                   G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING);
   view->table = gtk_tree_view_new_with_model(GTK_TREE_MODEL(view->store));
   g_object_unref(view->store);
   // Translators: the spoken name of the History window's table of days
@@ -473,6 +497,7 @@ GtkWidget *build_table(HistoryView *view) {
     if (column != COLUMN_DAY) g_object_set(cell, "xalign", 1.0f, nullptr);
     const char *title = column == COLUMN_DAY      ? _("Date")
                         : column == COLUMN_ENERGY ? _("Energy (kcal)")
+                        : column == COLUMN_WEIGHT ? _("Weight (kg)")
                                                   : food_group_label(column - COLUMN_FIRST_GROUP);
     GtkTreeViewColumn *tree_column =
         gtk_tree_view_column_new_with_attributes(title, cell, "text", column, nullptr);
@@ -493,6 +518,7 @@ GtkWidget *build_table(HistoryView *view) {
     gtk_tree_view_column_set_sizing(tree_column, GTK_TREE_VIEW_COLUMN_FIXED);
     gtk_tree_view_column_set_fixed_width(tree_column, MAX(title_width, text_width) + 24);
     gtk_tree_view_append_column(GTK_TREE_VIEW(view->table), tree_column);
+    if (column == COLUMN_WEIGHT) view->weight_column = tree_column;
   }
   gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view->table), TRUE);
   connect_signal(view->table, "row-activated", G_CALLBACK(on_history_row_activated), view);
@@ -514,7 +540,7 @@ GtkWidget *build_window(GuiState *state, int days) {
   view->window = window;
   g_object_set_data_full(G_OBJECT(window), kHistoryViewKey, view, free_view);
   gtk_window_set_title(GTK_WINDOW(window), _("History"));
-  gtk_window_set_default_size(GTK_WINDOW(window), 1080, 720);
+  gtk_window_set_default_size(GTK_WINDOW(window), 1160, 720);  // every column in view
   if (state->main_window) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(state->main_window));
     gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
@@ -585,7 +611,7 @@ bool history_window_export(GtkWidget *window, const char *path, HistoryExport ki
   bool saved = false;
   if (view->readable) {
     if (kind == HistoryExport::kCsv) {
-      saved = range_csv_save(view->data, path);
+      saved = range_csv_save(view->data, path, &view->summary.weights);
     } else if (kind == HistoryExport::kSvg) {
       saved = chart_write(&view->summary, path, ChartFormat::kSvg, kChartPageWidth,
                           kChartPageHeight);

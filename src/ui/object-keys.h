@@ -20,6 +20,8 @@
 #define KEY_WEIGHT_SPIN "weight-spin"
 #define KEY_ACTIVITY_COMBO "activity-combo"
 #define KEY_GENDER_COMBO "gender-combo"
+#define KEY_WEIGHT_UNIT_COMBO "weight-unit-combo"
+#define KEY_WEIGHT_UNIT_STORED "weight-unit-stored"
 #define KEY_PROFILE_UNREAD "profile-unread"
 #define KEY_PROFILE_INFO_BAR "profile-info-bar"
 #define KEY_PROFILE_INFO_LABEL "profile-info-label"

@@ -16,6 +16,7 @@
 #include "budget/date-string.h"
 #include "i18n.h"
 #include "store/log-db.h"
+#include "store/weight-log.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
 #include "ui/held-keys.h"
@@ -129,6 +130,13 @@ void fill_from_stored(GtkDialog *dialog, GuiState *state, bool first) {
   g_object_set_data(G_OBJECT(dialog), KEY_PROFILE_UNREAD, nullptr);
   gtk_dialog_set_response_sensitive(dialog, GTK_RESPONSE_OK, TRUE);
   if (bar) gtk_widget_hide(bar);
+  // The weight unit, read with the profile: a unit that cannot be read shows kilograms, and
+  // is stored only when another one is chosen.
+  int unit = 0;
+  weight_unit_load(state->log_db, &unit);
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED, GINT_TO_POINTER(unit));
+  if (GtkWidget *combo = dialog_input(dialog, KEY_WEIGHT_UNIT_COMBO))
+    gtk_combo_box_set_active(GTK_COMBO_BOX(combo), unit == 1 ? 1 : 0);
   if (result == 0) {
     if (stored.bdate && stored.bdate[0] != '\0')
       gtk_entry_set_text(GTK_ENTRY(dialog_input(dialog, KEY_BIRTHDAY_ENTRY)), stored.bdate);
@@ -211,6 +219,15 @@ void build_profile_dialog(GuiState *state) {
   g_object_set_data(G_OBJECT(dialog), KEY_BIRTHDAY_WARNING, warning);
   connect_signal(birthday, "changed", G_CALLBACK(on_birthday_changed), nullptr);
   connect_signal(birthday, "focus-out-event", G_CALLBACK(on_birthday_focus_out), nullptr);
+  // After them: the unit the weight log reads and takes weights in.
+  GtkWidget *unit = gtk_combo_box_text_new();
+  // Translators: an item of the profile dialog's "Weight unit:"
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(unit), _("Kilograms (kg)"));
+  // Translators: an item of the profile dialog's "Weight unit:"
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(unit), _("Pounds (lb)"));
+  gtk_combo_box_set_active(GTK_COMBO_BOX(unit), 0);  // until the stored one is read
+  attach_row(GTK_GRID(grid), 7, _("Weight unit:"), unit);
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_COMBO, unit);
 
   GtkBox *content = GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
   gtk_box_pack_start(content, grid, TRUE, TRUE, 0);
@@ -257,6 +274,17 @@ SaveOutcome save_profile(GtkDialog *dialog, GuiState *state) {
   profile.gender = gender_index;
   profile.calorie_target = calorie_target_compute(bdate, profile.activity_level, profile.gender,
                                                   profile.height_cm, profile.weight_kg);
+  GtkWidget *unit = dialog_input(dialog, KEY_WEIGHT_UNIT_COMBO);
+  const int stored_unit =
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED));
+  const int chosen_unit = unit ? gtk_combo_box_get_active(GTK_COMBO_BOX(unit)) : 0;
+  if (unit && chosen_unit != stored_unit &&
+      weight_unit_save(state->log_db, chosen_unit == 1 ? 1 : 0) != 0) {
+    show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
+                       sqlite3_errmsg(state->log_db));
+    return SaveOutcome::kKeptOpen;
+  }
+  g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED, GINT_TO_POINTER(chosen_unit));
   if (profile_save(state->log_db, &profile) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
                        sqlite3_errmsg(state->log_db));

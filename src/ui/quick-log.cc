@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -31,6 +32,7 @@
 #include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
+#include "ui/weight-view.h"
 #include "utf8-text.h"
 
 namespace {
@@ -39,6 +41,9 @@ const guint kNoticeSeconds = 10;  // how long the notification stays without bei
 const double kServingGrams = 100.0;
 
 enum { ROW_TEXT_SIZE = 1024, AMOUNT_TEXT_SIZE = 512, NOTICE_TEXT_SIZE = 1024 };
+
+// The suggestion that logs the weight the field's text names ("weight 81.4", "81.4 kg").
+constexpr int32_t kWeightSuggestion = -1;
 
 // One suggestion on show.
 struct Suggestion {
@@ -95,6 +100,9 @@ struct QuickLog {
   // The person's foods that the change to undo changed, as they were before it (none for a
   // food it logged the first time).
   std::vector<std::pair<int32_t, std::vector<UseRecord>>> before;  // zero or one record each
+  // What "Undo" takes back when the change was of another kind (a weight), and its name.
+  std::function<bool()> undo_other;
+  std::string undo_other_name;
   bool busy = false;  // the last look at the log found it locked by another program
 
   FoodIndex index{nullptr, 0, 0};  // read from the food database on first use
@@ -514,6 +522,10 @@ void suggest(QuickLog *ql) {
   prepare(ql);
   ql->shown.clear();
   const char *text = gtk_entry_get_text(GTK_ENTRY(ql->field));
+  double weight_kg = 0.0;
+  std::string weight_row;
+  if (text && weight_query_read(ql->state, text, &weight_kg, &weight_row))
+    ql->shown.push_back(Suggestion{kWeightSuggestion, weight_row, false, weight_kg, false, {}, {}});
   if (text && suggest_with_amount(ql, text)) {
     if (ql->shown.empty())
       show_no_match(ql, text);
@@ -599,6 +611,7 @@ void hide_notice(QuickLog *ql) {
   ql->notice_timeout = 0;
   if (ql->revealer) gtk_revealer_set_reveal_child(GTK_REVEALER(ql->revealer), FALSE);
   ql->notice = Notice::NONE;
+  ql->undo_other = nullptr;
   log_entry_list_free(&ql->undo_entries);
   log_entry_list_free(&ql->redo_entries);
   ql->before.clear();
@@ -633,6 +646,7 @@ void keep_focus(QuickLog *ql) {
 void show_notice(QuickLog *ql, const char *text, Notice kind) {
   if (!ql->revealer) return;
   ql->notice = kind;
+  if (kind != Notice::UNDO) ql->undo_other = nullptr;
   if (kind != Notice::UNDO) {
     log_entry_list_free(&ql->undo_entries);
     ql->before.clear();
@@ -661,6 +675,7 @@ void offer_undo(QuickLog *ql, const char *text, LogEntryList *written) {
     uses_in_step(ql);
   }
   log_entry_list_free(&ql->undo_entries);
+  ql->undo_other = nullptr;
   ql->undo_entries = *written;
   *written = LogEntryList{nullptr, 0, 0};
   ql->done_text = text;
@@ -795,6 +810,12 @@ void choose(QuickLog *ql, bool with_dialog) {
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
   Suggestion s = ql->shown[static_cast<size_t>(at)];
   if (day_moved(ql)) return;
+  if (s.food_code == kWeightSuggestion) {
+    hide_suggestions(ql);
+    if (weight_view_log(ql->state, s.servings)) gtk_entry_set_text(GTK_ENTRY(ql->field), "");
+    gtk_widget_grab_focus(ql->field);
+    return;
+  }
   if (s.typed_amount) {
     // What the row says is logged at once; an amount the food has no measure for, or one
     // outside the range, is picked in the dialog.
@@ -922,8 +943,17 @@ std::string entry_names(const LogEntryList &entries) {
 // Undo: takes back the entries of the change the notification names, those that are still
 // as written, and says what went; "Redo" then puts them back.
 void undo_last(QuickLog *ql) {
-  if (ql->notice != Notice::UNDO || ql->undo_entries.count == 0) return;
   GuiState *state = ql->state;
+  if (ql->notice == Notice::UNDO && ql->undo_other) {
+    if (!ql->undo_other()) return;  // it said why; the chance to undo stays
+    ql->undo_other = nullptr;
+    refresh_views(state);
+    char undone[NOTICE_TEXT_SIZE];
+    snprintf(undone, sizeof undone, _("Undone: %s"), ql->undo_other_name.c_str());
+    show_notice(ql, undone, Notice::PLAIN);
+    return;
+  }
+  if (ql->notice != Notice::UNDO || ql->undo_entries.count == 0) return;
   const LogEntryList &written = ql->undo_entries;
   std::unique_ptr<bool[]> taken(new bool[written.count]());
   int rc;
@@ -1351,6 +1381,17 @@ void on_undo_clicked(GtkButton *, gpointer state) {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(state));
     if (ql) undo_last(ql);
   });
+}
+
+void quick_log_notify_undo(GuiState *state, const char *text, const char *name,
+                           std::function<bool()> undo) {
+  QuickLog *ql = quick_log_of(state);
+  if (!ql || !ql->revealer) return;
+  log_entry_list_free(&ql->undo_entries);
+  ql->before.clear();
+  show_notice(ql, text, Notice::UNDO);
+  ql->undo_other = std::move(undo);
+  ql->undo_other_name = name ? name : "";
 }
 
 void quick_log_offer_undo(GuiState *state, const char *text, LogEntryList *written) {

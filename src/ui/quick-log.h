@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -80,3 +81,9 @@ void on_undo_clicked(GtkButton *button, gpointer state);
 // |written| is left empty), those that are still as written, for as long as the
 // notification shows. Undo then says what it deleted, with "Redo".
 void quick_log_offer_undo(GuiState *state, const char *text, LogEntryList *written);
+
+// Shows |text| in the notification with "Undo" for a change other than to the food log (a
+// weight): Undo (and Ctrl+Z) then calls |undo|, which takes it back and returns whether it
+// did (it told the person why not), and the notification says "Undone: " and |name|.
+void quick_log_notify_undo(GuiState *state, const char *text, const char *name,
+                           std::function<bool()> undo);

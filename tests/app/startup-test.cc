@@ -91,7 +91,7 @@ std::vector<std::string> table_names(const std::string &path) {
   return names;
 }
 
-TEST_F(StartupTest, FirstStartCreatesTheDirectoryAndTheLogWithItsTwoTables) {
+TEST_F(StartupTest, FirstStartCreatesTheDirectoryAndTheLogWithItsTables) {
   if (!g_getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
   umask(022);
   GPid pid = spawn_process({exe_}, {"XDG_DATA_HOME=" + data_home_, "LC_ALL=C", "LANGUAGE="});
@@ -108,7 +108,9 @@ TEST_F(StartupTest, FirstStartCreatesTheDirectoryAndTheLogWithItsTwoTables) {
   EXPECT_EQ(0700u, st.st_mode & 07777) << "only its owner may read a person's log";
   ASSERT_EQ(0, g_stat((alimora_dir + "/log.db").c_str(), &st));
   EXPECT_EQ(0600u, st.st_mode & 07777);
-  EXPECT_EQ((std::vector<std::string>{"food_log", "user_profile"}),
+  // The food log and the profile, and the weight log's own two tables.
+  EXPECT_EQ((std::vector<std::string>{"food_log", "user_profile", "weight_log",
+                                      "weight_preferences"}),
             table_names(alimora_dir + "/log.db"));
 }
 

@@ -22,6 +22,7 @@
 #include "budget/date-string.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
+#include "store/weight-log.h"
 #include "test-support.h"
 
 namespace fs = std::filesystem;
@@ -907,4 +908,124 @@ TEST_F(ReportRangeTest, BadRangeArgumentsGiveStatus2AndOneLine) {
   }
   EXPECT_EQ("alimora: the start date 2026-12-07 is after the end date 2026-12-01\n",
             Run({"--from", "2026-12-07", "--to", "2026-12-01"}).err);
+}
+
+// The weight log as alimora-report --weights prints it: the table in the chosen unit and
+// the CSV in kilograms, which reads back as the weights stored and their trend.
+class ReportWeightsTest : public ReportRangeTest {
+ protected:
+  void SetUp() override {
+    ReportRangeTest::SetUp();
+    sqlite3 *db = log_db_open(log_path_.c_str());
+    ASSERT_NE(nullptr, db);
+    // 2026-11-28 to 2026-12-06, without 11-30 and 12-03.
+    for (const auto &[date, kg] : std::vector<std::pair<const char *, double>>{
+             {"2026-11-28", 82.0},
+             {"2026-11-29", 81.0},
+             {"2026-12-01", 83.0},
+             {"2026-12-02", 80.5},
+             {"2026-12-04", 81.2},
+             {"2026-12-05", 80.0},
+             {"2026-12-06", 79.9}})
+      EXPECT_EQ(0, weight_log_set(db, date, kg, nullptr));
+    log_db_close(db);
+  }
+};
+
+// Splits CSV text of plain fields (no quotes) into records of fields.
+std::vector<std::vector<std::string>> SplitCsv(const std::string &text) {
+  std::vector<std::vector<std::string>> records;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find("\r\n", start);
+    EXPECT_NE(std::string::npos, end) << "every record ends with CR LF";
+    if (end == std::string::npos) break;
+    std::vector<std::string> fields;
+    const std::string line = text.substr(start, end - start);
+    size_t from = 0;
+    for (size_t comma; (comma = line.find(',', from)) != std::string::npos; from = comma + 1)
+      fields.push_back(line.substr(from, comma - from));
+    fields.push_back(line.substr(from));
+    records.push_back(fields);
+    start = end + 2;
+  }
+  return records;
+}
+
+TEST_F(ReportWeightsTest, CsvRoundTripsTheWeightsAndTheirTrend) {
+  const std::string csv = RunOk({"--weights", "--csv", "--from", "2026-11-28", "--to",
+                                 "2026-12-07"});
+  const auto records = SplitCsv(csv);
+  ASSERT_EQ(11u, records.size()) << csv;
+  EXPECT_EQ((std::vector<std::string>{"date", "weight_kg", "trend_kg"}), records[0]);
+  // Each day of the range once; the weight as stored, empty without one; the trend by hand:
+  // it starts at the first weight, moves a tenth of the way to each day's weight and stays
+  // on a day without one (12-07 carries 12-06's on).
+  const char *dates[] = {"2026-11-28", "2026-11-29", "2026-11-30", "2026-12-01", "2026-12-02",
+                         "2026-12-03", "2026-12-04", "2026-12-05", "2026-12-06", "2026-12-07"};
+  const char *weights[] = {"82", "81", "", "83", "80.5", "", "81.2", "80", "79.9", ""};
+  const double trends[] = {82.0,   81.9,   81.9,    82.01,    81.859,
+                           81.859, 81.7931, 81.61379, 81.442411, 81.442411};
+  for (size_t i = 0; i < 10; ++i) {
+    const std::vector<std::string> &record = records[i + 1];
+    ASSERT_EQ(3u, record.size()) << i;
+    EXPECT_EQ(dates[i], record[0]);
+    EXPECT_EQ(weights[i], record[1]) << dates[i];
+    EXPECT_NEAR(trends[i], g_ascii_strtod(record[2].c_str(), nullptr), 5e-4) << dates[i];
+  }
+  // The same in German: the CSV keeps its points and commas.
+  const ProcessResult german =
+      run_process({exe_, "--weights", "--csv", "--from=2026-11-28", "--to=2026-12-07"},
+                  {"LANGUAGE=de", "LC_ALL=de_DE.UTF-8", "XDG_DATA_HOME=" + data_home_.string()});
+  EXPECT_EQ(0, german.status);
+  EXPECT_EQ(csv, german.out);
+  // A range that begins later starts from the trend of that day, not from its weight.
+  const auto later = SplitCsv(RunOk({"--weights", "--csv", "--from", "2026-12-05", "--to",
+                                     "2026-12-05"}));
+  ASSERT_EQ(2u, later.size());
+  EXPECT_NEAR(81.61379, g_ascii_strtod(later[1][2].c_str(), nullptr), 5e-4);
+  // Before the first weight there is nothing to print.
+  EXPECT_EQ("date,weight_kg,trend_kg\r\n",
+            RunOk({"--weights", "--csv", "--from", "2026-11-01", "--to", "2026-11-27"}));
+}
+
+TEST_F(ReportWeightsTest, TableIsInTheChosenUnitAndTheEntriesCsvGainsTheWeight) {
+  EXPECT_EQ("Weights from 12/04/26 to 12/06/26 (kg)\n"
+            "\n"
+            "Date         Weight      Trend\n"
+            "12/04/26       81.2       81.8\n"
+            "12/05/26       80.0       81.6\n"
+            "12/06/26       79.9       81.4\n",
+            RunOk({"--weights", "--from", "2026-12-04", "--to", "2026-12-06"}));
+  EXPECT_EQ("No weights logged in this range.\n",
+            RunOk({"--weights", "--to", "2026-11-01"}));
+  sqlite3 *db = log_db_open(log_path_.c_str());
+  ASSERT_NE(nullptr, db);
+  ASSERT_EQ(0, weight_unit_save(db, 1));
+  log_db_close(db);
+  EXPECT_NE(std::string::npos,
+            RunOk({"--weights", "2026-12-06"}).find("12/06/26      176.1      179.5\n"));
+
+  // The entries' CSV: the weight of each entry's day, and a record for a day weighed
+  // without entries.
+  const std::string entries = RunOk({"--csv", "--from", "2026-12-03", "--to", "2026-12-05"});
+  EXPECT_EQ(0u, entries.find("date,food_code,description,servings,grams,vegetables_cup_eq,"
+                             "fruits_cup_eq,grains_oz_eq,dairy_cup_eq,protein_foods_oz_eq,"
+                             "oils_g,energy_kcal,weight_kg\r\n"))
+      << entries;
+  EXPECT_NE(std::string::npos, entries.find("\r\n2026-12-04,11111000,\"Milk, whole\",7.3,730,0,0,"
+                                            "0,2.993,0,0,438,81.2\r\n"))
+      << entries;
+  EXPECT_NE(std::string::npos, entries.find("\r\n2026-12-05,63101000,\"Apple, raw\",10,1000,0,"
+                                            "9.1,0,0,0,0,520,80\r\n"))
+      << entries;
+  EXPECT_EQ(std::string::npos, entries.find("2026-12-03")) << "no weight, no entries";
+
+  // --weights goes with a range, not with a chart, the nutrients or the suggestions.
+  for (const char *other : {"--nutrients", "--chart=x.svg", "--suggest"}) {
+    const ProcessResult result = Run({"--weights", other});
+    EXPECT_EQ(2, result.status);
+    EXPECT_EQ("alimora: --weights cannot be given with --chart, --nutrients or --suggest\n",
+              result.err);
+  }
 }

@@ -60,14 +60,21 @@ void RefuseRow(sqlite3_context *context, int, sqlite3_value **) {
 
 using LogDbTest = StoreTest;
 
-TEST_F(LogDbTest, FirstOpenCreatesExactlyTheTwoTablesAndNoRows) {
+// The two tables of the food log and the profile, exactly as they are, and the weight log's
+// own.
+TEST_F(LogDbTest, FirstOpenCreatesTheTablesAndNoRows) {
   sqlite3 *db = OpenLog();
   ASSERT_NE(nullptr, db);
 
   const std::vector<std::vector<std::string>> expected = {
       {"table", "food_log", kLogTableSql},
+      {"index", "sqlite_autoindex_weight_log_1", ""},
       {"table", "sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"},
       {"table", "user_profile", kProfileTableSql},
+      {"table", "weight_log", "CREATE TABLE weight_log (date TEXT PRIMARY KEY, kg REAL NOT NULL)"},
+      {"table", "weight_preferences",
+       "CREATE TABLE weight_preferences (id INTEGER PRIMARY KEY CHECK (id = 1), unit INTEGER NOT "
+       "NULL)"},
   };
   EXPECT_EQ(expected, SchemaOf(db));
   EXPECT_EQ(0, query_int(db, "SELECT count(*) FROM food_log"));

@@ -36,21 +36,6 @@ void click(GtkWidget *root, const char *label) {
   drain_events();
 }
 
-// Sets LC_NUMERIC to |name| while alive; available() says whether the system has it.
-class NumericLocale {
- public:
-  explicit NumericLocale(const char *name) {
-    old_ = setlocale(LC_NUMERIC, nullptr);
-    available_ = setlocale(LC_NUMERIC, name) != nullptr;
-  }
-  ~NumericLocale() { setlocale(LC_NUMERIC, old_.c_str()); }
-  bool available() const { return available_; }
-
- private:
-  std::string old_;
-  bool available_ = false;
-};
-
 class InputSafetyTest : public UiTest {
  protected:
   void SetUp() override {

@@ -10,6 +10,7 @@
 #include "budget/calorie-target.h"
 #include "budget/pattern.h"
 #include "store/log-db.h"
+#include "store/weight-log.h"
 #include "ui-fixture.h"
 #include "ui/profile-dialog.h"
 
@@ -141,6 +142,7 @@ TEST_F(ProfileDialogTest, FirstStartOpensEmptyProfileDialogOverTheWindow) {
   EXPECT_DOUBLE_EQ(1.0, weight(dialog));
   EXPECT_EQ("Sedentary", active_text(dialog, "activity-combo"));
   EXPECT_EQ("Female", active_text(dialog, "gender-combo"));
+  EXPECT_EQ("Kilograms (kg)", active_text(dialog, "weight-unit-combo"));
   EXPECT_NE(nullptr, find_button(dialog, "Save"));
   EXPECT_NE(nullptr, find_button(dialog, "Cancel"));
 
@@ -150,7 +152,8 @@ TEST_F(ProfileDialogTest, FirstStartOpensEmptyProfileDialogOverTheWindow) {
       {"Height (cm):", "height-spin"},
       {"Weight (kg):", "weight-spin"},
       {"Activity level:", "activity-combo"},
-      {"Gender:", "gender-combo"}};
+      {"Gender:", "gender-combo"},
+      {"Weight unit:", "weight-unit-combo"}};
   for (const auto &row : rows) {
     GtkWidget *label = nullptr;
     for (GtkWidget *candidate : find_widgets(dialog, GTK_TYPE_LABEL))
@@ -368,6 +371,41 @@ TEST_F(ProfileDialogTest, SaveStoresTargetAndRedrawsTheBudgetAtOnce) {
   EXPECT_DOUBLE_EQ(90.0, weight(again));
   EXPECT_EQ("Very active", active_text(again, "activity-combo"));
   EXPECT_EQ("Male", active_text(again, "gender-combo"));
+}
+
+// The weight unit comes after the five rows; Save stores it with the profile, Cancel does
+// not, and the main window's weight field follows it.
+TEST_F(ProfileDialogTest, WeightUnitIsChosenAfterTheProfileRowsAndSavedWithThem) {
+  StoreCompleteProfile(2400);
+  Activate();
+  GtkWidget *dialog = OpenFromButton();
+  ASSERT_NE(nullptr, dialog);
+  GtkWidget *unit = input(dialog, "weight-unit-combo");
+  ASSERT_NE(nullptr, unit);
+  GtkWidget *grid = gtk_widget_get_parent(unit);
+  int row = -1;
+  gtk_container_child_get(GTK_CONTAINER(grid), unit, "top-attach", &row, nullptr);
+  EXPECT_EQ(6, row);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(unit), 1);
+  Click(dialog, "Cancel");
+  int stored = -1;
+  ASSERT_EQ(0, weight_unit_load(state_.log_db, &stored));
+  EXPECT_EQ(0, stored);
+
+  dialog = OpenFromButton();
+  ASSERT_NE(nullptr, dialog);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(input(dialog, "weight-unit-combo")), 1);
+  Click(dialog, "Save");
+  ASSERT_EQ(0, weight_unit_load(state_.log_db, &stored));
+  EXPECT_EQ(1, stored);
+  EXPECT_DOUBLE_EQ(65.0, Load().weight_kg) << "the profile's weight stays in kilograms";
+  bool pounds_shown = false;
+  for (const std::string &text : label_texts(state_.main_window)) pounds_shown |= text == "lb";
+  EXPECT_TRUE(pounds_shown);
+  dialog = OpenFromButton();
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ("Pounds (lb)", active_text(dialog, "weight-unit-combo"));
+  Click(dialog, "Cancel");
 }
 
 TEST_F(ProfileDialogTest, CancelWithCompleteProfileClosesQuietly) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <clocale>
 #include <functional>
 #include <string>
 #include <vector>
@@ -104,6 +105,21 @@ std::string measure_row_text(GtkWidget *servings_spin);
 // window), holding a reference to each while it goes, so that dialogs destroyed together
 // with their parent are not touched after being freed.
 void destroy_toplevels_safely();
+
+// Sets LC_NUMERIC to |name| while alive; available() says whether the system has it.
+class NumericLocale {
+ public:
+  explicit NumericLocale(const char *name) {
+    old_ = setlocale(LC_NUMERIC, nullptr);
+    available_ = setlocale(LC_NUMERIC, name) != nullptr;
+  }
+  ~NumericLocale() { setlocale(LC_NUMERIC, old_.c_str()); }
+  bool available() const { return available_; }
+
+ private:
+  std::string old_;
+  bool available_ = false;
+};
 
 // Follows a widget without keeping it alive: get() turns null once the widget is
 // finalized. The weak pointer is removed when the watch goes out of scope.
