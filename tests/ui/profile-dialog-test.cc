@@ -385,7 +385,7 @@ TEST_F(ProfileDialogTest, WeightUnitIsChosenAfterTheProfileRowsAndSavedWithThem)
   GtkWidget *grid = gtk_widget_get_parent(unit);
   int row = -1;
   gtk_container_child_get(GTK_CONTAINER(grid), unit, "top-attach", &row, nullptr);
-  EXPECT_EQ(6, row);
+  EXPECT_EQ(7, row);  // after the birth date warning of row 6
   gtk_combo_box_set_active(GTK_COMBO_BOX(unit), 1);
   Click(dialog, "Cancel");
   int stored = -1;
