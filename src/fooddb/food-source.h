@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one place that resolves a food code to what it stands for, whether the food is in the
+// food database or is one of the person's own foods and recipes in the log database. Once
+// food_db_use_log has joined the two, every query of food-db.h on the food database's
+// connection (values, nutrients, equivalents, measures) answers for own codes too, so that
+// the bars, the Nutrients window, History and alimora-report count them without knowing
+// which is which. A recipe's values are computed here, from its ingredients' values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "budget/day-totals.h"
+#include "budget/nutrient-goals.h"
+#include "store/own-foods.h"
+
+struct sqlite3;
+
+// Makes the queries on |food_db| answer for the own foods and recipes of |log_db| too (null:
+// no longer). The own foods are read when first needed and again whenever the log database
+// has changed since (a write of this program or of another); a log without their tables has
+// none. |log_db| must stay open until this is undone or |food_db| is closed.
+void food_db_use_log(sqlite3 *food_db, sqlite3 *log_db);
+
+// The own foods, recipes and meals that are not deleted, as the log now holds them, in
+// food-code order; empty without a log. Valid until the next call on |food_db|.
+const std::vector<OwnFood> &food_source_own(sqlite3 *food_db);
+
+// The own food, recipe or meal |food_code| (deleted or not), or null.
+const OwnFood *food_source_find(sqlite3 *food_db, int32_t food_code);
+
+// A number that changes whenever the own foods read from the log change, so that a view that
+// keeps something made from them (the quick log's index) knows when to make it again.
+uint64_t food_source_generation(sqlite3 *food_db);
+
+// The description of |food_code|: the food database's "Main food description" or the own
+// food's name. Returns 0, 1 when no food has that code, -1 after printing why.
+int food_describe(sqlite3 *food_db, int32_t food_code, std::string *out);
+
+// The weight of a recipe's dish: its cooked weight, or the sum of its ingredients' grams.
+double own_recipe_grams(const OwnFood &recipe);
+
+// The values per 100 g (one serving, as for every food) of the own food or recipe |food|,
+// which need not be saved: its label's values scaled to 100 g, and the equivalents of the
+// food it counts like; for a recipe, the sums of its ingredients' values for their grams
+// (ingredients resolved through |food_db|, own ones included) over the dish's weight. A
+// nutrient that an ingredient with grams has no value for is unknown in the recipe. A
+// recipe that contains itself counts nothing of the repeated part.
+// Returns 0, or -1 after printing an SQL error (|nutrients| and |values| then hold nothing).
+int own_food_values(sqlite3 *food_db, const OwnFood &food, FoodNutrients *nutrients,
+                    FoodValues *values);
