@@ -436,3 +436,38 @@ void amount_choice_text(double count, const char *measure, double measure_grams,
   snprintf(measure_text, sizeof measure_text, _("%s (%s g)"), name, each);
   snprintf(out, size, "%g × %s", count, measure_text);
 }
+
+AmountChoice amount_first_measure(const FoodMeasure *measures, size_t count) {
+  for (size_t i = 0; i < count; i++) {
+    if (!usable(measures[i]) || measure_is_other(measures[i].description)) continue;
+    const AmountChoice first = finish(1.0, measures[i].description, measures[i].grams);
+    if (first.fit == AmountFit::kOk) return first;
+  }
+  return finish(100.0, unit_measure(AmountUnit::kGram), 1.0);
+}
+
+bool amount_measure_is_grams(const char *measure) {
+  return measure && (strcmp(measure, "1 g") == 0 || strcmp(measure, "100 g") == 0);
+}
+
+void amount_logged_text(double servings, const char *measure, double measure_grams, double count,
+                        char *out, size_t size) {
+  if (!measure || measure[0] == '\0' || amount_measure_is_grams(measure)) {
+    snprintf(out, size, "%g g", std::round(servings * 1000.0) / 10.0);
+    return;
+  }
+  double number = 1.0;
+  const std::vector<std::string> words = measure_words(measure, &number);
+  AmountUnit unit = AmountUnit::kNone;
+  const bool plain_unit = strncmp(measure, "1 ", 2) == 0 &&
+                          read_unit(words, 0, &unit) == static_cast<int>(words.size());
+  if (count == 1.0 || plain_unit) {
+    amount_choice_text(count, measure, measure_grams, out, size);
+    return;
+  }
+  char weight[32];
+  snprintf(weight, sizeof weight, "%g", std::round(count * measure_grams * 10.0) / 10.0);
+  char measure_text[512];
+  snprintf(measure_text, sizeof measure_text, _("%s (%s g)"), measure, weight);
+  snprintf(out, size, "%g × %s", count, measure_text);
+}

@@ -81,3 +81,18 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
 // "200 g". Writes at most |size| bytes to |out|.
 void amount_choice_text(double count, const char *measure, double measure_grams, char *out,
                         size_t size);
+
+// The amount a food never logged before starts at: one of its first household measure (USDA
+// lists the usual one first), passing over a measure of something else ("1 cup, dry,
+// yields") and one without a weight; 100 g ("1 g" 100 times) when it has none.
+AmountChoice amount_first_measure(const FoodMeasure *measures, size_t count);
+
+// Whether |measure| is a measure in grams ("1 g", "100 g"): an amount in it reads in grams.
+bool amount_measure_is_grams(const char *measure);
+
+// How an entry of |servings| (of 100 g) reads in the food log, as it was logged: |count|
+// times |measure| with the entry's weight, "1 cup (240 g)", "12 fl oz (360 g)",
+// "2 × 1 large egg (122 g)"; "150 g" without a measure (null or empty) or with one in grams.
+// Writes at most |size| bytes to |out|.
+void amount_logged_text(double servings, const char *measure, double measure_grams, double count,
+                        char *out, size_t size);

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
 
@@ -15,17 +16,17 @@ namespace {
 
 constexpr double kServingGrams = 100.0;
 
-// Each food with its category, whether it holds alcohol (a nutrient value or a count of
-// drinks above 0), and its first household measure.
+// Each food with its category and whether it holds alcohol (a nutrient value or a count of
+// drinks above 0).
 const char kFillFoodsSql[] =
     "SELECT f.\"Food code\", f.\"Main food description\", f.\"WWEIA Category number\", "
     "(SELECT n.\"Alcohol (g)\" FROM nutrients n WHERE n.\"Food code\" = f.\"Food code\"), "
-    "(SELECT p.\"A_DRINKS (no. of drinks)\" FROM points p WHERE p.FOODCODE = f.\"Food code\"), "
-    "(SELECT m.\"Portion description\" FROM measures m WHERE m.\"Food code\" = f.\"Food code\" "
-    " AND m.\"Portion weight (g)\" > 0 ORDER BY m.\"Seq num\", m.rowid LIMIT 1), "
-    "(SELECT m.\"Portion weight (g)\" FROM measures m WHERE m.\"Food code\" = f.\"Food code\" "
-    " AND m.\"Portion weight (g)\" > 0 ORDER BY m.\"Seq num\", m.rowid LIMIT 1) "
+    "(SELECT p.\"A_DRINKS (no. of drinks)\" FROM points p WHERE p.FOODCODE = f.\"Food code\") "
     "FROM foods f ORDER BY f.\"Food code\", f.rowid";
+// Every household measure, each food's in USDA's order, as food_measures gives them.
+const char kFillMeasuresSql[] =
+    "SELECT \"Food code\", \"Portion description\", \"Portion weight (g)\" FROM measures "
+    "ORDER BY \"Food code\", \"Seq num\", rowid";
 
 struct StatementFinalizer {
   void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
@@ -34,6 +35,50 @@ struct StatementFinalizer {
 std::string text_of(sqlite3_stmt *stmt, int column) {
   const unsigned char *text = sqlite3_column_text(stmt, column);
   return text ? reinterpret_cast<const char *>(text) : "";
+}
+
+// Gives each food of |out| (in food-code order) the amount a food never logged starts at
+// (amount_first_measure) as its portion. Returns 0, or -1 after printing why.
+int read_first_measures(sqlite3 *food_db, FillFoodTable *out) {
+  sqlite3_stmt *raw = nullptr;
+  if (sqlite3_prepare_v2(food_db, kFillMeasuresSql, -1, &raw, nullptr) != SQLITE_OK) {
+    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+    return -1;
+  }
+  std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
+  std::vector<std::string> names;
+  std::vector<double> grams;
+  int32_t code = 0;
+  size_t at = 0;  // the food of |code| or the next one in |out|
+  // The measures gathered for |code| make its portion.
+  auto settle = [&]() {
+    while (at < out->foods.size() && out->foods[at].food_code < code) at++;
+    if (names.empty() || at >= out->foods.size() || out->foods[at].food_code != code) return;
+    std::vector<FoodMeasure> measures;
+    for (size_t i = 0; i < names.size(); i++)
+      measures.push_back(FoodMeasure{const_cast<char *>(names[i].c_str()), grams[i]});
+    const AmountChoice first = amount_first_measure(measures.data(), measures.size());
+    if (amount_measure_is_grams(first.measure.c_str())) return;
+    out->foods[at].servings = first.count * first.measure_grams / kServingGrams;
+    out->measures[at] = first.measure;
+    out->measure_grams[at] = first.measure_grams;
+  };
+  int rc;
+  while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+    const int32_t row_code = sqlite3_column_int(raw, 0);
+    if (row_code != code) {
+      settle();
+      names.clear();
+      grams.clear();
+      code = row_code;
+    }
+    names.push_back(text_of(raw, 1));
+    grams.push_back(sqlite3_column_type(raw, 2) == SQLITE_NULL ? 0.0 : sqlite3_column_double(raw, 2));
+  }
+  settle();
+  if (rc == SQLITE_DONE) return 0;
+  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+  return -1;
 }
 
 }  // namespace
@@ -56,17 +101,19 @@ int fill_foods_load(sqlite3 *food_db, FillFoodTable *out) {
     food.food_code = code;
     food.category = sqlite3_column_int(raw, 2);
     food.alcohol = sqlite3_column_double(raw, 3) > 0 || sqlite3_column_double(raw, 4) > 0;
-    const double grams = sqlite3_column_double(raw, 6);
-    const bool measured = sqlite3_column_type(raw, 5) != SQLITE_NULL && std::isfinite(grams) &&
-                          grams > 0 && grams <= 100000;
-    food.servings = measured ? grams / kServingGrams : 1.0;
+    food.servings = 1.0;
     out->foods.push_back(food);
     out->descriptions.push_back(text_of(raw, 1));
-    out->measures.push_back(measured ? text_of(raw, 5) : "");
-    out->measure_grams.push_back(measured ? grams : kServingGrams);
+    out->measures.push_back("");
+    out->measure_grams.push_back(kServingGrams);
   }
   if (rc != SQLITE_DONE) {
     fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+    *out = FillFoodTable{};
+    return -1;
+  }
+
+  if (read_first_measures(food_db, out) != 0) {
     *out = FillFoodTable{};
     return -1;
   }

@@ -11,8 +11,8 @@
 #include "budget/day-fill.h"
 #include "store/log-entries.h"
 
-// Every food of the food database, in food-code order, with its first household measure
-// as its portion (100 g without one).
+// Every food of the food database, in food-code order, with the amount a food never logged
+// starts at (amount_first_measure) as its portion (100 g without a measure).
 struct FillFoodTable {
   std::vector<FillFood> foods;
   std::vector<std::string> descriptions;
@@ -20,7 +20,7 @@ struct FillFoodTable {
   std::vector<double> measure_grams;  // its weight, 100 for 100 g
 };
 
-// Fills |out| (emptied first) from |food_db| with four statements. Returns 0, or -1 with
+// Fills |out| (emptied first) from |food_db| with five statements. Returns 0, or -1 with
 // |out| empty after printing why.
 int fill_foods_load(sqlite3 *food_db, FillFoodTable *out);
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "i18n.h"
+#include "store/entry-measures.h"
 #include "store/log-entries.h"
 
 namespace {
@@ -31,6 +32,7 @@ const char kAddEntrySql[] =
 const char kTakeBackSql[] =
     "DELETE FROM food_log WHERE id = ?1 AND food_code = ?2 AND date = ?3 AND servings = ?4";
 const char kDataVersionSql[] = "PRAGMA data_version";
+const char kFoodLoggedSql[] = "SELECT 1 FROM food_log WHERE food_code = ?1 LIMIT 1";
 
 constexpr size_t kFirstCapacity = 32;
 
@@ -196,6 +198,16 @@ void food_use_list_free(FoodUseList *list) {
   *list = FoodUseList{nullptr, 0, 0};
 }
 
+int log_food_logged(sqlite3 *handle, int32_t food_code) {
+  sqlite3_stmt *stmt = prepare_or_report(handle, kFoodLoggedSql);
+  if (!stmt) return -1;
+  sqlite3_bind_int(stmt, 1, food_code);
+  const int rc = sqlite3_step(stmt);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) report_sql_error(handle);
+  sqlite3_finalize(stmt);
+  return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : -1;
+}
+
 int log_entry_add_kept(sqlite3 *handle, int32_t food_code, const char *description,
                        const char *date, double servings, LogIdRange *added) {
   *added = LogIdRange{0, 0, 0};
@@ -241,7 +253,8 @@ int log_entries_copy_shown(sqlite3 *handle, const char *from, const LogEntryList
     LogEntry copy = shown->items[i];
     copy.date = const_cast<char *>(to);
     copy.id = insert_entry(handle, stmt, copy, to);
-    ok = copy.id != 0;
+    // The copy is logged in the measure the entry was.
+    ok = copy.id != 0 && entry_measure_copy(handle, shown->items[i].id, copy.id, false) == 0;
     if (ok && !log_entry_list_append(copies, copy)) {
       report_memory_exhausted();
       ok = false;
@@ -286,7 +299,8 @@ int log_entries_put_back(sqlite3 *handle, LogEntryList *entries) {
   std::vector<int64_t> ids;
   for (size_t i = 0; ok && i < entries->count; i++) {
     const int64_t id = insert_entry(handle, stmt, entries->items[i], entries->items[i].date);
-    ok = id != 0;
+    // Taking an entry back left its measure under its old id, which no entry takes again.
+    ok = id != 0 && entry_measure_copy(handle, entries->items[i].id, id, true) == 0;
     ids.push_back(id);
   }
   sqlite3_finalize(stmt);

@@ -44,6 +44,10 @@ int log_food_uses(sqlite3 *handle, FoodUseList *out);
 // Frees every use and the array; leaves the list empty. Accepts null.
 void food_use_list_free(FoodUseList *list);
 
+// Whether the food |food_code| has an entry in the log: 1 when it has, 0 when it has none,
+// -1 after printing why.
+int log_food_logged(sqlite3 *handle, int32_t food_code);
+
 // As log_entry_add, and writes the new entry's id to |*added| (one id, count 1).
 // Returns 0, or -1 after printing why (|*added| then has count 0).
 int log_entry_add_kept(sqlite3 *handle, int32_t food_code, const char *description,
@@ -51,7 +55,8 @@ int log_entry_add_kept(sqlite3 *handle, int32_t food_code, const char *descripti
 
 // Copies the entries |shown| of the date |from| (as a view showed them, in id order) to the
 // date |to|, in one transaction and in their order, when |from| still has exactly these
-// entries: the same ids, food codes, descriptions and servings. Fills |copies| (emptied
+// entries: the same ids, food codes, descriptions and servings; each copy keeps the measure
+// its entry was logged in (entry-measures.h). Fills |copies| (emptied
 // first; free with log_entry_list_free) with the copies as written, their ids included.
 // Returns 0; 1 when the entries of |from| are no longer those shown (nothing copied);
 // -1 after printing why, with nothing copied.
@@ -61,12 +66,14 @@ int log_entries_copy_shown(sqlite3 *handle, const char *from, const LogEntryList
 // Takes back the entries |written| (as a write made them): deletes each one whose row still
 // has its id, food code, date and servings, all in one transaction, and leaves a row that
 // another writer changed, or that took its id after it went, as it is. |taken| (one flag
-// per entry) says which were deleted. Returns 0, or -1 after printing why, with nothing
+// per entry) says which were deleted. Their kept measures stay, under ids that no new entry
+// takes, for log_entries_put_back. Returns 0, or -1 after printing why, with nothing
 // deleted and every flag false.
 int log_entries_take_back(sqlite3 *handle, const LogEntryList *written, bool *taken);
 
 // Adds the entries |entries| again (Redo), in their order and in one transaction: all of
-// them or none. Each entry gets the id of its new row. Returns 0, or -1 after printing why.
+// them or none. Each entry gets the id of its new row, and the measure it was logged in
+// moves from its old id to the new one. Returns 0, or -1 after printing why.
 int log_entries_put_back(sqlite3 *handle, LogEntryList *entries);
 
 // Appends a copy of |entry| (its strings copied) to |list|. Returns false, with |list| as

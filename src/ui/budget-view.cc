@@ -8,12 +8,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "budget/amount-text.h"
 #include "budget/day-totals.h"
 #include "budget/pattern.h"
+#include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
+#include "store/entry-measures.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/day-follow.h"
@@ -131,9 +134,8 @@ void update_bars(GuiState *state, const FoodGroupAmounts &budget,
 
 // The energy of the day's entries (by the rule of the day's totals) against the calorie
 // target, in the bar after the six food groups.
-void update_energy_bar(GuiState *state, const LogEntryList *entries) {
+void update_energy_bar(GuiState *state, const LogEntryList *entries, std::vector<double> *each) {
   GtkWidget *bar = state->energy_bar;
-  if (!bar) return;
   DayTotals totals;
   day_totals_clear(&totals);
   // One statement for the day's foods: a statement prepared per entry would cost more than
@@ -144,18 +146,29 @@ void update_energy_bar(GuiState *state, const LogEntryList *entries) {
   if (codes && values) {
     for (size_t i = 0; i < count; i++) codes[i] = entries->items[i].food_code;
     const int rc = food_values_for(state->food_db, codes, count, values);
-    for (size_t i = 0; i < count; i++)
+    for (size_t i = 0; i < count; i++) {
+      // One entry's energy by the same rule as the day's.
+      DayTotals one;
+      day_totals_clear(&one);
+      day_totals_add(&one, rc == -1 ? nullptr : &values[i], entries->items[i].servings);
+      each->push_back(one.without_energy == 0 ? one.kcal : NAN);
       day_totals_add(&totals, rc == -1 ? nullptr : &values[i], entries->items[i].servings);
+    }
   } else {
     // Short of memory: one lookup at a time needs no room of its own.
     for (size_t i = 0; i < count; i++) {
       FoodValues one;
       const int rc = food_values_of(state->food_db, entries->items[i].food_code, &one);
+      DayTotals alone;
+      day_totals_clear(&alone);
+      day_totals_add(&alone, rc == -1 ? nullptr : &one, entries->items[i].servings);
+      each->push_back(alone.without_energy == 0 ? alone.kcal : NAN);
       day_totals_add(&totals, rc == -1 ? nullptr : &one, entries->items[i].servings);
     }
   }
   free(codes);
   free(values);
+  if (!bar) return;
   const int target = state->calorie_target;
   install_bar_style(bar);
   // The bar shows whole kcal, halves rounded up as in the Nutrients window, and is judged
@@ -189,7 +202,36 @@ void connect_clicked(GtkWidget *button, GCallback handler, GuiState *state) {
   g_signal_connect_data(button, "clicked", handler, state, nullptr, GConnectFlags(0));
 }
 
-GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
+// The amount of an entry as it was logged ("2 × 1 large egg (122 g)", "150 g") and its energy
+// ("140 kcal"; "? kcal" when the food database has none), after the row's label.
+void add_amount_labels(GtkWidget *row, const LogEntry &entry, const EntryMeasure &measure,
+                       double kcal) {
+  char amount[512];
+  amount_logged_text(entry.servings, measure.measure.c_str(), measure.measure_g, measure.count,
+                     amount, sizeof amount);
+  utf8_fit(amount, sizeof amount);
+  GtkWidget *amount_label = gtk_label_new(amount);
+  gtk_label_set_ellipsize(GTK_LABEL(amount_label), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_max_width_chars(GTK_LABEL(amount_label), 30);
+  gtk_label_set_xalign(GTK_LABEL(amount_label), 1.0f);
+  gtk_widget_set_tooltip_text(amount_label, amount);
+  char energy[64];
+  if (std::isfinite(kcal))
+    // Translators: the energy of one entry of the food log
+    snprintf(energy, sizeof energy, _("%.0f kcal"), kcal);
+  else
+    // Translators: the energy of an entry whose food has no energy value
+    snprintf(energy, sizeof energy, "%s", _("? kcal"));
+  GtkWidget *energy_label = gtk_label_new(energy);
+  gtk_label_set_width_chars(GTK_LABEL(energy_label), 9);
+  gtk_label_set_xalign(GTK_LABEL(energy_label), 1.0f);
+  gtk_style_context_add_class(gtk_widget_get_style_context(energy_label), "dim-label");
+  gtk_box_pack_start(GTK_BOX(row), amount_label, FALSE, FALSE, 6);
+  gtk_box_pack_start(GTK_BOX(row), energy_label, FALSE, FALSE, 6);
+}
+
+GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry, const EntryMeasure &measure,
+                           double kcal) {
   GtkWidget *row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
 
   char text[512];
@@ -224,13 +266,17 @@ GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry) {
 
   gtk_box_pack_end(GTK_BOX(row), del, FALSE, FALSE, 0);
   gtk_box_pack_end(GTK_BOX(row), edit, FALSE, FALSE, 0);
+  add_amount_labels(row, entry, measure, kcal);
   return row;
 }
 
 // One row per entry, or the "No entries" line; nothing when the entries could not be read
 // (|entries| null).
-void fill_entry_list(GuiState *state, const LogEntryList *entries) {
+void fill_entry_list(GuiState *state, const LogEntryList *entries,
+                     const std::vector<double> &kcal) {
   if (!entries) return;
+  std::vector<EntryMeasure> measures;
+  entry_measures_of(state->log_db, entries, &measures);  // a failure: every entry in grams
   if (entries->count == 0) {
     GtkWidget *label = gtk_label_new(_("No entries for this date."));
     gtk_widget_set_halign(label, GTK_ALIGN_START);
@@ -238,7 +284,8 @@ void fill_entry_list(GuiState *state, const LogEntryList *entries) {
   }
   for (size_t i = 0; i < entries->count; i++)
     gtk_container_add(GTK_CONTAINER(state->log_list_box),
-                      build_entry_row(state, entries->items[i]));
+                      build_entry_row(state, entries->items[i], measures[i],
+                                      i < kcal.size() ? kcal[i] : NAN));
 }
 
 // |date| in the locale's date form, in UTF-8 whatever the locale's encoding.
@@ -292,11 +339,12 @@ void refresh_views(GuiState *state) {
     gtk_frame_set_label(GTK_FRAME(state->log_frame), text);
   }
 
+  std::vector<double> kcal;
+  update_energy_bar(state, read ? &entries : nullptr, &kcal);
   if (state->log_list_box) {
-    fill_entry_list(state, read ? &entries : nullptr);
+    fill_entry_list(state, read ? &entries : nullptr, kcal);
     gtk_widget_show_all(state->log_list_box);
   }
-  update_energy_bar(state, read ? &entries : nullptr);
   if (state->nutrients_window) nutrients_window_refresh(state, read ? &entries : nullptr);
   day_picker_view_changed(state, display_date(state->current_date, display));
   quick_log_view_changed(state, read && entries.count > 0);

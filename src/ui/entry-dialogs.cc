@@ -11,6 +11,7 @@
 #include "app/gui-state.h"
 #include "budget/date-string.h"
 #include "i18n.h"
+#include "store/entry-measures.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
@@ -62,6 +63,10 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
   gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
   measure_chooser_add(servings_row, servings_label, spin, state->food_db, food_code);
+  // The entry opens in the measure it was logged in; one without reads in grams.
+  EntryMeasure kept;
+  if (entry_measure_get(state->log_db, id, food_code, servings, &kept) == 0)
+    measure_chooser_set(spin, kept.measure.c_str(), kept.measure_g, kept.count);
   gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
   gtk_box_pack_start(content, measure_chooser_note(spin), FALSE, FALSE, 6);
 
@@ -74,6 +79,7 @@ void build_edit_dialog(GtkButton *button, GuiState *state) {
 
   g_object_set_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY, spin);
   g_object_set_data(G_OBJECT(dialog), KEY_CALENDAR, calendar);
+  g_object_set_data(G_OBJECT(dialog), KEY_ENTRY_FOOD_CODE, GINT_TO_POINTER(food_code));
   entry_id_set(G_OBJECT(dialog), id);
 
   g_signal_connect_data(dialog, "response", G_CALLBACK(on_edit_response), state, nullptr,
@@ -97,7 +103,11 @@ bool save_edit(GtkDialog *dialog, GuiState *state) {
   char date[DATE_STRING_SIZE];
   calendar_date_string(calendar, date);
 
-  if (log_entry_update(state->log_db, id, date, servings) != 0) {
+  const int32_t food_code =
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), KEY_ENTRY_FOOD_CODE));
+  EntryMeasure measure;
+  measure_chooser_get(spin, &measure.measure, &measure.measure_g, &measure.count);
+  if (log_entry_update_measured(state->log_db, id, food_code, date, servings, &measure) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("The changes to this entry were not saved."),
                        sqlite3_errmsg(state->log_db));
     return false;
@@ -120,7 +130,7 @@ void confirm_delete(GtkButton *button, GuiState *state) {
   g_object_unref(question);
 
   if (answer != GTK_RESPONSE_YES) return;
-  if (log_entry_delete(state->log_db, id) != 0) {
+  if (log_entry_delete_measured(state->log_db, id) != 0) {
     // The view stays as it is, with the entry listed: a refresh now would most likely fail
     // for the same reason and show an empty day.
     show_write_failure(GTK_WINDOW(state->main_window), _("The entry was not deleted."),

@@ -4,7 +4,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
+#include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "ui/dialog-util.h"
@@ -24,27 +28,47 @@ const int kMeasureMinChars = 13;  // "1 cup (244 g)"
 const int kMeasureMaxChars = 28;
 const int kAmountChars = 4;  // "1.00"; longer amounts scroll
 
-GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams_out) {
+// The measures a chooser offers, in its order: "100 g" first, then the food's own.
+struct MeasureItems {
+  std::vector<std::string> names;  // as the food database names them; "100 g" first
+  std::vector<double> grams;       // weight of one
+};
+
+void free_measure_items(gpointer data) { delete static_cast<MeasureItems *>(data); }
+
+MeasureItems *measure_items_of(GtkWidget *combo) {
+  return combo ? static_cast<MeasureItems *>(g_object_get_data(G_OBJECT(combo), KEY_MEASURE_GRAMS))
+               : nullptr;
+}
+
+// Appends |name| of |grams| to the chooser, as "1 cup (244 g)".
+void append_measure(GtkWidget *combo, MeasureItems *items, const char *name, double grams) {
+  char weight[GRAMS_TEXT_SIZE];
+  snprintf(weight, sizeof weight, "%g", grams);
+  char text[MEASURE_TEXT_SIZE];
+  // Translators: a household measure as USDA writes it (in English) and its weight in
+  // grams, for example "1 cup (244 g)".
+  snprintf(text, sizeof text, _("%s (%s g)"), name, weight);
+  utf8_fit(text, sizeof text);
+  gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), text);
+  items->names.emplace_back(name);
+  items->grams.push_back(grams);
+}
+
+GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code) {
   GtkWidget *combo = gtk_combo_box_text_new();
   FoodMeasureList measures{nullptr, 0, 0};
   food_measures(food_db, food_code, &measures);  // a failure leaves only "100 g"
 
-  double *grams = g_new(double, measures.count + 1);
-  size_t items = 0;
+  auto *items = new MeasureItems;
+  g_object_set_data_full(G_OBJECT(combo), KEY_MEASURE_GRAMS, items, free_measure_items);
   gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), _("100 g"));
-  grams[items++] = kServingGrams;
+  items->names.emplace_back("100 g");
+  items->grams.push_back(kServingGrams);
   for (size_t i = 0; i < measures.count; ++i) {
     const FoodMeasure &measure = measures.items[i];
     if (!std::isfinite(measure.grams) || measure.grams <= 0.0) continue;
-    char weight[GRAMS_TEXT_SIZE];
-    snprintf(weight, sizeof weight, "%g", measure.grams);
-    char text[MEASURE_TEXT_SIZE];
-    // Translators: a household measure as USDA writes it (in English) and its weight in
-    // grams, for example "1 cup (244 g)".
-    snprintf(text, sizeof text, _("%s (%s g)"), measure.description, weight);
-    utf8_fit(text, sizeof text);
-    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), text);
-    grams[items++] = measure.grams;
+    append_measure(combo, items, measure.description, measure.grams);
   }
   food_measure_list_free(&measures);
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
@@ -54,7 +78,6 @@ GtkWidget *measure_combo_for(sqlite3 *food_db, int32_t food_code, double **grams
     g_object_set(l->data, "ellipsize", PANGO_ELLIPSIZE_MIDDLE, "width-chars", kMeasureMinChars,
                  "max-width-chars", kMeasureMaxChars, nullptr);
   g_list_free(cells);
-  *grams_out = grams;
   return combo;
 }
 
@@ -122,9 +145,11 @@ void apply_measure(GtkWidget *servings_spin) {
   auto *amount_spin = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_AMOUNT_SPIN));
   auto *combo = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_MEASURE_COMBO));
   if (!amount_spin || !combo) return;
-  auto *grams = static_cast<const double *>(g_object_get_data(G_OBJECT(combo), KEY_MEASURE_GRAMS));
+  const MeasureItems *items = measure_items_of(combo);
   const int active = gtk_combo_box_get_active(GTK_COMBO_BOX(combo));
-  const double weight = grams && active > 0 ? grams[active] : kServingGrams;
+  const double weight = items && active > 0 && static_cast<size_t>(active) < items->grams.size()
+                            ? items->grams[static_cast<size_t>(active)]
+                            : kServingGrams;
   const double amount = gtk_spin_button_get_value(GTK_SPIN_BUTTON(amount_spin));
   // Whole grams give servings of two decimals.
   const double wanted = std::round(amount * weight) / 100.0;
@@ -212,9 +237,7 @@ void measure_chooser_add(GtkWidget *row, GtkWidget *servings_label, GtkWidget *s
   atk_object_set_name(gtk_widget_get_accessible(amount), _("Amount"));
   field_activates_default(amount);
 
-  double *grams = nullptr;
-  GtkWidget *combo = measure_combo_for(food_db, food_code, &grams);
-  g_object_set_data_full(G_OBJECT(combo), KEY_MEASURE_GRAMS, grams, g_free);
+  GtkWidget *combo = measure_combo_for(food_db, food_code);
   atk_object_set_name(gtk_widget_get_accessible(combo), _("Measure"));
 
   // Says why amount and measure cannot be taken, or why a typed number is refused.
@@ -271,4 +294,60 @@ void nutrient_grid_name_amount(GtkWidget *grid, GtkWidget *servings_spin) {
   g_signal_connect_data(servings_spin, "value-changed",
                         G_CALLBACK(on_servings_changed_name_amount), grid, nullptr,
                         G_CONNECT_AFTER);
+}
+
+void measure_chooser_set(GtkWidget *servings_spin, const char *measure, double measure_g,
+                         double count) {
+  GObject *servings = G_OBJECT(servings_spin);
+  auto *amount = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_AMOUNT_SPIN));
+  auto *combo = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_MEASURE_COMBO));
+  MeasureItems *items = measure_items_of(combo);
+  if (!amount || !items || !measure || !(measure_g > 0) || !(count > 0)) return;
+  int at = 0;
+  double shown = count;
+  if (amount_measure_is_grams(measure)) {
+    shown = count * measure_g / kServingGrams;  // so many times "100 g"
+  } else {
+    at = -1;
+    for (size_t i = 1; i < items->names.size() && at < 0; i++)
+      if (items->names[i] == measure && items->grams[i] == measure_g) at = static_cast<int>(i);
+    // A measure of a unit typed ("1 fl oz") that the food database does not list as such.
+    if (at < 0) {
+      append_measure(combo, items, measure, measure_g);
+      at = static_cast<int>(items->names.size()) - 1;
+    }
+  }
+  g_signal_handlers_block_by_func(amount, reinterpret_cast<gpointer>(on_amount_changed), servings_spin);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(amount), shown);
+  g_signal_handlers_unblock_by_func(amount, reinterpret_cast<gpointer>(on_amount_changed), servings_spin);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(combo), at);  // sets the servings from both
+  apply_measure(servings_spin);
+}
+
+bool measure_chooser_get(GtkWidget *servings_spin, std::string *measure, double *measure_g,
+                         double *count) {
+  GObject *servings = G_OBJECT(servings_spin);
+  auto *amount = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_AMOUNT_SPIN));
+  auto *combo = static_cast<GtkWidget *>(g_object_get_data(servings, KEY_MEASURE_COMBO));
+  const MeasureItems *items = measure_items_of(combo);
+  if (!amount || !items) return false;
+  const int active = gtk_combo_box_get_active(GTK_COMBO_BOX(combo));
+  if (active <= 0 || static_cast<size_t>(active) >= items->names.size()) return false;
+  const double each = items->grams[static_cast<size_t>(active)];
+  const double times = gtk_spin_button_get_value(GTK_SPIN_BUTTON(amount));
+  const double grams = gtk_spin_button_get_value(GTK_SPIN_BUTTON(servings_spin)) * kServingGrams;
+  // Servings typed by hand since: the amount is theirs, in grams.
+  if (std::fabs(std::round(times * each) - grams) > 0.5 + 1e-9) return false;
+  *measure = items->names[static_cast<size_t>(active)];
+  *measure_g = each;
+  *count = times;
+  return true;
+}
+
+void measure_chooser_start_first(GtkWidget *servings_spin, sqlite3 *food_db, int32_t food_code) {
+  FoodMeasureList measures{nullptr, 0, 0};
+  food_measures(food_db, food_code, &measures);  // a failure leaves 100 g
+  const AmountChoice first = amount_first_measure(measures.items, measures.count);
+  food_measure_list_free(&measures);
+  measure_chooser_set(servings_spin, first.measure.c_str(), first.measure_grams, first.count);
 }

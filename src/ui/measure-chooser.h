@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdint>
+#include <string>
 
 struct sqlite3;
 
@@ -35,3 +36,20 @@ bool measure_chooser_commit(GtkWidget *servings_spin);
 // Keeps a header above the nutrient grid naming the amount its values are for
 // ("Nutrients in 244 g"), renewed after every rebuild of the grid by a change of servings.
 void nutrient_grid_name_amount(GtkWidget *grid, GtkWidget *servings_spin);
+
+// Shows |count| times |measure| of |measure_g| grams in the measure chooser of
+// |servings_spin|, and the servings they make: one of the food's measures, or one added to
+// the chooser for a unit the food database does not list ("1 fl oz"); a measure in grams
+// shows as that many times "100 g".
+void measure_chooser_set(GtkWidget *servings_spin, const char *measure, double measure_g,
+                         double count);
+
+// The measure the servings of |servings_spin| follow: true with its name, weight and count
+// when one of the food's measures is chosen and the servings are that many of it; false for
+// "100 g" and for servings typed by hand.
+bool measure_chooser_get(GtkWidget *servings_spin, std::string *measure, double *measure_g,
+                         double *count);
+
+// Shows the amount a food never logged starts at (amount_first_measure) in the measure
+// chooser of |servings_spin|, for the food |food_code| of |food_db|.
+void measure_chooser_start_first(GtkWidget *servings_spin, sqlite3 *food_db, int32_t food_code);

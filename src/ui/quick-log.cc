@@ -24,6 +24,7 @@
 #include "fooddb/food-db.h"
 #include "fooddb/food-rank.h"
 #include "i18n.h"
+#include "store/entry-measures.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/budget-view.h"
@@ -52,7 +53,7 @@ struct Suggestion {
   bool logged;              // the person has logged the food before
   double servings;          // the servings of its last entry, when logged
   bool typed_amount = false;  // the field names an amount: |amount| is what Enter logs
-  AmountChoice amount;
+  AmountChoice amount;        // typed, or the measure the last entry was logged in (fit kOk)
   std::string unit_word;      // the unit or measure word typed, for saying it has none
 };
 
@@ -118,8 +119,9 @@ struct QuickLog {
 
   std::vector<Suggestion> shown;
   std::vector<GtkWidget *> rows;  // the list's rows, made once and reused
-  // The amount texts of the person's foods, made once: food code -> (servings, text).
-  std::unordered_map<int32_t, std::pair<double, std::string>> amounts;
+  // The measures the last entries of the person's foods were logged in, read once each:
+  // entry id -> measure (empty for none).
+  std::unordered_map<int64_t, EntryMeasure> kept_measures;
   int64_t last_id_before_dialog = 0;
   bool uses_stale_before_dialog = true;
 };
@@ -222,6 +224,7 @@ void read_uses(QuickLog *ql) {
   }
   set_busy(ql, false);
   ql->uses.clear();
+  ql->kept_measures.clear();  // an entry may have been edited
   ql->uses_stamp = stamp;
   ql->uses_stale = stamped != 0;
   if (rc == 0) {
@@ -304,57 +307,46 @@ const FoodIndexEntry *indexed_food(const QuickLog *ql, int32_t food_code) {
   return at != end && at->food_code == food_code ? at : nullptr;
 }
 
-Suggestion suggestion_for(const QuickLog *ql, int32_t food_code, const char *description) {
+// The measure the entry |id| was logged in, read from the log the first time without
+// waiting for another program's lock (none while the log is busy).
+const EntryMeasure *kept_measure(QuickLog *ql, const UseRecord &use) {
+  auto found = ql->kept_measures.find(use.last_id);
+  if (found != ql->kept_measures.end()) return &found->second;
+  if (ql->busy) return nullptr;
+  EntryMeasure measure;
+  int rc;
+  {
+    DbNoWait no_wait;
+    rc = entry_measure_get(ql->state->log_db, use.last_id, use.food_code, use.last_servings,
+                           &measure);
+  }
+  if (rc == -1) return nullptr;
+  return &ql->kept_measures.emplace(use.last_id, measure).first->second;
+}
+
+Suggestion suggestion_for(QuickLog *ql, int32_t food_code, const char *description) {
   Suggestion s{food_code, description ? description : "", false, 1.0, false, {}, {}};
   auto found = ql->use_of.find(food_code);
   if (found != ql->use_of.end()) {
+    const UseRecord &use = ql->uses[found->second];
     s.logged = true;
-    s.servings = ql->uses[found->second].last_servings;
+    s.servings = use.last_servings;
+    // Logged again as it was logged last.
+    const EntryMeasure *kept = kept_measure(ql, use);
+    if (kept && !kept->measure.empty()) {
+      s.amount.fit = AmountFit::kOk;
+      s.amount.count = kept->count;
+      s.amount.measure = kept->measure;
+      s.amount.measure_grams = kept->measure_g;
+      s.amount.grams = s.servings * kServingGrams;
+    }
   }
   return s;
 }
 
-// How the last amount of a food reads: its household measure when the servings are a
-// simple number of that measure, as the measure chooser sets them ("1 cup (244 g)",
-// "2 × 1 slice (28 g)"), otherwise the servings ("1.50 servings").
-void amount_text(sqlite3 *food_db, int32_t food_code, double servings, char *out, size_t size) {
-  FoodMeasureList measures{nullptr, 0, 0};
-  food_measures(food_db, food_code, &measures);  // a failure leaves the servings
-  const FoodMeasure *chosen = nullptr;
-  double chosen_amount = 0.0;
-  for (size_t i = 0; i < measures.count; i++) {
-    const FoodMeasure &m = measures.items[i];
-    if (!std::isfinite(m.grams) || m.grams <= 0.0) continue;
-    // The chooser offers amounts in steps the person types: quarters are what people use.
-    const double amount = std::round(servings * kServingGrams / m.grams * 4.0) / 4.0;
-    if (amount < 0.25 || amount > 1000.0) continue;
-    if (std::fabs(std::round(amount * m.grams) / kServingGrams - servings) > 0.0051) continue;
-    // A whole number of a measure says more than a fraction of another.
-    const bool whole = amount == std::floor(amount);
-    const bool chosen_whole = chosen && chosen_amount == std::floor(chosen_amount);
-    if (!chosen || (whole && !chosen_whole)) {
-      chosen = &m;
-      chosen_amount = amount;
-    }
-  }
-  if (!chosen) {
-    snprintf(out, size, "%.2f %s", servings, _("servings"));
-  } else {
-    char weight[32];
-    snprintf(weight, sizeof weight, "%g", chosen->grams);
-    char measure[AMOUNT_TEXT_SIZE - 32];
-    snprintf(measure, sizeof measure, _("%s (%s g)"), chosen->description, weight);
-    if (chosen_amount == 1.0)
-      snprintf(out, size, "%s", measure);
-    else
-      snprintf(out, size, "%g × %s", chosen_amount, measure);
-  }
-  food_measure_list_free(&measures);
-}
-
 // The text of a suggestion: the description as the food database has it, then, for a food
 // logged before, the amount of its last entry.
-std::string row_text(QuickLog *ql, const Suggestion &s) {
+std::string row_text(QuickLog *, const Suggestion &s) {
   if (s.typed_amount) {
     char amount[AMOUNT_TEXT_SIZE];
     if (s.amount.fit == AmountFit::kOk) {
@@ -373,16 +365,15 @@ std::string row_text(QuickLog *ql, const Suggestion &s) {
     snprintf(text, sizeof text, "%s: %s", s.description.c_str(), amount);
     return text;
   }
-  if (!s.logged) return s.description;
-  auto cached = ql->amounts.find(s.food_code);
-  if (cached == ql->amounts.end() || cached->second.first != s.servings) {
-    char amount[AMOUNT_TEXT_SIZE];
-    amount_text(ql->state->food_db, s.food_code, s.servings, amount, sizeof amount);
-    cached = ql->amounts.insert_or_assign(s.food_code, std::make_pair(s.servings, std::string(amount)))
-                 .first;
-  }
+  if (!s.logged && s.amount.fit != AmountFit::kOk) return s.description;
+  char amount[AMOUNT_TEXT_SIZE];
+  if (s.amount.fit == AmountFit::kOk)
+    amount_choice_text(s.amount.count, s.amount.measure.c_str(), s.amount.measure_grams, amount,
+                       sizeof amount);
+  else
+    amount_logged_text(s.servings, nullptr, 0.0, 0.0, amount, sizeof amount);
   char text[ROW_TEXT_SIZE];
-  snprintf(text, sizeof text, "%s — %s", s.description.c_str(), cached->second.second.c_str());
+  snprintf(text, sizeof text, "%s — %s", s.description.c_str(), amount);
   return text;
 }
 
@@ -716,12 +707,18 @@ void log_again(QuickLog *ql, const Suggestion &s) {
   }
   GuiState *state = ql->state;
   prepare(ql);  // the person's foods as the log has them, before this write
+  // The measure Enter logs: the one typed, or the one the last entry was logged in.
+  EntryMeasure measure;
+  if (s.amount.fit == AmountFit::kOk && !amount_measure_is_grams(s.amount.measure.c_str()))
+    measure = EntryMeasure{s.amount.measure, s.amount.measure_grams, s.amount.count};
   LogIdRange added{0, 0, 0};
   int rc;
   {
     LockWait wait;
-    rc = log_entry_add_kept(state->log_db, s.food_code, s.description.c_str(),
-                            state->current_date, s.servings, &added);
+    int64_t id = 0;
+    rc = log_entry_add_measured(state->log_db, s.food_code, s.description.c_str(),
+                                state->current_date, s.servings, &measure, &id);
+    if (rc == 0) added = LogIdRange{id, id, 1};
   }
   if (rc != 0) {
     // The field keeps its text, so that the person can try again.
@@ -729,6 +726,7 @@ void log_again(QuickLog *ql, const Suggestion &s) {
                        sqlite3_errmsg(state->log_db));
     return;
   }
+  ql->kept_measures[added.first] = measure;
   LogEntryList written{nullptr, 0, 0};
   log_entry_list_append(&written, LogEntry{added.first, s.food_code,
                                            const_cast<char *>(s.description.c_str()),

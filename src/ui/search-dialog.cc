@@ -12,7 +12,9 @@
 #include "budget/food-groups.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
+#include "store/entry-measures.h"
 #include "store/log-entries.h"
+#include "store/log-history.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
 #include "ui/held-keys.h"
@@ -192,8 +194,10 @@ bool add_to_log(GtkDialog *dialog, GuiState *state) {
   char date[DATE_STRING_SIZE];
   calendar_date_string(calendar, date);
 
-  if (log_entry_add(state->log_db, food_code, description ? description : "", date, servings) !=
-      0) {
+  EntryMeasure measure;
+  measure_chooser_get(spin, &measure.measure, &measure.measure_g, &measure.count);
+  if (log_entry_add_measured(state->log_db, food_code, description ? description : "", date,
+                             servings, &measure, nullptr) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("The food was not added to the log."),
                        sqlite3_errmsg(state->log_db));
     return false;
@@ -226,6 +230,9 @@ GtkWidget *add_dialog_open(GuiState *state, int32_t food_code, const char *descr
   gtk_box_pack_start(GTK_BOX(servings_row), servings_label, FALSE, FALSE, 6);
   gtk_box_pack_start(GTK_BOX(servings_row), spin, FALSE, FALSE, 6);
   measure_chooser_add(servings_row, servings_label, spin, state->food_db, food_code);
+  // A food never logged starts at one of its usual measure, not at 100 g.
+  if (log_food_logged(state->log_db, food_code) == 0)
+    measure_chooser_start_first(spin, state->food_db, food_code);
   gtk_box_pack_start(content, servings_row, FALSE, FALSE, 6);
   gtk_box_pack_start(content, measure_chooser_note(spin), FALSE, FALSE, 6);
 
@@ -245,7 +252,7 @@ GtkWidget *add_dialog_open(GuiState *state, int32_t food_code, const char *descr
   gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
   gtk_grid_set_row_spacing(GTK_GRID(grid), 2);
   g_object_set_data(G_OBJECT(dialog), KEY_NUTRIENT_GRID, grid);
-  fill_nutrient_grid(grid, state->food_db, food_code, 1.0);
+  fill_nutrient_grid(grid, state->food_db, food_code, gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)));
   nutrient_grid_name_amount(grid, spin);
   gtk_box_pack_start(content, scrolled_window_for(grid), TRUE, TRUE, 0);
 

@@ -60,13 +60,16 @@ void RefuseRow(sqlite3_context *context, int, sqlite3_value **) {
 
 using LogDbTest = StoreTest;
 
-// The two tables of the food log and the profile, exactly as they are, and the weight log's
-// own.
+// The two tables of the food log and the profile, exactly as they are, and the program's
+// own: the weight log and the measures entries were logged in.
 TEST_F(LogDbTest, FirstOpenCreatesTheTablesAndNoRows) {
   sqlite3 *db = OpenLog();
   ASSERT_NE(nullptr, db);
 
   const std::vector<std::vector<std::string>> expected = {
+      {"table", "entry_measures",
+       "CREATE TABLE entry_measures (entry_id INTEGER PRIMARY KEY, food_code INTEGER NOT NULL, "
+       "measure TEXT NOT NULL, measure_g REAL NOT NULL, count REAL NOT NULL)"},
       {"table", "food_log", kLogTableSql},
       {"index", "sqlite_autoindex_weight_log_1", ""},
       {"table", "sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"},
@@ -115,7 +118,13 @@ TEST_F(LogDbTest, ExistingTablesOfAnotherShapeAreLeftAsTheyAre) {
   sqlite3 *raw = OpenRaw(log_path_);
   Exec(raw, "CREATE TABLE food_log (id INTEGER PRIMARY KEY, note TEXT)");
   ASSERT_NE(nullptr, OpenLog());
-  EXPECT_EQ("CREATE TABLE food_log (id INTEGER PRIMARY KEY, note TEXT)", SchemaOf(raw)[0][2]);
+  bool found = false;
+  for (const std::vector<std::string> &item : SchemaOf(raw)) {
+    if (item[1] != "food_log") continue;
+    EXPECT_EQ("CREATE TABLE food_log (id INTEGER PRIMARY KEY, note TEXT)", item[2]);
+    found = true;
+  }
+  EXPECT_TRUE(found);
 }
 
 // The log holds a person's birth date, weight and diet: a new file and its journal are

@@ -41,3 +41,15 @@ void StoreTest::Exec(sqlite3 *db, const char *sql) {
   const int rc = exec_sql(db, sql, &error);
   EXPECT_EQ(SQLITE_OK, rc) << sql << ": " << error;
 }
+
+int StoreTest::CountRows(sqlite3 *db, const char *table) {
+  const std::string sql = std::string("SELECT count(*) FROM ") + table;
+  sqlite3_stmt *stmt = nullptr;
+  int count = -1;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW)
+    count = sqlite3_column_int(stmt, 0);
+  sqlite3_finalize(stmt);
+  EXPECT_NE(-1, count) << sql << ": " << sqlite3_errmsg(db);
+  return count;
+}

@@ -27,6 +27,9 @@ class StoreTest : public TempDirTest {
   // Runs |sql| on |db|, failing the test when it does not succeed.
   static void Exec(sqlite3 *db, const char *sql);
 
+  // The number of rows of |table| in |db|, or -1 (with a test failure) when it cannot be read.
+  static int CountRows(sqlite3 *db, const char *table);
+
   std::string log_path_;
 
  private:
