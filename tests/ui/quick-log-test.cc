@@ -176,9 +176,11 @@ TEST_F(QuickLogTest, TheKeyboardShortcutsWindowListsTheQuickLogKeys) {
     EXPECT_NE(listed.end(), std::find(listed.begin(), listed.end(), expected)) << expected;
 }
 
+// A known food shows the amount of its last entry as it was logged, or in grams when that
+// entry keeps no measure (an older version's, another program's).
 TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLastAmount) {
-  Log(kMilk, "Milk, whole", yesterday_, 2.44);         // 1 cup (244 g)
-  Log(kBanana, "Banana, raw", yesterday_, 1.33);       // no number of a measure is 133 g
+  LogMeasured(kMilk, "Milk, whole", yesterday_, "1 cup", 244.0, 1.0);
+  Log(kBanana, "Banana, raw", yesterday_, 1.33);
   Activate();
   Type("mil");
   std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
@@ -189,18 +191,19 @@ TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLas
   Type("banana");
   texts = quick_log_suggestion_texts(&state_);
   ASSERT_FALSE(texts.empty());
-  EXPECT_EQ("Banana, raw — 1.33 servings", texts[0]);
+  EXPECT_EQ("Banana, raw — 133 g", texts[0]);
   // Emptying the field hides the list.
   Type("");
   EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
 
-  // A change that another dialog makes, or another program, shows at the next key.
+  // A change that another dialog makes, or another program, shows at the next key: 122 g
+  // are no longer the cup the entry was logged in.
   LogEntryList entries;
   ASSERT_EQ(0, log_entries_for_date(state_.log_db, yesterday_.c_str(), &entries));
   ASSERT_EQ(0, log_entry_update(state_.log_db, entries.items[0].id, yesterday_.c_str(), 1.22));
   log_entry_list_free(&entries);
   Type("milk");
-  EXPECT_EQ("Milk, whole — 4 × 1 fl oz (30.5 g)", quick_log_suggestion_texts(&state_).at(0));
+  EXPECT_EQ("Milk, whole — 122 g", quick_log_suggestion_texts(&state_).at(0));
   sqlite3 *other = nullptr;
   ASSERT_EQ(SQLITE_OK, sqlite3_open(log_path_.c_str(), &other));
   ASSERT_EQ(SQLITE_OK, exec_sql(other, "INSERT INTO food_log (food_code, description, date, "
@@ -209,7 +212,7 @@ TEST_F(QuickLogTest, SuggestionsBeginWithTheDescriptionAndKnownFoodsShowTheirLas
   Type("milk ");
   texts = quick_log_suggestion_texts(&state_);
   ASSERT_GE(texts.size(), 2u);
-  EXPECT_EQ("Milk, NFS — 1.00 servings", texts[1]);
+  EXPECT_EQ("Milk, NFS — 100 g", texts[1]);
 }
 
 // Text that no food matches gets a line that says so, not an empty field that seems stuck.
@@ -237,7 +240,7 @@ TEST_F(QuickLogTest, WhenNoFoodMatchesTheFieldSaysSo) {
 }
 
 TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
-  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  LogMeasured(kMilk, "Milk, whole", yesterday_, "1 cup", 244.0, 1.0);
   Activate();
   send_key(state_.main_window, GDK_KEY_l, GDK_CONTROL_MASK);
   Type("whole milk");
@@ -296,14 +299,15 @@ TEST_F(QuickLogTest, EnterOnANewFoodOpensTheAddDialogOnTheDateOnDisplay) {
   EXPECT_EQ(yesterday_, date);
   gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
   drain_events();
-  EXPECT_EQ((std::vector<std::string>{"Coffee, brewed 2.37", "Banana, raw 1.00"}),
+  // A food never logged starts at its first household measure: one banana.
+  EXPECT_EQ((std::vector<std::string>{"Coffee, brewed 2.37", "Banana, raw 1.26"}),
             Entries(yesterday_));
   EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(Field())));
   EXPECT_TRUE(FieldHasFocus());
   // From now on the banana is one of the person's foods, with the amount just logged.
   Type("banana");
   ASSERT_FALSE(quick_log_suggestion_texts(&state_).empty());
-  EXPECT_EQ("Banana, raw — 1.00 servings", quick_log_suggestion_texts(&state_)[0]);
+  EXPECT_EQ("Banana, raw — 1 banana (126 g)", quick_log_suggestion_texts(&state_)[0]);
 
   // Cancel keeps what was typed.
   Type("apple");
@@ -326,16 +330,16 @@ TEST_F(QuickLogTest, EnterOnANewFoodOpensTheAddDialogOnTheDateOnDisplay) {
 }
 
 TEST_F(QuickLogTest, DownInTheEmptyFieldListsTheFoodsLoggedLast) {
-  Log(kMilk, "Milk, whole", date_before(3), 2.44);
-  Log(kBanana, "Banana, raw", date_before(2), 1.26);
+  LogMeasured(kMilk, "Milk, whole", date_before(3), "1 cup", 244.0, 1.0);
+  LogMeasured(kBanana, "Banana, raw", date_before(2), "1 banana", 126.0, 1.0);
   Log(kMilk, "Milk, whole", date_before(1), 1.22);
   Activate();
   gtk_widget_grab_focus(Field());
   send_key(Field(), GDK_KEY_Down);
   std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
   ASSERT_EQ(2u, texts.size());
-  // A whole number of one measure before a fraction of another (half a cup).
-  EXPECT_EQ("Milk, whole — 4 × 1 fl oz (30.5 g)", texts[0]);
+  // The last milk was logged in grams, not in the cup before it.
+  EXPECT_EQ("Milk, whole — 122 g", texts[0]);
   EXPECT_EQ("Banana, raw — 1 banana (126 g)", texts[1]);
   // Down again selects the second, Enter logs it on the date on display, Escape hides.
   send_key(Field(), GDK_KEY_Down);
@@ -343,6 +347,7 @@ TEST_F(QuickLogTest, DownInTheEmptyFieldListsTheFoodsLoggedLast) {
   EXPECT_EQ(std::vector<std::string>{"Banana, raw 1.26"}, Entries(today_));
   send_key(Field(), GDK_KEY_Down);
   EXPECT_EQ(2u, quick_log_suggestion_texts(&state_).size());
+  // Logged again in the banana it was logged in.
   EXPECT_EQ("Banana, raw — 1 banana (126 g)", quick_log_suggestion_texts(&state_)[0]);
   send_key(Field(), GDK_KEY_Escape);
   EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
@@ -478,7 +483,7 @@ TEST_F(QuickLogTest, TheAmountReadsAsAFactorOfTheMeasure) {
 
 // Undo exists while its notification shows, and Ctrl+Z in a field with text is the field's.
 TEST_F(QuickLogTest, UndoEndsWithItsNotificationAndGivesWayToTheTextTyped) {
-  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  LogMeasured(kMilk, "Milk, whole", yesterday_, "1 cup", 244.0, 1.0);
   Activate();
   Type("whole milk");
   send_key(Field(), GDK_KEY_Return);
@@ -570,7 +575,7 @@ TEST_F(QuickLogTest, AnAmountOutOfRangeOpensTheAddDialogInsteadOfBeingLoggedAgai
 // Another program holds the log locked: the keys in the field never wait, the field says
 // once that the log is busy, and the suggestions are those read before.
 TEST_F(QuickLogTest, KeysInTheFieldNeverWaitForALockedLog) {
-  Log(kMilk, "Milk, whole", yesterday_, 2.44);
+  LogMeasured(kMilk, "Milk, whole", yesterday_, "1 cup", 244.0, 1.0);
   Activate();
   Type("mil");
   ASSERT_NO_FATAL_FAILURE(LockLog(200));

@@ -310,8 +310,10 @@ TEST_F(SearchDialogTest, CloseDestroysOnlyTheSearchDialog) {
   EXPECT_TRUE(gtk_widget_get_visible(state_.main_window));
 }
 
+// A food logged before opens at one serving of 100 g.
 TEST_F(SearchDialogTest, ActivatedRowOpensAddDialogWithNutrientsAndEquivalents) {
   OpenSearch();
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2020-01-01", 2.0));
   // Another date on display does not move the calendar away from today.
   snprintf(state_.current_date, sizeof state_.current_date, "%s", "2024-01-03");
   refresh_views(&state_);
@@ -372,6 +374,7 @@ TEST_F(SearchDialogTest, ActivatedRowOpensAddDialogWithNutrientsAndEquivalents) 
 
 TEST_F(SearchDialogTest, ChangingServingsScalesEveryValue) {
   OpenSearch();
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2020-01-01", 2.0));
   GtkWidget *dialog = OpenAddDialog("apple", "Apple cider");
   ASSERT_NE(nullptr, dialog);
   GtkWidget *grid = grid_of(dialog);
@@ -462,6 +465,7 @@ struct MeasureCase {
   double logged;                // servings stored by "Add to Log"; 0: nothing is stored
   const char *header;           // the grid's header just before adding
   const char *note;             // what the dialog says next to the measure ("": nothing)
+  const char *kept;             // the amount the entry's row shows, as it was logged
 };
 
 void PrintTo(const MeasureCase &c, std::ostream *os) { *os << c.name; }
@@ -471,29 +475,29 @@ const char kTooMuch[] = "More than the largest amount, 10000 g: lower the amount
 
 const MeasureCase kMeasureCases[] = {
     {"DefaultIsOneHundredGrams", 11111000, "Milk, whole", nullptr, nullptr, 0, 1.0,
-     "Nutrients in 100 g", ""},
+     "Nutrients in 100 g", "", "100 g"},
     {"OneCupOfWholeMilk", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 0, 2.44,
-     "Nutrients in 244 g", ""},
+     "Nutrients in 244 g", "", "1 cup (244 g)"},
     {"TwoSlicesOfWhiteBread", 51101000, "Bread, white", "1 medium or regular slice (28 g)", "2", 0,
-     0.56, "Nutrients in 56 g", ""},
+     0.56, "Nutrients in 56 g", "", "2 × 1 medium or regular slice (56 g)"},
     {"TablespoonOfOliveOilKeepsTwoDecimals", 82104000, "Olive oil", "1 tablespoon (14 g)", nullptr,
-     0, 0.14, "Nutrients in 14 g", ""},
+     0, 0.14, "Nutrients in 14 g", "", "1 tablespoon (14 g)"},
     {"AmountBeyondTheRangeIsRefused", 11111000, "Milk, whole", "1 cup (244 g)", "50", 0, 0,
-     "Nutrients in 10000 g", kTooMuch},
+     "Nutrients in 10000 g", kTooMuch, "3 cup (732 g)"},
     {"OnePatOfButterIsLogged", 81101000, "Butter, stick", "1 pat (7 g)", nullptr, 0, 0.07,
-     "Nutrients in 7 g", ""},
+     "Nutrients in 7 g", "", "1 pat (7 g)"},
     {"ANutOfAlmondIsLoggedToTheGram", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", nullptr, 0,
-     0.01, "Nutrients in 1 g", ""},
+     0.01, "Nutrients in 1 g", "", "1 nut (1.2 g)"},
     {"HalfANutIsRefusedNotStoredLarger", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "0.4",
-     0, 0, "Nutrients in 1 g", kTooLittle},
+     0, 0, "Nutrients in 1 g", kTooLittle, "3 × 1 nut (3.6 g)"},
     {"TwoPatsOfButterAreLogged", 81101000, "Butter, stick", "1 pat (7 g)", "2", 0, 0.14,
-     "Nutrients in 14 g", ""},
+     "Nutrients in 14 g", "", "2 × 1 pat (14 g)"},
     {"TenAlmondsAreLogged", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "10", 0, 0.12,
-     "Nutrients in 12 g", ""},
+     "Nutrients in 12 g", "", "10 × 1 nut (12 g)"},
     {"ServingsByHandAfterATooSmallMeasure", 42101000, "Almonds, unroasted", "1 nut (1.2 g)", "0.4",
-     0.5, 0.5, "Nutrients in 50 g", ""},
+     0.5, 0.5, "Nutrients in 50 g", "", "50 g"},
     {"ServingsStayEditableByHand", 11111000, "Milk, whole", "1 cup (244 g)", nullptr, 1.5, 1.5,
-     "Nutrients in 150 g", ""},
+     "Nutrients in 150 g", "", "150 g"},
 };
 
 class MeasureDialogTest : public UiTest, public ::testing::WithParamInterface<MeasureCase> {
@@ -508,6 +512,8 @@ class MeasureDialogTest : public UiTest, public ::testing::WithParamInterface<Me
 
 TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
   const MeasureCase &c = GetParam();
+  // Logged before: the dialog opens at 100 g.
+  ASSERT_EQ(0, log_entry_add(state_.log_db, c.food_code, c.description, "2020-01-01", 1.0));
   GtkWidget *dialog = open_add_dialog(&state_, c.food_code, c.description);
   ASSERT_NE(nullptr, dialog);
   auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), "spin-quantity"));
@@ -567,6 +573,53 @@ TEST_P(MeasureDialogTest, MeasureTimesAmountSetsTheServingsThatAreLogged) {
     EXPECT_DOUBLE_EQ(c.logged, entries.items[0].servings);
   }
   log_entry_list_free(&entries);
+  // The row shows the entry as it was logged.
+  const std::vector<std::string> rows = entry_row_texts(&state_);
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_NE(std::string::npos, rows[0].find(std::string(" | ") + c.kept + " | ")) << rows[0];
+}
+
+// A food never logged opens at one of its first household measure (passing over one of the
+// food raw or with its bone, "yield after ..."), 100 g without measures; what it opens at is
+// what "Add to Log" logs, in that measure.
+struct FirstAmountCase {
+  int food_code;
+  const char *description;
+  const char *row;  // the servings row as the dialog opens
+};
+
+const FirstAmountCase kFirstAmountCases[] = {
+    {11111000, "Milk, whole", "2.44 = 1.00 × 1 cup (244 g)"},
+    {63107010, "Banana, raw", "1.26 = 1.00 × 1 banana (126 g)"},
+    {92101000, "Coffee, brewed", "0.30 = 1.00 × 1 fl oz (30 g)"},
+    {20000000, "Meat, NFS", "0.28 = 1.00 × 1 oz, boneless, cooked (28.35 g)"},
+    {89901000, "Bacon, for use with vegetables", "1.00 = 1.00 × 100 g"},
+};
+
+TEST_F(SearchDialogTest, AFoodNeverLoggedStartsAtItsFirstHouseholdMeasure) {
+  StoreCompleteProfile();
+  Activate();
+  for (const FirstAmountCase &c : kFirstAmountCases) {
+    SCOPED_TRACE(c.description);
+    GtkWidget *dialog = open_add_dialog(&state_, c.food_code, c.description);
+    ASSERT_NE(nullptr, dialog);
+    GtkWidget *spin = spin_of(dialog);
+    EXPECT_EQ(c.row, measure_row_text(spin));
+    char header[64];
+    snprintf(header, sizeof header, "Nutrients in %.0f g",
+             gtk_spin_button_get_value(GTK_SPIN_BUTTON(spin)) * 100);
+    EXPECT_EQ(header, cell(grid_of(dialog), 0, -1));
+    gtk_widget_destroy(dialog);
+  }
+  // Logged once, the food opens at one serving again.
+  GtkWidget *dialog = open_add_dialog(&state_, 63107010, "Banana, raw");
+  gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Add to Log")));
+  drain_events();
+  EXPECT_EQ(std::vector<std::string>{"63107010  -  Banana, raw  (1.3 servings) | 1 banana (126 g) | 112 kcal"},
+            entry_row_texts(&state_));
+  dialog = open_add_dialog(&state_, 63107010, "Banana, raw");
+  EXPECT_EQ("1.00 = 1.00 × 100 g", measure_row_text(spin_of(dialog)));
+  gtk_widget_destroy(dialog);
 }
 
 INSTANTIATE_TEST_SUITE_P(Measures, MeasureDialogTest, ::testing::ValuesIn(kMeasureCases),
@@ -744,6 +797,7 @@ TEST_F(SearchDialogTest, SearchTypeActivateAndAddFromTheMainWindow) {
   entry_ = find_widgets(search_dialog_, GTK_TYPE_SEARCH_ENTRY).at(0);
   view_ = find_widgets(search_dialog_, GTK_TYPE_TREE_VIEW).at(0);
 
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2020-01-01", 2.0));
   gtk_entry_set_text(GTK_ENTRY(entry_), "apple cider");
   ASSERT_TRUE(wait_until([&] { return !Results().empty(); }));
   GtkWidget *dialog = Activate("Apple cider");
@@ -878,6 +932,7 @@ TEST_F(SearchDialogTest, EnterInTheAmountLogsTheAmountJustTyped) {
 // From the keyboard: Down on the focused chooser steps to the next measure, Enter logs it.
 TEST_F(SearchDialogTest, DownAndEnterOnTheMeasureChooserLogTheMeasure) {
   StoreCompleteProfile();
+  ASSERT_EQ(0, log_entry_add(state_.log_db, 11111000, "Milk, whole", "2020-01-01", 1.0));
   Activate();
   GtkWidget *dialog = open_add_dialog(&state_, 11111000, "Milk, whole");
   ASSERT_NE(nullptr, dialog);

@@ -2,6 +2,7 @@
 // Widget test fixture: temporary log database, real food database, registered application.
 #include "ui-fixture.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include "budget/date-string.h"
 #include "db-connection.h"
 #include "fooddb/food-db.h"
+#include "store/entry-measures.h"
 #include "ui/held-keys.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
@@ -325,4 +327,31 @@ void UiTest::TearDownSafely() {
   food_db_close(state_.food_db);
   state_ = GuiState{};
   TempDirTest::TearDown();
+}
+
+void UiTest::LogMeasured(int code, const char *description, const std::string &date,
+                         const char *measure, double grams, double count) {
+  const EntryMeasure kept{measure, grams, count};
+  ASSERT_EQ(0, log_entry_add_measured(state_.log_db, code, description, date.c_str(),
+                                      std::round(count * grams) / 100.0, &kept, nullptr));
+}
+
+std::vector<std::string> entry_row_texts(GuiState *state) {
+  std::vector<std::string> rows;
+  if (!state->log_list_box) return rows;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(state->log_list_box));
+  for (GList *l = children; l; l = l->next) {
+    if (!GTK_IS_BOX(l->data)) continue;
+    std::string text;
+    GList *items = gtk_container_get_children(GTK_CONTAINER(l->data));
+    for (GList *i = items; i; i = i->next) {
+      if (!GTK_IS_LABEL(i->data)) continue;
+      if (!text.empty()) text += " | ";
+      text += gtk_label_get_text(GTK_LABEL(i->data));
+    }
+    g_list_free(items);
+    rows.push_back(text);
+  }
+  g_list_free(children);
+  return rows;
 }

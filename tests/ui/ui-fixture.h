@@ -22,6 +22,10 @@ class UiTest : public TempDirTest {
 
   // Stores a complete profile (so activation opens no profile dialog) with |target| kcal.
   void StoreCompleteProfile(int target = 2000);
+  // Logs |count| times |measure| (|grams| each) of the food |code| on |date| as the dialogs
+  // and the quick log do: the entry keeps its measure.
+  void LogMeasured(int code, const char *description, const std::string &date, const char *measure,
+                   double grams, double count);
   // Runs on_activate on the fixture's application and state, then drains events.
   void Activate();
   // Destroys every toplevel window left open by a test.
@@ -100,6 +104,10 @@ GtkWidget *amount_spin_of(GtkWidget *servings_spin);
 
 // The servings row as it reads: "1.50 = 1.50 × 100 g" (servings, amount, chosen measure).
 std::string measure_row_text(GtkWidget *servings_spin);
+
+// The rows of the main window's food log as they read: the labels of each row joined by
+// " | " ("11111000  -  Milk, whole  (2.4 servings) | 1 cup (244 g) | 149 kcal").
+std::vector<std::string> entry_row_texts(GuiState *state);
 
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
