@@ -30,6 +30,8 @@
 #include "ui/quick-log.h"
 #include "ui/weight-view.h"
 
+#define ENTRY_ROW_CLASS "alimora-entry-row"
+
 namespace {
 
 // Object data of the main window: the LogDayRead of the last refresh_views.
@@ -81,7 +83,10 @@ const char kBarStyle[] =
     " background-color: mix(@theme_selected_bg_color, @theme_fg_color, 0.35);"
     " border-color: mix(@theme_selected_bg_color, @theme_fg_color, 0.35); }\n"
     "progressbar." BAR_OVER_BUDGET_CLASS " progress {"
-    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n";
+    " background-image: none; background-color: #e66100; border-color: #a33a00; }\n"
+    // The day's entries as a compact list, so that a day of ten foods fits the window as it
+    // opens: one line a row, with small Edit and Delete buttons.
+    "." ENTRY_ROW_CLASS " button { min-height: 0; padding: 0 8px; }\n";
 
 void install_bar_style(GtkWidget *bar) {
   static GdkScreen *styled = nullptr;
@@ -233,6 +238,7 @@ void add_amount_labels(GtkWidget *row, const LogEntry &entry, const EntryMeasure
 GtkWidget *build_entry_row(GuiState *state, const LogEntry &entry, const EntryMeasure &measure,
                            double kcal) {
   GtkWidget *row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  gtk_style_context_add_class(gtk_widget_get_style_context(row), ENTRY_ROW_CLASS);
 
   char text[512];
   snprintf(text, sizeof text, "%d  -  %s  (%.1f %s)", entry.food_code, entry.description,
