@@ -459,8 +459,11 @@ void amount_logged_text(double servings, const char *measure, double measure_gra
   double number = 1.0;
   const std::vector<std::string> words = measure_words(measure, &number);
   AmountUnit unit = AmountUnit::kNone;
+  // "1 fl oz" and the other plain units read as "12 fl oz (360 g)", as amount_choice_text
+  // writes them.
   const bool plain_unit = strncmp(measure, "1 ", 2) == 0 &&
-                          read_unit(words, 0, &unit) == static_cast<int>(words.size());
+                          read_unit(words, 0, &unit) == static_cast<int>(words.size()) &&
+                          split_words(measure + 2).size() == words.size();
   if (count == 1.0 || plain_unit) {
     amount_choice_text(count, measure, measure_grams, out, size);
     return;

@@ -792,28 +792,32 @@ TEST(DayFollowTest, TheNextMidnightIsTheFirstSecondOfTheNextLocalDay) {
 }  // namespace
 
 // Amounts typed with the food are logged at once with what the first suggestion says, the
-// grams of USDA's measure of that food times the count.
+// grams of USDA's measure of that food times the count, and kept in that measure: re-logging
+// every food of the day on another day, copying the day, undoing and redoing the copy and
+// saving an entry's edit dialog give back the very amounts and measures shown.
 TEST_F(QuickLogTest, AnAmountTypedWithTheFoodIsLoggedAtOnceWithoutADialog) {
   struct Case {
     const char *typed;
     const char *first;   // the first suggestion
     const char *logged;  // the entry it makes
+    const char *row;     // the amount its row in the food log shows
   };
   const Case cases[] = {
       // 1 egg is 55 g: 2 × 55 g.
       {"2 scrambled eggs", "Egg omelet or scrambled egg, NS as to fat: 2 × 1 egg (55 g)",
-       "Egg omelet or scrambled egg, NS as to fat 1.10"},
+       "Egg omelet or scrambled egg, NS as to fat 1.10", "2 × 1 egg (110 g)"},
       {"200 g white rice", "Rice, white, cooked, NS as to fat: 200 g",
-       "Rice, white, cooked, NS as to fat 2.00"},
+       "Rice, white, cooked, NS as to fat 2.00", "200 g"},
       // 1 pat is 7 g, under the old smallest amount of 10 g.
-      {"1 pat butter stick", "Butter, stick: 1 pat (7 g)", "Butter, stick 0.07"},
+      {"1 pat butter stick", "Butter, stick: 1 pat (7 g)", "Butter, stick 0.07", "1 pat (7 g)"},
       // 1 fl oz is 30 g: 12 × 30 g.
-      {"12 fl oz beer", "Beer: 12 fl oz (360 g)", "Beer 3.60"},
-      {"whole milk 1 cup", "Milk, whole: 1 cup (244 g)", "Milk, whole 2.44"},
+      {"12 fl oz beer", "Beer: 12 fl oz (360 g)", "Beer 3.60", "12 fl oz (360 g)"},
+      {"whole milk 1 cup", "Milk, whole: 1 cup (244 g)", "Milk, whole 2.44", "1 cup (244 g)"},
       // 1 cup, cooked is 240 g: half of it.
       {"1/2 cup oatmeal regular water",
        "Oatmeal, regular or quick, made with water, NS as to fat: 0.5 × 1 cup, cooked (240 g)",
-       "Oatmeal, regular or quick, made with water, NS as to fat 1.20"},
+       "Oatmeal, regular or quick, made with water, NS as to fat 1.20",
+       "0.5 × 1 cup, cooked (120 g)"},
   };
   Activate();
   std::vector<std::string> logged;
@@ -828,7 +832,45 @@ TEST_F(QuickLogTest, AnAmountTypedWithTheFoodIsLoggedAtOnceWithoutADialog) {
     logged.push_back(c.logged);
     EXPECT_EQ(logged, Entries(today_));
     EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(Field())));
+    const std::vector<std::string> rows = entry_row_texts(&state_);
+    ASSERT_EQ(logged.size(), rows.size());
+    EXPECT_NE(std::string::npos, rows.back().find(std::string(" | ") + c.row + " | ")) << rows.back();
   }
+  const std::vector<std::string> day = entry_row_texts(&state_);
+
+  // Each food again, by its name, on yesterday.
+  view_show_date(&state_, yesterday_.c_str());
+  for (const Case &c : cases) {
+    const std::string entry = c.logged;
+    const std::string name = entry.substr(0, entry.rfind(' '));
+    SCOPED_TRACE(name);
+    Type(name.c_str());
+    send_key(Field(), GDK_KEY_Return);
+  }
+  EXPECT_EQ(day, entry_row_texts(&state_));
+
+  // Copied to today, undone and done again.
+  gtk_button_clicked(GTK_BUTTON(quick_log_copy_button(&state_)));
+  drain_events();
+  ASSERT_EQ(today_, std::string(state_.current_date));
+  std::vector<std::string> twice = day;
+  twice.insert(twice.end(), day.begin(), day.end());
+  EXPECT_EQ(twice, entry_row_texts(&state_));
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_EQ(day, entry_row_texts(&state_));
+  send_key(state_.main_window, GDK_KEY_Z, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+  EXPECT_EQ(twice, entry_row_texts(&state_));
+
+  // The edit dialog opens in the measure, and saving it keeps it.
+  gtk_button_clicked(GTK_BUTTON(find_button(state_.log_list_box, "Edit")));
+  drain_events();
+  GtkWidget *dialog = dialog_titled("Egg omelet or scrambled egg, NS as to fat");
+  ASSERT_NE(nullptr, dialog);
+  auto *spin = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(dialog), KEY_SPIN_QUANTITY));
+  EXPECT_EQ("1.10 = 2.00 × 1 egg (55 g)", measure_row_text(spin));
+  gtk_button_clicked(GTK_BUTTON(find_button(dialog, "Save")));
+  drain_events();
+  EXPECT_EQ(twice, entry_row_texts(&state_));
 }
 
 // An amount the food has no measure for is said, not guessed; Enter opens the dialog.
