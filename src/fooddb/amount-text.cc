@@ -456,21 +456,24 @@ void amount_logged_text(double servings, const char *measure, double measure_gra
     snprintf(out, size, "%g g", std::round(servings * 1000.0) / 10.0);
     return;
   }
+  char weight[32];
+  snprintf(weight, sizeof weight, "%g", std::round(count * measure_grams * 10.0) / 10.0);
+  // "1 fl oz" and the other plain units read as "12 fl oz (360 g)", as amount_choice_text
+  // writes them.
   double number = 1.0;
   const std::vector<std::string> words = measure_words(measure, &number);
   AmountUnit unit = AmountUnit::kNone;
-  // "1 fl oz" and the other plain units read as "12 fl oz (360 g)", as amount_choice_text
-  // writes them.
   const bool plain_unit = strncmp(measure, "1 ", 2) == 0 &&
                           read_unit(words, 0, &unit) == static_cast<int>(words.size()) &&
                           split_words(measure + 2).size() == words.size();
-  if (count == 1.0 || plain_unit) {
-    amount_choice_text(count, measure, measure_grams, out, size);
-    return;
+  char named[512];
+  if (count == 1.0) {
+    snprintf(named, sizeof named, "%s", measure);
+  } else if (plain_unit) {
+    snprintf(named, sizeof named, "%g %s", count, measure + 2);
+  } else {
+    snprintf(named, sizeof named, "%g × %s", count, measure);
   }
-  char weight[32];
-  snprintf(weight, sizeof weight, "%g", std::round(count * measure_grams * 10.0) / 10.0);
-  char measure_text[512];
-  snprintf(measure_text, sizeof measure_text, _("%s (%s g)"), measure, weight);
-  snprintf(out, size, "%g × %s", count, measure_text);
+  // Translators: a household measure and its weight in grams, "1 cup (244 g)"
+  snprintf(out, size, _("%s (%s g)"), named, weight);
 }

@@ -91,7 +91,7 @@ AmountChoice amount_first_measure(const FoodMeasure *measures, size_t count);
 bool amount_measure_is_grams(const char *measure);
 
 // How an entry of |servings| (of 100 g) reads in the food log, as it was logged: |count|
-// times |measure| with the entry's weight, "1 cup (240 g)", "12 fl oz (360 g)",
+// times |measure| with the weight of them all to 0.1 g, "1 cup (240 g)", "12 fl oz (360 g)",
 // "2 × 1 large egg (122 g)"; "150 g" without a measure (null or empty) or with one in grams.
 // Writes at most |size| bytes to |out|.
 void amount_logged_text(double servings, const char *measure, double measure_grams, double count,

@@ -108,40 +108,41 @@ struct ChooseCase {
   AmountFit fit;
   double grams;
   const char *shown;  // amount_choice_text
+  const char *row;    // amount_logged_text: how the entry it logs reads in the food log
 };
 
 #define MEASURES(m) m, sizeof m / sizeof m[0]
 
 const ChooseCase kChooseCases[] = {
-    {"2 eggs", false, MEASURES(kEgg), AmountFit::kOk, 110, "2 × 1 egg (55 g)"},
-    {"2 scrambled eggs", false, MEASURES(kEgg), AmountFit::kOk, 110, "2 × 1 egg (55 g)"},
-    {"1 pat butter", true, MEASURES(kButter), AmountFit::kOk, 7, "1 pat (7 g)"},
-    {"2 tbsp butter", false, MEASURES(kButter), AmountFit::kOk, 28, "2 tablespoon (28 g)"},
+    {"2 eggs", false, MEASURES(kEgg), AmountFit::kOk, 110, "2 × 1 egg (55 g)", "2 × 1 egg (110 g)"},
+    {"2 scrambled eggs", false, MEASURES(kEgg), AmountFit::kOk, 110, "2 × 1 egg (55 g)", "2 × 1 egg (110 g)"},
+    {"1 pat butter", true, MEASURES(kButter), AmountFit::kOk, 7, "1 pat (7 g)", "1 pat (7 g)"},
+    {"2 tbsp butter", false, MEASURES(kButter), AmountFit::kOk, 28, "2 tablespoon (28 g)", "2 tablespoon (28 g)"},
     // A teaspoon through the food's cup: 224 g / 48.
-    {"1 tsp butter", false, MEASURES(kButter), AmountFit::kOk, 5, "1 tsp (4.66667 g)"},
-    {"12 fl oz beer", false, MEASURES(kBeer), AmountFit::kOk, 360, "12 fl oz (360 g)"},
+    {"1 tsp butter", false, MEASURES(kButter), AmountFit::kOk, 5, "1 tsp (4.66667 g)", "1 tsp (4.7 g)"},
+    {"12 fl oz beer", false, MEASURES(kBeer), AmountFit::kOk, 360, "12 fl oz (360 g)", "12 fl oz (360 g)"},
     {"1/2 cup oatmeal", false, MEASURES(kOatmeal), AmountFit::kOk, 120,
-     "0.5 × 1 cup, cooked (240 g)"},
-    {"200 g rice", false, MEASURES(kRice), AmountFit::kOk, 200, "200 g"},
-    {"8 oz rice", false, MEASURES(kRice), AmountFit::kOk, 227, "8 oz (226.8 g)"},
+     "0.5 × 1 cup, cooked (240 g)", "0.5 × 1 cup, cooked (120 g)"},
+    {"200 g rice", false, MEASURES(kRice), AmountFit::kOk, 200, "200 g", "200 g"},
+    {"8 oz rice", false, MEASURES(kRice), AmountFit::kOk, 227, "8 oz (226.8 g)", "8 oz (226.8 g)"},
     {"1 1/2 slices toast", true, MEASURES(kToast), AmountFit::kOk, 38,
-     "1.5 × 1 medium or regular slice (25 g)"},
+     "1.5 × 1 medium or regular slice (25 g)", "1.5 × 1 medium or regular slice (37.5 g)"},
     {"2 thin slices toast", true, MEASURES(kToast), AmountFit::kOk, 36,
-     "2 × 1 thin slice (18 g)"},
-    {"a apple", false, MEASURES(kApple), AmountFit::kOk, 182, "1 medium (3\" dia) (182 g)"},
+     "2 × 1 thin slice (18 g)", "2 × 1 thin slice (36 g)"},
+    {"a apple", false, MEASURES(kApple), AmountFit::kOk, 182, "1 medium (3\" dia) (182 g)", "1 medium (3\" dia) (182 g)"},
     {"2 medium apples", true, MEASURES(kApple), AmountFit::kOk, 364,
-     "2 × 1 medium (3\" dia) (182 g)"},
-    {"3 cookies", false, nullptr, 0, AmountFit::kOk, 300, "3 × 100 g (100 g)"},
+     "2 × 1 medium (3\" dia) (182 g)", "2 × 1 medium (3\" dia) (364 g)"},
+    {"3 cookies", false, nullptr, 0, AmountFit::kOk, 300, "3 × 100 g (100 g)", "300 g"},
     // Said instead of guessed: a volume, or a measure word, the food has no measure for.
-    {"1 cup rice", false, MEASURES(kEgg), AmountFit::kOk, 135, "1 cup (135 g)"},
-    {"1 cup apple", false, MEASURES(kApple), AmountFit::kNoMeasure, 0, nullptr},
-    {"2 slices apple", true, MEASURES(kApple), AmountFit::kNoMeasure, 0, nullptr},
-    {"1 cup cookies", false, nullptr, 0, AmountFit::kNoMeasure, 0, nullptr},
+    {"1 cup rice", false, MEASURES(kEgg), AmountFit::kOk, 135, "1 cup (135 g)", "1 cup (135 g)"},
+    {"1 cup apple", false, MEASURES(kApple), AmountFit::kNoMeasure, 0, nullptr, nullptr},
+    {"2 slices apple", true, MEASURES(kApple), AmountFit::kNoMeasure, 0, nullptr, nullptr},
+    {"1 cup cookies", false, nullptr, 0, AmountFit::kNoMeasure, 0, nullptr, nullptr},
     // The range of an entry: 1 g to 10000 g, at most 1000 of a measure.
-    {"0.1 g salt", false, nullptr, 0, AmountFit::kOutOfRange, 0, nullptr},
-    {"1 g salt", false, nullptr, 0, AmountFit::kOk, 1, "1 g"},
-    {"11 kg rice", false, MEASURES(kRice), AmountFit::kOutOfRange, 11000, nullptr},
-    {"1001 pat butter", true, MEASURES(kButter), AmountFit::kOutOfRange, 7007, nullptr},
+    {"0.1 g salt", false, nullptr, 0, AmountFit::kOutOfRange, 0, nullptr, nullptr},
+    {"1 g salt", false, nullptr, 0, AmountFit::kOk, 1, "1 g", "1 g"},
+    {"11 kg rice", false, MEASURES(kRice), AmountFit::kOutOfRange, 11000, nullptr, nullptr},
+    {"1001 pat butter", true, MEASURES(kButter), AmountFit::kOutOfRange, 7007, nullptr, nullptr},
 };
 
 TEST(AmountChoose, PicksTheFoodsOwnMeasure) {
@@ -158,7 +159,59 @@ TEST(AmountChoose, PicksTheFoodsOwnMeasure) {
     amount_choice_text(choice.count, choice.measure.c_str(), choice.measure_grams, text,
                        sizeof text);
     EXPECT_STREQ(text, c.shown);
+    ASSERT_NE(nullptr, c.row);
+    amount_logged_text(choice.grams / 100.0, choice.measure.c_str(), choice.measure_grams,
+                       choice.count, text, sizeof text);
+    EXPECT_STREQ(text, c.row);
   }
+}
+
+// A food never logged starts at one of its first measure that is of the food as eaten, or
+// at 100 g.
+TEST(AmountFirstMeasure, OneOfTheFirstMeasureOfTheFoodAsItIs) {
+  const FoodMeasure kUnweighed[] = {{const_cast<char *>("1 cup"), 0.0},
+                                    {const_cast<char *>("1 bowl"), -1.0},
+                                    {const_cast<char *>("1 serving"), 310.0}};
+  const FoodMeasure kHuge[] = {{const_cast<char *>("1 keg"), 50000.0},
+                               {const_cast<char *>("1 can"), 360.0}};
+  const struct {
+    const char *name;
+    const FoodMeasure *measures;
+    size_t count;
+    const char *row;
+  } cases[] = {
+      {"egg", MEASURES(kEgg), "1 egg (55 g)"},
+      {"beer", MEASURES(kBeer), "1 fl oz (30 g)"},
+      {"oatmeal", MEASURES(kOatmeal), "1 cup, cooked (240 g)"},
+      {"toast", MEASURES(kToast), "1 medium or regular slice (25 g)"},
+      {"without a weight", MEASURES(kUnweighed), "1 serving (310 g)"},
+      {"beyond the range", MEASURES(kHuge), "1 can (360 g)"},
+      {"without measures", nullptr, 0, "100 g"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const AmountChoice first = amount_first_measure(c.measures, c.count);
+    EXPECT_EQ(first.fit, AmountFit::kOk);
+    EXPECT_DOUBLE_EQ(first.grams, first.count * first.measure_grams);
+    char text[512];
+    amount_logged_text(first.grams / 100.0, first.measure.c_str(), first.measure_grams,
+                       first.count, text, sizeof text);
+    EXPECT_STREQ(text, c.row);
+  }
+  const FoodMeasure kOnlyOther[] = {{const_cast<char *>("1 cup, dry, yields"), 485.0}};
+  EXPECT_TRUE(amount_measure_is_grams(amount_first_measure(MEASURES(kOnlyOther)).measure.c_str()));
+}
+
+TEST(AmountLoggedText, EntriesWithoutAMeasureReadInGrams) {
+  char text[512];
+  amount_logged_text(1.5, nullptr, 0, 0, text, sizeof text);
+  EXPECT_STREQ(text, "150 g");
+  amount_logged_text(0.075, "", 0, 0, text, sizeof text);
+  EXPECT_STREQ(text, "7.5 g");
+  amount_logged_text(2.0, "100 g", 100, 2, text, sizeof text);
+  EXPECT_STREQ(text, "200 g");
+  amount_logged_text(2.4, "1 cup (8 fl oz)", 240, 1, text, sizeof text);
+  EXPECT_STREQ(text, "1 cup (8 fl oz) (240 g)");
 }
 
 TEST(AmountChoose, NoAmountMeansNoChoice) {
