@@ -2,6 +2,8 @@
 // The "Fill the Day" window.
 #include "ui/fill-window.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -106,6 +108,22 @@ void fill(FillView *view) {
   }
 }
 
+// The household measure of the portion of |food_code| that the list shows, when |servings| is
+// a whole number of it (the food's first measure); none otherwise, the entry then in grams.
+EntryMeasure portion_measure(const FillFoodTable *table, int32_t food_code, double servings) {
+  if (!table) return EntryMeasure{};
+  auto at = std::lower_bound(table->foods.begin(), table->foods.end(), food_code,
+                             [](const FillFood &f, int32_t code) { return f.food_code < code; });
+  if (at == table->foods.end() || at->food_code != food_code) return EntryMeasure{};
+  const size_t index = static_cast<size_t>(at - table->foods.begin());
+  const double each = table->measure_grams[index];
+  if (table->measures[index].empty() || !(each > 0)) return EntryMeasure{};
+  const double count = std::round(servings * 100.0 / each);
+  if (count < 1 || std::fabs(count * each - servings * 100.0) > 1e-6 * servings * 100.0)
+    return EntryMeasure{};
+  return EntryMeasure{table->measures[index], each, count};
+}
+
 // Logs the suggestion at |path| on the date on display, as the quick log logs a food.
 void log_path(FillView *view, GtkTreePath *path) {
   GtkTreeIter iter;
@@ -116,7 +134,8 @@ void log_path(FillView *view, GtkTreePath *path) {
   gtk_tree_model_get(GTK_TREE_MODEL(view->store), &iter, FILL_COLUMN_DESCRIPTION, &description,
                      FILL_COLUMN_FOOD_CODE, &food_code, FILL_COLUMN_SERVINGS, &servings, -1);
   // The log and the views are redrawn, and with them this list (fill_window_refresh).
-  quick_log_food(view->state, food_code, description ? description : "", servings);
+  EntryMeasure measure = portion_measure(foods_of(view->state), food_code, servings);
+  quick_log_food(view->state, food_code, description ? description : "", servings, &measure);
   g_free(description);
   gtk_widget_grab_focus(view->list);
 }

@@ -1362,9 +1362,19 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
   return handled;
 }
 
-void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings) {
+void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings,
+                    const EntryMeasure *measure) {
   QuickLog *ql = quick_log_of(state);
-  if (ql) log_again(ql, Suggestion{food_code, description ? description : "", true, servings, false, {}, {}});
+  if (!ql) return;
+  Suggestion s{food_code, description ? description : "", true, servings, false, {}, {}};
+  if (measure && entry_measure_fits(*measure, servings)) {
+    s.amount.fit = AmountFit::kOk;
+    s.amount.count = measure->count;
+    s.amount.measure = measure->measure;
+    s.amount.measure_grams = measure->measure_g;
+    s.amount.grams = servings * kServingGrams;
+  }
+  log_again(ql, s);
 }
 
 void on_copy_to_today_clicked(GtkButton *, gpointer state) {

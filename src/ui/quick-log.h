@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/gui-state.h"
+#include "store/entry-measures.h"
 #include "store/log-entries.h"
 
 // Object data of the main window: the quick log's own record.
@@ -59,7 +60,9 @@ std::vector<std::string> quick_log_suggestion_texts(GuiState *state);
 // Logs |servings| servings of the food |food_code| on the date on display as a quick log of
 // a suggestion does: the views are redrawn, and the notification names the food and offers
 // Undo. A failed write is told in a message and logs nothing. Does nothing without a quick log.
-void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings);
+// With |measure| (that many of it make the servings), the entry keeps it.
+void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings,
+                    const EntryMeasure *measure = nullptr);
 
 // "changed" of the field: ranks the foods for its text and shows the suggestions.
 void on_quick_log_changed(GtkEditable *field, gpointer state);

@@ -72,6 +72,14 @@ TEST_F(FillWindowTest, CtrlEOpensWhatIsLeftAndLogsTheFirstSuggestionWithUndo) {
   const std::string first = suggestions[0];
   send_key(GTK_WIDGET(list), GDK_KEY_Return);
   EXPECT_EQ(2u, Entries(today_));
+  // Logged in the household measure of its portion, as the main window's row shows.
+  const size_t dash = first.find(" — ");
+  ASSERT_NE(std::string::npos, dash);
+  const std::string portion = first.substr(dash + 5, first.find(": ", dash) - dash - 5);
+  const std::vector<std::string> rows = entry_row_texts(&state_);
+  ASSERT_EQ(2u, rows.size());
+  EXPECT_NE(std::string::npos, rows[1].find(" | " + portion.substr(0, portion.find(" ("))))
+      << rows[1] << " for " << portion;
   GtkWidget *notice = quick_log_notification(&state_);
   ASSERT_NE(nullptr, notice);
   EXPECT_TRUE(gtk_revealer_get_reveal_child(GTK_REVEALER(notice)));
