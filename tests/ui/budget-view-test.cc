@@ -140,6 +140,13 @@ TEST_F(BudgetViewTest, EnergyBarAddsTheEntriesKcalAgainstTheCalorieTarget) {
   EXPECT_TRUE(gtk_progress_bar_get_show_text(GTK_PROGRESS_BAR(bar)));
   EXPECT_NEAR(338.0 / 2000.0, gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)), 1e-9);
   EXPECT_FALSE(marked());
+  // Each row after its label: the amount (in grams, as these entries keep no measure) and
+  // the energy that entry adds, in the order the entries were logged.
+  EXPECT_EQ((std::vector<std::string>{
+                "27141035  -  Spaghetti sauce  (2.0 servings) | 200 g | 130 kcal",
+                "63101000  -  Apple, raw  (4.0 servings) | 400 g | 208 kcal",
+                "99999999  -  Unknown food  (3.0 servings) | 300 g | ? kcal"}),
+            entry_row_texts(&state_));
 
   // 40 apples are 2080 kcal: above the target, the bar is full and orange.
   snprintf(state_.current_date, sizeof state_.current_date, "2024-01-01");
@@ -157,7 +164,7 @@ TEST_F(BudgetViewTest, EnergyBarAddsTheEntriesKcalAgainstTheCalorieTarget) {
 }
 
 TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
-  ASSERT_EQ(0, log_entry_add(state_.log_db, kAppleRaw, "Apple, raw", today_, 1.5));
+  LogMeasured(kAppleRaw, "Apple, raw", today_, "1 medium (3\" dia)", 150.0, 1.0);
   Activate();
   LogEntryList list;
   ASSERT_EQ(0, log_entries_for_date(state_.log_db, today_, &list));
@@ -180,13 +187,32 @@ TEST_F(BudgetViewTest, RowButtonsCarryTheEntry) {
   EXPECT_STREQ("Apple, raw",
                static_cast<char *>(g_object_get_data(G_OBJECT(edit), KEY_ENTRY_DESC)));
 
-  // Label, "Edit", "Delete" from left to right.
-  GtkAllocation label_box, edit_box, del_box;
-  gtk_widget_get_allocation(find_widgets(rows[0], GTK_TYPE_LABEL)[0], &label_box);
-  gtk_widget_get_allocation(edit, &edit_box);
-  gtk_widget_get_allocation(del, &del_box);
-  EXPECT_LT(label_box.x, edit_box.x);
-  EXPECT_LT(edit_box.x, del_box.x);
+  // Label, amount, energy, "Edit", "Delete" from left to right.
+  GList *children = gtk_container_get_children(GTK_CONTAINER(rows[0]));
+  std::vector<GtkWidget *> order;
+  for (GList *l = children; l; l = l->next)
+    if (GTK_IS_LABEL(l->data)) order.push_back(GTK_WIDGET(l->data));
+  g_list_free(children);
+  ASSERT_EQ(3u, order.size());
+  EXPECT_EQ(std::vector<std::string>{"63101000  -  Apple, raw  (1.5 servings) | 1 medium (3\" "
+                                     "dia) (150 g) | 78 kcal"},
+            entry_row_texts(&state_));
+  order.push_back(edit);
+  order.push_back(del);
+  int previous = -1;
+  for (GtkWidget *widget : order) {
+    GtkAllocation box;
+    gtk_widget_get_allocation(widget, &box);
+    EXPECT_LT(previous, box.x);
+    previous = box.x;
+  }
+  // The list shows its scroll bar, and lets it take no room from the rows.
+  GtkWidget *scrolled = gtk_widget_get_ancestor(state_.log_list_box, GTK_TYPE_SCROLLED_WINDOW);
+  ASSERT_NE(nullptr, scrolled);
+  GtkPolicyType horizontal, vertical;
+  gtk_scrolled_window_get_policy(GTK_SCROLLED_WINDOW(scrolled), &horizontal, &vertical);
+  EXPECT_EQ(GTK_POLICY_ALWAYS, vertical);
+  EXPECT_FALSE(gtk_scrolled_window_get_overlay_scrolling(GTK_SCROLLED_WINDOW(scrolled)));
 }
 
 TEST_F(BudgetViewTest, LongDescriptionIsCutTo511Characters) {
