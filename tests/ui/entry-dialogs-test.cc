@@ -210,6 +210,39 @@ TEST_F(EntryDialogTest, MeasureOfTheEntrysFoodSetsTheServingsToSave) {
   click(dialog, "Save");
   EXPECT_DOUBLE_EQ(1.22, Entries(today().c_str()).at(0).servings);
   EXPECT_EQ("11111000  -  Milk, whole  (1.2 servings)", label_texts(state_.log_list_box).at(0));
+  // The entry keeps the measure: its row shows it, and the dialog opens in it again.
+  EXPECT_EQ(std::vector<std::string>{"11111000  -  Milk, whole  (1.2 servings) | 0.5 cup (122 g) | "
+                                     "73 kcal"},
+            entry_row_texts(&state_));
+  dialog = OpenEdit(0, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ("1.22 = 0.50 × 1 cup (244 g)", measure_row_text(spin_of(dialog)));
+  // Servings typed by hand are grams from then on.
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin_of(dialog)), 2.0);
+  click(dialog, "Save");
+  EXPECT_EQ(std::vector<std::string>{"11111000  -  Milk, whole  (2.0 servings) | 200 g | 120 kcal"},
+            entry_row_texts(&state_));
+  dialog = OpenEdit(0, "Milk, whole");
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ("2.00 = 2.00 × 100 g", measure_row_text(spin_of(dialog)));
+  click(dialog, "Cancel");
+}
+
+// An entry logged in a unit the food database does not list as a measure of that food (a
+// fluid ounce typed for coffee) opens in it all the same.
+TEST_F(EntryDialogTest, AMeasureOfATypedUnitIsOfferedForTheEntry) {
+  LogMeasured(92101000, "Coffee, brewed", today(), "1 fl oz", 30.0, 12.0);
+  LogMeasured(92101000, "Coffee, brewed", today(), "1 tbsp", 15.0, 2.0);
+  refresh_views(&state_);
+  GtkWidget *dialog = OpenEdit(1, "Coffee, brewed");
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ("0.30 = 2.00 × 1 tbsp (15 g)", measure_row_text(spin_of(dialog)));
+  EXPECT_EQ("1 tbsp (15 g)", measure_items(spin_of(dialog)).back());
+  click(dialog, "Save");
+  const std::vector<std::string> rows = entry_row_texts(&state_);
+  ASSERT_EQ(2u, rows.size());
+  EXPECT_NE(std::string::npos, rows[0].find(" | 12 fl oz (360 g) | ")) << rows[0];
+  EXPECT_NE(std::string::npos, rows[1].find(" | 2 tbsp (30 g) | ")) << rows[1];
 }
 
 TEST_F(EntryDialogTest, MovingAnEntryToAnotherDateTakesItOffTheList) {
@@ -328,7 +361,7 @@ TEST_F(EntryDialogTest, DeleteAnsweredNoOrClosedChangesNothing) {
 }
 
 TEST_F(EntryDialogTest, DeleteAnsweredYesRemovesTheEntryAndRedraws) {
-  ASSERT_EQ(0, log_entry_add(state_.log_db, 64101010, "Apple cider", "2024-01-03", 2.0));
+  LogMeasured(64101010, "Apple cider", "2024-01-03", "1 cup", 200.0, 1.0);
   ASSERT_EQ(0, log_entry_add(state_.log_db, 11000000, "Milk, human", "2024-01-03", 1.0));
   ShowDate("2024-01-03");
 
@@ -343,6 +376,7 @@ TEST_F(EntryDialogTest, DeleteAnsweredYesRemovesTheEntryAndRedraws) {
   std::vector<Entry> left = Entries("2024-01-03");
   ASSERT_EQ(1u, left.size());
   EXPECT_EQ("Milk, human", left[0].description);
+  EXPECT_EQ(0, query_int(state_.log_db, "SELECT count(*) FROM entry_measures"));  // gone with it
   std::vector<std::string> texts = label_texts(state_.log_list_box);
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ("11000000  -  Milk, human  (1.0 servings)", texts[0]);
