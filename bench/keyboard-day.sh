@@ -4,12 +4,18 @@
 # through the real program on its own Xvfb with xdotool, and counts every key press (a chord
 # counts once) and every typed character. Prints the keys per food, the total and the
 # servings the log then holds.
-#   sh bench/keyboard-day.sh BUILDDIR [quick|search]
+#   sh bench/keyboard-day.sh BUILDDIR [quick|search|amounts]
 # quick (the default): the quick-log field of the main window. Ctrl+L once; for each food
 #   the everyday words are typed key by key until the food is the first suggestion (or all
 #   are typed, then Down to it), Enter opens the add-to-log dialog of the new food, Tab,
 #   Tab, Down to the measure, Enter. Then the same day is logged again on the next day:
 #   keys until the food is first, Enter logs it as last time.
+# amounts: ten foods never logged, each typed as people say it with its amount ("2 scrambled
+#   eggs", "1 pat butter") into the quick-log field, the amount whole and the food's words key
+#   by key until the food is the first suggestion, and logged by Enter, no dialog; then the
+#   same ten again on the next day, each by its words typed key by key until it is the first
+#   suggestion and Enter, which logs it in the measure it was logged in. Prints the keys a
+#   food on each day and checks that the next day holds the same foods and amounts.
 # search: the "Search Foods" dialog, as before the quick log: Ctrl+F, the search text, Down
 #   through the alphabetical results, Enter, Tab, Tab, Down to the measure, Enter.
 # Needs Xvfb, xdotool and the sqlite3 shell (all installed by build-aux/quickstart), and
@@ -33,6 +39,20 @@ cat > "$day" <<'DAY'
 82104000|olive oil||1 tablespoon
 42101130|almonds, uns||1 oz
 11411400|yogurt, greek||1 6 oz container
+DAY
+elif [ "$mode" = amounts ]; then
+# Food code | the amount typed first | the food's words | the words typed the next day
+cat > "$day" <<'DAY'
+56203000|1 cup |oatmeal|oatmeal
+63107010|a |banana|banana
+92100000|1 cup |coffee|coffee
+32129990|2 |scrambled eggs|scrambled eggs
+51101000|2 slices |white bread|white bread
+81100500|1 pat |butter|butter
+93101000|12 fl oz |beer|beer
+63101000|an |apple|apple
+56205000|200 g |rice|rice
+82104000|1 tbsp |olive oil|olive oil
 DAY
 else
 # Food code | everyday words | amount (empty: 1) | household measure. The foods are the plain
@@ -102,7 +122,47 @@ type_until_first() {
 }
 
 start_app
-if [ "$mode" = search ]; then
+if [ "$mode" = amounts ]; then
+  key ctrl+l
+  new=0
+  while IFS='|' read -r code amount food words; do
+    [ -n "$code" ] || continue
+    before=$keys
+    focus "$main"
+    typetext "$amount"
+    type_until_first "$code" "$food"
+    text="$amount$typed"
+    sleep 0.3
+    key Return
+    sleep 0.5
+    got=$(sqlite3 -cmd ".timeout 3000" "$log" "SELECT food_code || ' ' || servings FROM food_log ORDER BY id DESC LIMIT 1")
+    [ "${got%% *}" = "$code" ] || echo "keyboard-day: '$text' logged $got, not $code" >&2
+    new=$((new + 1))
+    echo "$(describe "$code"): $((keys - before)) keys (typed '$text'; logged ${got#* } servings)"
+  done < "$day"
+  first=$keys
+  echo "day 1 (foods never logged): $first keys, $new foods (Ctrl+L once included)"
+  stop_app
+  sqlite3 -cmd ".timeout 3000" "$log" "UPDATE food_log SET date = date(date, '-1 day')"
+  start_app
+  key ctrl+l
+  while IFS='|' read -r code amount food words; do
+    [ -n "$code" ] || continue
+    before=$keys
+    focus "$main"
+    type_until_first "$code" "$words"
+    sleep 0.3
+    key Return
+    sleep 0.5
+    echo "$(describe "$code") again: $((keys - before)) keys (typed '$typed')"
+  done < "$day"
+  echo "day 2 (the same foods again): $((keys - first)) keys (Ctrl+L once included)"
+  echo "total: $keys keys"
+  # The second day is the first one again: the same foods, servings and kept measures.
+  same=$(sqlite3 -cmd ".timeout 3000" "$log" "SELECT (SELECT group_concat(x, ';') FROM (SELECT f.food_code || ' ' || f.servings || ' ' || coalesce(m.count || ' × ' || m.measure, 'grams') AS x FROM food_log f LEFT JOIN entry_measures m ON m.entry_id = f.id WHERE f.date = date('now', 'localtime', '-1 day') ORDER BY f.id)) = (SELECT group_concat(x, ';') FROM (SELECT f.food_code || ' ' || f.servings || ' ' || coalesce(m.count || ' × ' || m.measure, 'grams') AS x FROM food_log f LEFT JOIN entry_measures m ON m.entry_id = f.id WHERE f.date = date('now', 'localtime') ORDER BY f.id))")
+  [ "$same" = 1 ] && echo "the next day holds the very amounts and measures" ||
+    echo "keyboard-day: the next day differs from the first" >&2
+elif [ "$mode" = search ]; then
   key ctrl+f
   search=$(win "Search Foods")
   while IFS='|' read -r code query amount measure; do
@@ -173,4 +233,4 @@ else
   echo "total: $keys keys"
 fi
 sleep 0.5
-sqlite3 -cmd ".timeout 3000" "$log" "SELECT date, food_code, description, servings FROM food_log ORDER BY id"
+sqlite3 -cmd ".timeout 3000" "$log" "SELECT f.date, f.food_code, f.description, f.servings, coalesce(m.count || ' × ' || m.measure, '') FROM food_log f LEFT JOIN entry_measures m ON m.entry_id = f.id ORDER BY f.id"
