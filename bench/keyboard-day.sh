@@ -7,8 +7,9 @@
 #   sh bench/keyboard-day.sh BUILDDIR [quick|search|amounts]
 # quick (the default): the quick-log field of the main window. Ctrl+L once; for each food
 #   the everyday words are typed key by key until the food is the first suggestion (or all
-#   are typed, then Down to it), Enter opens the add-to-log dialog of the new food, Tab,
-#   Tab, Down to the measure, Enter. Then the same day is logged again on the next day:
+#   are typed, then Down to it), Enter opens the add-to-log dialog of the new food (at its
+#   first household measure), Tab, Tab, Down to the measure, Enter. Then the same day is
+#   logged again on the next day:
 #   keys until the food is first, Enter logs it as last time.
 # amounts: ten foods never logged, each typed as people say it with its amount ("2 scrambled
 #   eggs", "1 pat butter") into the quick-log field, the amount whole and the food's words key
@@ -207,7 +208,8 @@ else
     key Tab
     if [ -n "$amount" ]; then typetext "$amount"; fi
     key Tab
-    i=0; while [ $i -lt "$m" ]; do key Down; i=$((i + 1)); done
+    # A food never logged opens at its first household measure, the chooser's second item.
+    i=1; while [ $i -lt "$m" ]; do key Down; i=$((i + 1)); done
     key Return
     sleep 0.5
     echo "$desc: $((keys - before)) keys (typed '$typed', measure $measure = item $m)"
