@@ -134,8 +134,9 @@ TEST_F(HostileLogTest, DamagedPagesFailTheReadsWithAnSqlErrorAndEmptyLists) {
   ASSERT_NO_FATAL_FAILURE(MakeFilledLog());
   std::string damaged = read_file(log_path_);
   ASSERT_LT(8u * 4096u, damaged.size());
-  // The schema on the first page survives; the rows of the log do not.
-  for (size_t i = 4 * 4096; i < 8 * 4096; ++i) damaged[i] = static_cast<char>(i * 7 + 3);
+  // The schema on the first page and the first pages of the tables survive; the pages of the
+  // log's rows, after them, do not.
+  for (size_t i = 8 * 4096; i < damaged.size(); ++i) damaged[i] = static_cast<char>(i * 7 + 3);
   write_file(log_path_, damaged);
 
   sqlite3 *db = log_db_open(log_path_.c_str());

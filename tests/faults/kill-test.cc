@@ -181,7 +181,8 @@ TEST_F(KillTest, EntryAddedJustBeforeSigkillIsStillInTheLog) {
   ASSERT_EQ(1u, entries.count);
   EXPECT_EQ(food_code, entries.items[0].food_code);
   EXPECT_EQ(description, entries.items[0].description);
-  EXPECT_EQ(1.0, entries.items[0].servings);
+  // A food never logged is added at its first household measure: 1 small apple, 165 g.
+  EXPECT_EQ(1.65, entries.items[0].servings);
   log_entry_list_free(&entries);
   Profile stored;
   EXPECT_EQ(0, profile_load(reader, &stored));

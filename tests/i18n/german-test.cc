@@ -209,6 +209,8 @@ TEST_F(GermanTest, ProfileAndAboutDialogsAreGerman) {
 }
 
 TEST_F(GermanTest, AddDialogShowsGermanLabelsAndDecimalCommas) {
+  // Logged before: the dialog opens at one serving.
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kSpaghettiSauce, "Spaghetti sauce", "2020-01-01", 1.0));
   Activate();
   GtkWidget *dialog = OpenAddDialog();
   ASSERT_NE(nullptr, dialog);
