@@ -148,9 +148,10 @@ GtkWidget *build_log_frame(GuiState *state) {
   day_picker_add(state, nav);
 
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  // The scroll bar stays on screen: a day longer than the window shows that it goes on.
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                 GTK_POLICY_ALWAYS);
+                                 GTK_POLICY_AUTOMATIC);
+  // A day longer than the window shows its scroll bar, not one that appears only while the
+  // pointer moves over it, so that it is plain that the list goes on.
   gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(scrolled), FALSE);
   gtk_box_pack_start(GTK_BOX(box), scrolled, TRUE, TRUE, 0);
   state->log_list_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 2);
