@@ -22,8 +22,13 @@ using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 const char kCreateMeasuresSql[] =
     "CREATE TABLE IF NOT EXISTS entry_measures (entry_id INTEGER PRIMARY KEY, food_code INTEGER "
     "NOT NULL, measure TEXT NOT NULL, measure_g REAL NOT NULL, count REAL NOT NULL)";
+// Measures of entries that another program deleted: looked for first, so that a start
+// writes nothing (and waits for no other writer) when there are none.
+const char kAnyGoneSql[] =
+    "SELECT 1 FROM entry_measures WHERE NOT EXISTS (SELECT 1 FROM food_log WHERE id = "
+    "entry_id) LIMIT 1";
 const char kForgetGoneSql[] =
-    "DELETE FROM entry_measures WHERE entry_id NOT IN (SELECT id FROM food_log)";
+    "DELETE FROM entry_measures WHERE NOT EXISTS (SELECT 1 FROM food_log WHERE id = entry_id)";
 const char kHasMeasuresSql[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'entry_measures'";
 const char kPutMeasureSql[] =
@@ -126,6 +131,16 @@ int entry_measures_create(sqlite3 *handle) {
   const int present = has_table(handle);
   if (present == -1) return -1;
   if (sqlite3_db_readonly(handle, "main") == 1) return present == 1 ? 0 : -1;
+  if (present == 1) {
+    StatementPtr any = prepare(handle, kAnyGoneSql);
+    if (!any) return -1;
+    const int rc = sqlite3_step(any.get());
+    if (rc == SQLITE_DONE) return 0;
+    if (rc != SQLITE_ROW) {
+      report_sql_error(handle);
+      return -1;
+    }
+  }
   char *error = nullptr;
   if (sqlite3_exec(handle, present == 1 ? kForgetGoneSql : kCreateMeasuresSql, nullptr, nullptr,
                    &error) != SQLITE_OK) {
