@@ -101,6 +101,24 @@ GtkWidget *amount_spin_of(GtkWidget *servings_spin);
 // The servings row as it reads: "1.50 = 1.50 × 100 g" (servings, amount, chosen measure).
 std::string measure_row_text(GtkWidget *servings_spin);
 
+// The first widget below |root| (included) whose name (gtk_widget_set_name) is |name|, or
+// null.
+GtkWidget *find_named(GtkWidget *root, const char *name);
+
+// The row of the Nutrients window |window| whose first cell begins with |name|: its five
+// texts joined by "|", its colour and its description, and its place among the visible rows
+// (-1 and empty texts when there is none).
+struct NutrientTableRow {
+  std::string cells;
+  std::string foreground;
+  std::string description;
+  int visible_row = -1;
+};
+NutrientTableRow nutrient_row(GtkWidget *window, const std::string &name);
+
+// The number a budget bar's text shows as eaten: 2.5 of "Vegetables (cup-eq): 2.5 / 3.0".
+double bar_eaten(GtkWidget *bar);
+
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
 // with their parent are not touched after being freed.
