@@ -10,6 +10,7 @@
 
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
+#include "fooddb/food-source.h"
 #include "i18n.h"
 #include "store/log-db.h"
 
@@ -67,6 +68,8 @@ int main(int argc, char **argv) {
     g_free(log_path);
     return 1;
   }
+  // Every query of the food database answers for the own foods of the log too.
+  food_db_use_log(food_db, log_db);
 
   Profile profile;
   int32_t target = 2000;

@@ -23,6 +23,7 @@
 #include "budget/pattern.h"
 #include "config.h"
 #include "fooddb/food-db.h"
+#include "fooddb/food-source.h"
 #include "i18n.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
@@ -145,6 +146,8 @@ int print_report(const ReportOptions &options) {
   sqlite3 *log_handle = nullptr;
   if (log_db_open_read_only(log_path.get(), &log_handle) == -1) return kExitFailure;
   std::unique_ptr<sqlite3, LogDbCloser> log_db(log_handle);
+  // Own foods and recipes of the log count like the food database's foods.
+  if (log_db) food_db_use_log(food_db.get(), log_db.get());
 
   int target = kDefaultCalorieTarget;
   if (!read_calorie_target(log_db.get(), &target)) return kExitFailure;

@@ -17,6 +17,7 @@
 
 #include "db-connection.h"
 #include "i18n.h"
+#include "store/own-foods.h"
 #include "store/weight-log.h"
 
 namespace {
@@ -152,6 +153,8 @@ sqlite3 *log_db_open(const char *path) {
   // Without its weight tables (a log the user may only read, say) the log still opens:
   // it then has no weights, and logging one says why it failed.
   weight_log_create(handle);
+  // The same for the own foods: without their tables the log has none.
+  own_food_tables_create(handle);
   return handle;
 }
 
