@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db-connection.h"
 #include "fooddb/food-db.h"
 #include "fooddb/food-source.h"
 #include "i18n.h"
@@ -154,6 +155,7 @@ const FoodIndex *own_search_index(GuiState *state) {
     search->read = true;  // a failure was printed; the pickers then find only own foods
     food_index_load(state->food_db, &search->index);
   }
+  DbNoWait no_wait;  // a key never waits for another program's lock: the foods read before stay
   own_index_update(state->food_db, &search->index, &search->part);
   return &search->index;
 }
@@ -189,6 +191,7 @@ bool own_meal_log_shown(GuiState *state, const OwnFood &meal) {
 
 void quick_log_own_index(GuiState *state, FoodIndex *index) {
   auto *own = window_record<QuickLogOwn>(state, KEY_QUICK_LOG_OWN, quick_log_own_free);
+  DbNoWait no_wait;  // called on each key: a locked log leaves the own foods read before
   if (own) own_index_update(state->food_db, index, &own->part);
 }
 

@@ -108,12 +108,16 @@ class OwnFoodsTest : public UiTest {
     return gtk_entry_get_text(GTK_ENTRY(widget));
   }
 
-  // Enter in the field |name| of |dialog|, which has the focus first.
-  void Enter(GtkWidget *dialog, const char *name) {
+  // Enter in the field |name| of |dialog|, which has the focus first; returns whether the
+  // dialog then went (the default button answers a moment after the key, as it shows).
+  bool Enter(GtkWidget *dialog, const char *name) {
     GtkWidget *field = find_named(dialog, name);
-    ASSERT_NE(nullptr, field) << name;
+    EXPECT_NE(nullptr, field) << name;
+    if (!field) return false;
+    WidgetWatch watch(dialog);
     gtk_widget_grab_focus(field);
     send_key(field, GDK_KEY_Return);
+    return wait_until([&] { return watch.get() == nullptr; }, 1000);
   }
 
   // Types |text| into the quick-log field.
@@ -147,6 +151,7 @@ TEST_F(OwnFoodsTest, AFoodTypedFromItsLabelIsLoggedByItsServings) {
   ASSERT_NE(nullptr, window);
   EXPECT_STREQ("My Foods", gtk_window_get_title(GTK_WINDOW(window)));
   send_key(window, GDK_KEY_f, GDK_MOD1_MASK);  // New _Food…
+  ASSERT_TRUE(wait_until([] { return dialog_titled("New Food") != nullptr; }, 1000));
   GtkWidget *dialog = dialog_titled("New Food");
   ASSERT_NE(nullptr, dialog);
   EXPECT_EQ(find_named(dialog, "own-name"), gtk_window_get_focus(GTK_WINDOW(dialog)));
@@ -167,9 +172,7 @@ TEST_F(OwnFoodsTest, AFoodTypedFromItsLabelIsLoggedByItsServings) {
   gtk_widget_grab_focus(search);
   send_key(search, GDK_KEY_Return);
   EXPECT_EQ("Counts the food groups of “Granola, homemade”.", Text(dialog, "own-counts-like"));
-  WidgetWatch watch(dialog);
-  Enter(dialog, "own-value-29");
-  ASSERT_EQ(nullptr, watch.get()) << "Enter saves and closes the dialog";
+  ASSERT_TRUE(Enter(dialog, "own-value-29")) << "Enter saves and closes the dialog";
 
   std::vector<OwnFood> stored = Stored();
   ASSERT_EQ(1u, stored.size());
@@ -264,7 +267,7 @@ TEST_F(OwnFoodsTest, AnEditSaysHowManyEntriesItChangesAndChangesThem) {
   for (int i = 0; i < 3; i++)
     ASSERT_EQ(0, log_entry_add(state_.log_db, code, "Shop granola", today_, 0.5));
   Activate();
-  EXPECT_STREQ("Energy (kcal): 300 / 2000",
+  EXPECT_STREQ("Energy (kcal): 600 / 2000",
                gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
   GtkWidget *window = OpenMyFoods();
   ASSERT_TRUE(my_foods_window_select(window, code));
@@ -275,10 +278,9 @@ TEST_F(OwnFoodsTest, AnEditSaysHowManyEntriesItChangesAndChangesThem) {
   EXPECT_EQ("Logged in 3 entries: saving changes them all.", Text(dialog, "own-entry-count"));
   EXPECT_EQ("200", Text(dialog, "own-value-0"));
   Set(dialog, "own-value-0", "240");
-  Enter(dialog, "own-value-0");
-  EXPECT_EQ(nullptr, dialog_titled("Edit Food"));
-  // Each entry is 25 g, half a serving: 3 x 120 kcal.
-  EXPECT_STREQ("Energy (kcal): 360 / 2000",
+  EXPECT_TRUE(Enter(dialog, "own-value-0"));
+  // Each entry is 50 g, one serving: 3 x 240 kcal.
+  EXPECT_STREQ("Energy (kcal): 720 / 2000",
                gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
   EXPECT_EQ((std::vector<std::string>{"Food|Shop granola|240 kcal per serving (50 g)"}),
             ListRows(window));
@@ -325,7 +327,7 @@ TEST_F(OwnFoodsTest, DeletingAnIngredientIsRefusedAndALoggedFoodAsksFirst) {
   EXPECT_EQ(2u, Stored().size());
   EXPECT_EQ(2u, ListRows(window).size());
   EXPECT_EQ(1u, EntriesToday()) << "its entry stays, with its values";
-  EXPECT_STREQ("Energy (kcal): 72 / 2000",
+  EXPECT_STREQ("Energy (kcal): 180 / 2000",
                gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
 }
 
@@ -333,17 +335,18 @@ TEST_F(OwnFoodsTest, ARecipeOfFourMeasuredIngredientsSumsThemAsAHandCalculationD
   Activate();
   GtkWidget *window = OpenMyFoods();
   send_key(window, GDK_KEY_r, GDK_MOD1_MASK);  // New _Recipe…
+  ASSERT_TRUE(wait_until([] { return dialog_titled("New Recipe") != nullptr; }, 1000));
   GtkWidget *dialog = dialog_titled("New Recipe");
   ASSERT_NE(nullptr, dialog);
   Set(dialog, "own-name", "Sunday chili");
   Set(dialog, "own-portions", "4");
   // The first ingredient with its amount typed in the search, the others by their measure.
   GtkWidget *search = find_named(dialog, "food-picker-entry");
-  gtk_entry_set_text(GTK_ENTRY(search), "16 oz ground beef cooked");
+  gtk_entry_set_text(GTK_ENTRY(search), "2 cups cooked rice");
   drain_events();
   gtk_widget_grab_focus(search);
   send_key(search, GDK_KEY_Return);
-  own_recipe_dialog_add(dialog, kRice, "Rice, cooked, NFS", 0, "1 cup, cooked", 2);
+  own_recipe_dialog_add(dialog, kBeef, "Ground beef, cooked", 0, "1 oz, cooked", 16);
   own_recipe_dialog_add(dialog, kOnion, "Onions, raw", 0, "1 slice", 4);
   own_recipe_dialog_add(dialog, kCabbage, "Cabbage, red, raw", 90, "", 0);
   // The cabbage's amount as a measure: 90 g are one cup.
@@ -355,7 +358,7 @@ TEST_F(OwnFoodsTest, ARecipeOfFourMeasuredIngredientsSumsThemAsAHandCalculationD
   const struct {
     int32_t code;
     double grams;
-  } parts[] = {{kBeef, 453.59}, {kRice, 316}, {kOnion, 60}, {kCabbage, 90}};
+  } parts[] = {{kRice, 316}, {kBeef, 453.6}, {kOnion, 60}, {kCabbage, 90}};
   double grams = 0.0, kcal = 0.0, groups[FOOD_GROUP_COUNT] = {};
   for (const auto &part : parts) {
     FoodValues values{};
@@ -372,15 +375,16 @@ TEST_F(OwnFoodsTest, ARecipeOfFourMeasuredIngredientsSumsThemAsAHandCalculationD
   Set(dialog, "own-cooked", "800");
   snprintf(expected, sizeof expected, "A portion (200 g): %.0f kcal", kcal / 4);
   EXPECT_EQ(0u, Text(dialog, "own-totals").rfind(expected, 0)) << Text(dialog, "own-totals");
-  Enter(dialog, "own-name");
-  ASSERT_EQ(nullptr, dialog_titled("New Recipe"));
+  ASSERT_TRUE(Enter(dialog, "own-name"));
 
   std::vector<OwnFood> stored = Stored();
   ASSERT_EQ(1u, stored.size());
   ASSERT_EQ(4u, stored[0].items.size());
   for (const OwnItem &item : stored[0].items) EXPECT_FALSE(item.measure.empty()) << item.food_code;
-  EXPECT_EQ("1 oz, cooked", stored[0].items[0].measure);
-  EXPECT_NEAR(453.6, stored[0].items[0].grams, 0.01);
+  EXPECT_EQ(kRice, stored[0].items[0].food_code);
+  EXPECT_EQ("1 cup, cooked", stored[0].items[0].measure);
+  EXPECT_EQ(2.0, stored[0].items[0].count);
+  EXPECT_NEAR(453.6, stored[0].items[1].grams, 0.01);
   EXPECT_EQ(800.0, stored[0].cooked_g);
 
   // 300 g of the cooked dish from the quick-log field: 3/8 of everything that went in.
@@ -441,8 +445,7 @@ TEST_F(OwnFoodsTest, AMealSavedFromTodaysEntriesLogsInOneWriteWithOneUndo) {
   for (GtkWidget *check : checks) EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(check)));
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(checks[2]), FALSE);  // not the coffee
   Set(dialog, "own-name", "Usual breakfast");
-  Enter(dialog, "own-name");
-  ASSERT_EQ(nullptr, dialog_titled("Save as Meal"));
+  ASSERT_TRUE(Enter(dialog, "own-name"));
   std::vector<OwnFood> stored = Stored();
   ASSERT_EQ(1u, stored.size());
   EXPECT_EQ(OWN_MEAL, stored[0].kind);
@@ -482,8 +485,7 @@ TEST_F(OwnFoodsTest, NothingMatchingOffersToCreateTheFoodWithThatName) {
   ASSERT_NE(nullptr, dialog);
   EXPECT_EQ("zzqx granola", Text(dialog, "own-name"));
   Set(dialog, "own-value-0", "120");
-  Enter(dialog, "own-value-0");
-  ASSERT_EQ(nullptr, dialog_titled("New Food"));
+  ASSERT_TRUE(Enter(dialog, "own-value-0"));
   const std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
   ASSERT_FALSE(texts.empty()) << "the field finds what it made";
   EXPECT_EQ("zzqx granola", texts[0]);
