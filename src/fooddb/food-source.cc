@@ -247,6 +247,12 @@ void food_db_use_log(sqlite3 *food_db, sqlite3 *log_db) {
   source.generation = generation;
 }
 
+sqlite3 *food_source_food_db_of(sqlite3 *log_db) {
+  for (const auto &source : sources())
+    if (source.second.log == log_db) return source.first;
+  return nullptr;
+}
+
 const std::vector<OwnFood> &food_source_own(sqlite3 *food_db) {
   Source *source = current(food_db);
   return source ? source->live : kNone;

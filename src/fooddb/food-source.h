@@ -23,6 +23,10 @@ struct sqlite3;
 // none. |log_db| must stay open until this is undone or |food_db| is closed.
 void food_db_use_log(sqlite3 *food_db, sqlite3 *log_db);
 
+// The food database whose queries answer for the own foods of |log_db| (the last joined), or
+// null.
+sqlite3 *food_source_food_db_of(sqlite3 *log_db);
+
 // The own foods, recipes and meals that are not deleted, as the log now holds them, in
 // food-code order; empty without a log. Valid until the next call on |food_db|.
 const std::vector<OwnFood> &food_source_own(sqlite3 *food_db);

@@ -108,8 +108,9 @@ TEST_F(StartupTest, FirstStartCreatesTheDirectoryAndTheLogWithItsTables) {
   EXPECT_EQ(0700u, st.st_mode & 07777) << "only its owner may read a person's log";
   ASSERT_EQ(0, g_stat((alimora_dir + "/log.db").c_str(), &st));
   EXPECT_EQ(0600u, st.st_mode & 07777);
-  // The food log and the profile, and the weight log's own two tables.
-  EXPECT_EQ((std::vector<std::string>{"food_log", "user_profile", "weight_log",
+  // The food log and the profile, the weight log's own two tables and the own foods' three.
+  EXPECT_EQ((std::vector<std::string>{"food_log", "own_food_nutrients", "own_foods",
+                                      "own_items", "user_profile", "weight_log",
                                       "weight_preferences"}),
             table_names(alimora_dir + "/log.db"));
 }
