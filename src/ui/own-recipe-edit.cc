@@ -247,11 +247,13 @@ void rebuild_grid(RecipeDialog *rd) {
     GtkWidget *label = gtk_label_new(row.description.c_str());
     gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
     gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+    gtk_label_set_width_chars(GTK_LABEL(label), 26);
     gtk_label_set_max_width_chars(GTK_LABEL(label), 36);
     gtk_widget_set_tooltip_text(label, row.description.c_str());
     gtk_widget_set_hexpand(label, TRUE);
     GtkWidget *spin = gtk_spin_button_new_with_range(0.0, 1000000.0, 1.0);
     gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), 2);
+    gtk_entry_set_width_chars(GTK_ENTRY(spin), 7);
     spin_button_accept_decimals(spin);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), row.count);
     char name[64];
@@ -554,7 +556,7 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
   if (rd->cooked) connect_signal(rd->cooked, "changed", G_CALLBACK(on_recipe_field_changed), rd);
   connect_signal(dialog, "response", G_CALLBACK(on_recipe_dialog_response), rd);
   dialog_lay_out_content(GTK_DIALOG(dialog));
-  gtk_window_set_default_size(GTK_WINDOW(dialog), 640, -1);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 720, -1);
   gtk_widget_show_all(dialog);
   gtk_widget_grab_focus(rd->food.name.empty() ? rd->name : food_picker_entry(picker));
   return dialog;
