@@ -395,6 +395,11 @@ TEST_F(OwnFoodsTest, ARecipeOfFourMeasuredIngredientsSumsThemAsAHandCalculationD
   EXPECT_NEAR(std::round(kcal * part), bar_eaten(state_.energy_bar), 1.0);
   for (int g = 0; g < FOOD_GROUP_COUNT; g++)
     EXPECT_NEAR(groups[g] * part, bar_eaten(state_.group_bars[g]), 0.051) << g;
+  // A portion is a quarter of the cooked dish: 200 g more.
+  Type("1 portion sunday chili");
+  send_key(quick_log_field(&state_), GDK_KEY_Return);
+  ASSERT_EQ(2u, EntriesToday());
+  EXPECT_NEAR(std::round(kcal * 500.0 / 800.0), bar_eaten(state_.energy_bar), 1.0);
 }
 
 TEST_F(OwnFoodsTest, RecipeFaultsAreToldNextToTheirFields) {
