@@ -294,12 +294,14 @@ void food_source_values_all(sqlite3 *food_db, std::vector<FoodValues> *out) {
   out->clear();
   Source *source = current(food_db);
   if (!source) return;
+  // The log is looked at once, not once per food.
   for (const OwnFood &food : source->all) {
     if (food.kind == OWN_MEAL) continue;
-    FoodValues values;
-    if (food_source_values(food_db, food.food_code, nullptr, &values) == 0 &&
-        (values.has_groups || values.has_energy))
-      out->push_back(values);
+    OwnValues found;
+    std::set<int32_t> visiting;
+    if (values_of(food_db, source, food.food_code, &visiting, &found) == 0 &&
+        (found.values.has_groups || found.values.has_energy))
+      out->push_back(found.values);
   }
 }
 

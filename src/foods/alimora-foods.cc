@@ -89,11 +89,13 @@ int list_foods(sqlite3 *food_db, sqlite3 *log_db) {
   for (const OwnFood &food : foods) {
     double kcal = 0.0;
     bool partial = false;
-    char energy[64];
-    if (line_kcal(food_db, food, &kcal, &partial))
-      snprintf(energy, sizeof energy, _("%.0f kcal%s"), kcal, partial ? " *" : "");
-    else
+    char energy[64] = "";
+    if (line_kcal(food_db, food, &kcal, &partial)) {
+      snprintf(energy, sizeof energy, _("%.0f kcal"), kcal);
+      if (partial) strncat(energy, " *", sizeof energy - strlen(energy) - 1);
+    } else {
       snprintf(energy, sizeof energy, "%s", _("energy unknown"));
+    }
     printf("%s\t%d\t%s\t%s\n", kind_name(food.kind), food.food_code, food.name.c_str(), energy);
   }
   if (fflush(stdout) != 0 || ferror(stdout)) {

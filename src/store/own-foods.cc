@@ -516,7 +516,7 @@ bool own_food_check(const OwnFood &food, const std::vector<OwnFood> &all, OwnFau
   }
   if (food.kind == OWN_RECIPE) {
     if (!(food.portions > 0) || !(food.portions <= kMaxPortions)) {
-      fail(fault, OWN_FIELD_PORTIONS, _("Enter 1 portion or more."));
+      fail(fault, OWN_FIELD_PORTIONS, _("Enter more than 0 portions."));
       return false;
     }
     if (!(food.cooked_g >= 0) || !(food.cooked_g <= kMaxGrams)) {
