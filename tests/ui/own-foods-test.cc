@@ -479,6 +479,39 @@ TEST_F(OwnFoodsTest, AMealSavedFromTodaysEntriesLogsInOneWriteWithOneUndo) {
   EXPECT_EQ(3u, EntriesToday());
 }
 
+TEST_F(OwnFoodsTest, AMealMadeByHandTakesItsFoodsByTheirMeasures) {
+  Activate();
+  GtkWidget *window = OpenMyFoods();
+  send_key(window, GDK_KEY_m, GDK_MOD1_MASK);  // New _Meal…
+  ASSERT_TRUE(wait_until([] { return dialog_titled("New Meal") != nullptr; }, 1000));
+  GtkWidget *dialog = dialog_titled("New Meal");
+  EXPECT_EQ(nullptr, find_named(dialog, "own-portions")) << "a meal has no portions";
+  Set(dialog, "own-name", "Usual breakfast");
+  GtkWidget *search = find_named(dialog, "food-picker-entry");
+  for (const char *typed : {"1 cup whole milk", "1 banana raw"}) {
+    gtk_entry_set_text(GTK_ENTRY(search), typed);
+    drain_events();
+    gtk_widget_grab_focus(search);
+    send_key(search, GDK_KEY_Return);
+    EXPECT_STREQ("", gtk_entry_get_text(GTK_ENTRY(search))) << typed;
+  }
+  const double kcal = KcalPer100g(kMilk) * 2.44 + KcalPer100g(kBanana) * 1.26;
+  char expected[128];
+  snprintf(expected, sizeof expected, "The whole meal (370 g): %.0f kcal", kcal);
+  EXPECT_EQ(0u, Text(dialog, "own-totals").rfind(expected, 0)) << Text(dialog, "own-totals");
+  ASSERT_TRUE(Enter(dialog, "own-name"));
+  std::vector<OwnFood> stored = Stored();
+  ASSERT_EQ(1u, stored.size());
+  EXPECT_EQ(OWN_MEAL, stored[0].kind);
+  ASSERT_EQ(2u, stored[0].items.size());
+  EXPECT_EQ(kMilk, stored[0].items[0].food_code);
+  EXPECT_EQ("1 cup", stored[0].items[0].measure);
+  EXPECT_EQ(kBanana, stored[0].items[1].food_code);
+  EXPECT_EQ("1 banana", stored[0].items[1].measure);
+  EXPECT_EQ((std::vector<std::string>{"Meal|Usual breakfast|" + std::to_string(static_cast<int>(std::lround(kcal))) + " kcal"}),
+            ListRows(window));
+}
+
 TEST_F(OwnFoodsTest, NothingMatchingOffersToCreateTheFoodWithThatName) {
   Activate();
   Type("zzqx granola");
