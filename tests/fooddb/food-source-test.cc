@@ -155,6 +155,21 @@ TEST_F(FoodSourceTest, LabelIsScaledTo100GramsWithTheGroupsOfTheFoodItCountsLike
   std::string name;
   EXPECT_EQ(0, food_describe(food_db_, code, &name));
   EXPECT_EQ("Shop granola", name);
+  EXPECT_EQ(0, food_describe(food_db_, kMilk.code, &name));
+  EXPECT_EQ("Milk, whole", name);
+  EXPECT_EQ(1, food_describe(food_db_, code + 1, &name));
+
+  // The details list names the known values as the food database's columns, per 100 g.
+  NutrientList details{nullptr, 0, 0};
+  ASSERT_EQ(0, food_nutrients(food_db_, code, &details));
+  std::vector<std::string> names;
+  for (size_t i = 0; i < details.count; i++) names.push_back(details.items[i].name);
+  EXPECT_EQ((std::vector<std::string>{"Energy (kcal)", "Protein (g)", "Fiber, total dietary (g)",
+                                      "Sodium (mg)", "Added sugars (tsp eq)"}),
+            names);
+  ASSERT_EQ(5u, details.count);
+  EXPECT_DOUBLE_EQ(6 * scale, details.items[1].value);
+  nutrient_list_free(&details);
 }
 
 TEST_F(FoodSourceTest, WithoutCountsLikeAFoodCountsNoGroups) {
