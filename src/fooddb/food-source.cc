@@ -56,7 +56,8 @@ int64_t data_version(sqlite3 *log) {
 }
 
 // The source of |food_db| with its foods as the log now holds them, or null without a log.
-// A failed read keeps what was read before (and is tried again next time).
+// A failed read keeps what was read before (and is tried again next time); one that failed
+// because another program holds the log says nothing, as the reads on each key do not.
 Source *current(sqlite3 *food_db) {
   auto found = sources().find(food_db);
   if (found == sources().end()) return nullptr;
@@ -66,7 +67,7 @@ Source *current(sqlite3 *food_db) {
   if (source.loaded && version == source.data_version && changes == source.changes)
     return &source;
   std::vector<OwnFood> all;
-  if (own_foods_load(source.log, true, &all) != 0) return &source;
+  if (own_foods_load(source.log, true, &all, true) != 0) return &source;
   source.all = std::move(all);
   source.live.clear();
   source.index.clear();

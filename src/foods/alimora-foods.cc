@@ -16,7 +16,7 @@
 #include "fooddb/food-db.h"
 #include "fooddb/food-source.h"
 #include "i18n.h"
-#include "report/program-paths.h"
+#include "program-paths.h"
 #include "store/log-db.h"
 #include "store/own-foods-file.h"
 #include "store/own-foods.h"

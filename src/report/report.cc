@@ -13,7 +13,7 @@
 #include <iterator>
 #include <memory>
 
-#include "report/program-paths.h"
+#include "program-paths.h"
 #include "report/report-nutrients.h"
 #include "report/report-range.h"
 #include "report/report-weights.h"

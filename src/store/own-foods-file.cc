@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -91,6 +92,53 @@ void add_food(JsonBuilder *builder, const OwnFood &food, const std::string &name
     add_items(builder, "items", food, names);
   }
   json_builder_end_object(builder);
+}
+
+// |text| (JSON as json-glib writes it) with every number outside the strings in its
+// shortest form that reads back as the same double: "2.44", not "2.4399999999999999".
+std::string with_short_numbers(const std::string &text) {
+  std::string out;
+  out.reserve(text.size());
+  bool in_string = false;
+  for (size_t i = 0; i < text.size(); i++) {
+    const char c = text[i];
+    if (in_string) {
+      out += c;
+      if (c == '\\' && i + 1 < text.size()) {
+        out += text[++i];
+      } else if (c == '"') {
+        in_string = false;
+      }
+      continue;
+    }
+    if (c == '"') in_string = true;
+    if (c != '-' && !g_ascii_isdigit(c)) {
+      out += c;
+      continue;
+    }
+    char *end = nullptr;
+    const double value = g_ascii_strtod(text.c_str() + i, &end);
+    const size_t length = static_cast<size_t>(end - (text.c_str() + i));
+    const std::string token = text.substr(i, length);
+    i += length == 0 ? 0 : length - 1;
+    // Whole numbers (food codes) stay as they are, and so does what is no number.
+    if (length == 0 || token.find_first_of(".eE") == std::string::npos) {
+      out += length == 0 ? std::string(1, c) : token;
+      continue;
+    }
+    // An exponent only where the plain form would be long: 1e-05, 1e+20.
+    const bool exponent = std::fabs(value) >= 1e15 || (value != 0 && std::fabs(value) < 1e-4);
+    char shortest[G_ASCII_DTOSTR_BUF_SIZE];
+    for (int digits = 1; digits <= 17; digits++) {
+      char format[8];
+      snprintf(format, sizeof format, "%%.%dg", digits);
+      g_ascii_formatd(shortest, sizeof shortest, format, value);
+      if (g_ascii_strtod(shortest, nullptr) == value && (exponent || !strchr(shortest, 'e')))
+        break;
+    }
+    out += shortest;
+  }
+  return out;
 }
 
 // Reading: where in the file a value is, for the messages.
@@ -391,7 +439,7 @@ int own_foods_write_file(sqlite3 *log_db, const char *path, std::string *error) 
   json_node_unref(root);
   g_object_unref(generator);
   g_object_unref(builder);
-  std::string data = std::string(text, length) + "\n";
+  std::string data = with_short_numbers(std::string(text, length)) + "\n";
   g_free(text);
 
   GError *failure = nullptr;

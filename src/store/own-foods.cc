@@ -88,8 +88,11 @@ constexpr double kMaxGrams = 100000.0;  // of a serving, an ingredient, a cooked
 constexpr double kMaxPortions = 10000.0;
 
 uint64_t own_changes = 0;
+bool quiet_busy = false;  // a read that must not speak of another program's lock
 
 void report_sql_error(sqlite3 *handle) {
+  const int code = sqlite3_errcode(handle) & 0xff;
+  if (quiet_busy && (code == SQLITE_BUSY || code == SQLITE_LOCKED)) return;
   fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
 }
 
@@ -368,8 +371,14 @@ int own_food_tables_create(sqlite3 *handle) {
   return transaction.commit() ? 0 : -1;
 }
 
-int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out) {
+int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out,
+                   bool quiet_when_busy) {
   out->clear();
+  struct Quiet {
+    bool before = quiet_busy;
+    explicit Quiet(bool quiet) { quiet_busy = quiet_busy || quiet; }
+    ~Quiet() { quiet_busy = before; }
+  } quiet(quiet_when_busy);
   const int exists = has_tables(handle);
   if (exists != 1) return exists;
   // One read transaction, so that the three tables are read as one state of the log.

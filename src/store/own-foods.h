@@ -79,8 +79,10 @@ uint64_t own_foods_changes();
 
 // Fills |out| (emptied first) with every own food, recipe and meal, in food-code order;
 // with |with_deleted| false, without the deleted ones. A log without the tables has none.
-// Returns 0, or -1 with |out| empty after printing why.
-int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out);
+// Returns 0, or -1 with |out| empty after printing why; with |quiet_when_busy|, a log that
+// another program holds locked fails without a message (the reads on each key).
+int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out,
+                   bool quiet_when_busy = false);
 
 // Where a check found a fault, so that a dialog can put its message next to the field.
 enum OwnField {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "db-connection.h"
 #include "food-db-fixture.h"
 #include "store/log-db.h"
 #include "test-support.h"
@@ -155,6 +156,21 @@ TEST_F(FoodSourceTest, LabelIsScaledTo100GramsWithTheGroupsOfTheFoodItCountsLike
   std::string name;
   EXPECT_EQ(0, food_describe(food_db_, code, &name));
   EXPECT_EQ("Shop granola", name);
+  EXPECT_EQ(0, food_describe(food_db_, kMilk.code, &name));
+  EXPECT_EQ("Milk, whole", name);
+  EXPECT_EQ(1, food_describe(food_db_, code + 1, &name));
+
+  // The details list names the known values as the food database's columns, per 100 g.
+  NutrientList details{nullptr, 0, 0};
+  ASSERT_EQ(0, food_nutrients(food_db_, code, &details));
+  std::vector<std::string> names;
+  for (size_t i = 0; i < details.count; i++) names.push_back(details.items[i].name);
+  EXPECT_EQ((std::vector<std::string>{"Energy (kcal)", "Protein (g)", "Fiber, total dietary (g)",
+                                      "Sodium (mg)", "Added sugars (tsp eq)"}),
+            names);
+  ASSERT_EQ(5u, details.count);
+  EXPECT_DOUBLE_EQ(6 * scale, details.items[1].value);
+  nutrient_list_free(&details);
 }
 
 TEST_F(FoodSourceTest, WithoutCountsLikeAFoodCountsNoGroups) {
@@ -244,6 +260,30 @@ TEST_F(FoodSourceTest, NestedOwnIngredientsAndUnknownValues) {
   Save(all[0]);
   EXPECT_NEAR((275 + kMilk.kcal * 2.45) / 3, Nutrients(bowl_code).values[SOURCE_ENERGY], 1e-9);
   EXPECT_GT(Nutrients(brunch_code).values[SOURCE_ENERGY], nested.values[SOURCE_ENERGY]);
+}
+
+// While another program holds the log, the foods read before stay, without a message, and
+// the change shows once the lock is gone.
+TEST_F(FoodSourceTest, LockedLogKeepsWhatWasReadQuietly) {
+  const int32_t code = SaveGranola();
+  ASSERT_EQ(1u, food_source_own(food_db_).size());
+  sqlite3 *other = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(PathIn("log.db").c_str(), &other));
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, "UPDATE own_foods SET name = 'Granola, renamed'"));
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, "BEGIN EXCLUSIVE; UPDATE own_foods SET serving_g = 60"));
+  testing::internal::CaptureStderr();
+  {
+    DbNoWait no_wait;
+    ASSERT_EQ(1u, food_source_own(food_db_).size());
+    EXPECT_EQ("Shop granola", food_source_own(food_db_)[0].name);
+    FoodValues values;
+    EXPECT_EQ(0, food_values_of(food_db_, code, &values));
+    EXPECT_DOUBLE_EQ(250 * 100.0 / 55, values.kcal);
+  }
+  EXPECT_EQ("", testing::internal::GetCapturedStderr());
+  ASSERT_EQ(SQLITE_OK, exec_sql(other, "ROLLBACK"));
+  sqlite3_close(other);
+  EXPECT_EQ("Granola, renamed", food_source_own(food_db_)[0].name);
 }
 
 // A cycle written into the tables by another program ends: the repeated part counts nothing.

@@ -168,7 +168,16 @@ TEST_F(FoodsFileTest, ExportReadsBackTheSame) {
   ASSERT_EQ(0, Import(kGoodFile, &error)) << error;
   std::vector<OwnFood> before;
   ASSERT_EQ(0, own_foods_load(log_db_, false, &before));
+  // Numbers that no decimal writes exactly read back as the same doubles.
+  before[0].serving_g = 33.3;
+  before[0].values[SOURCE_PROTEIN] = 1.0 / 3;
+  before[0].values[SOURCE_ADDED_SUGARS] = 2.44 / kAddedSugarGramsPerTsp;
+  OwnFault fault;
+  ASSERT_EQ(0, own_food_save(log_db_, &before[0], &fault)) << fault.message;
+  ASSERT_EQ(0, own_foods_load(log_db_, false, &before));
   ASSERT_EQ(0, own_foods_write_file(log_db_, PathIn("out.json").c_str(), &error)) << error;
+  EXPECT_NE(std::string::npos, read_file(PathIn("out.json")).find("\"serving_g\" : 33.3,"));
+  EXPECT_NE(std::string::npos, read_file(PathIn("out.json")).find("\"food_code\" : 21500100"));
 
   sqlite3 *other = log_db_open(PathIn("other.db").c_str());
   ASSERT_NE(nullptr, other);
@@ -187,6 +196,7 @@ TEST_F(FoodsFileTest, ExportReadsBackTheSame) {
     for (int s = 0; s < NUTRIENT_SOURCE_COUNT; s++)
       EXPECT_EQ(before[i].values[s], after[i].values[s]) << s;
     EXPECT_EQ(before[i].portions, after[i].portions);
+    EXPECT_EQ(before[i].serving_g, after[i].serving_g);
     ASSERT_EQ(before[i].items.size(), after[i].items.size());
     for (size_t j = 0; j < before[i].items.size(); j++) {
       EXPECT_EQ(before[i].items[j].food_code, after[i].items[j].food_code);

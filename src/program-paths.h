@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where the command-line programs (alimora-report, alimora-foods) find their files: the food
+// Where the programs (alimora, alimora-report, alimora-foods) find their files: the food
 // database installed with them and the person's log database by the XDG rules of GLib, as
 // the window finds it. The test copies of the programs look in the build tree instead
 // (ALIMORA_FOOD_DB_DIR, ALIMORA_LOCALEDIR).
