@@ -201,6 +201,17 @@ TEST_F(OwnFoodsTest, AFoodTypedFromItsLabelIsLoggedByItsServings) {
   log_entry_list_free(&list);
   EXPECT_STREQ("Energy (kcal): 500 / 2000",
                gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
+  // Logged once, it comes first with its last amount, which Enter logs again.
+  Type("granola");
+  const std::vector<std::string> again = quick_log_suggestion_texts(&state_);
+  ASSERT_FALSE(again.empty());
+  EXPECT_EQ("Shop granola — 2 × 1 serving (55 g)", again[0]);
+  send_key(quick_log_field(&state_), GDK_KEY_Return);
+  EXPECT_STREQ("Energy (kcal): 1000 / 2000",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
+  send_key(state_.main_window, GDK_KEY_z, GDK_CONTROL_MASK);
+  EXPECT_STREQ("Energy (kcal): 500 / 2000",
+               gtk_progress_bar_get_text(GTK_PROGRESS_BAR(state_.energy_bar)));
   send_key(state_.main_window, GDK_KEY_i, GDK_CONTROL_MASK);
   ASSERT_NE(nullptr, state_.nutrients_window);
   EXPECT_EQ(0u, nutrient_row(state_.nutrients_window, "Protein (g)").cells.rfind("Protein (g)|12.0|", 0))
