@@ -243,7 +243,13 @@ void on_my_foods_destroy(GtkWidget *window, gpointer data) {
     g_object_set_data(G_OBJECT(state->main_window), KEY_MY_FOODS_WINDOW, nullptr);
 }
 
+// Escape closes the window; Delete in the list deletes the selected one, as "Delete" does.
 gboolean on_my_foods_key_press(GtkWidget *window, GdkEventKey *event, gpointer) {
+  if (event->keyval == GDK_KEY_Delete || event->keyval == GDK_KEY_KP_Delete) {
+    if (gtk_window_get_focus(GTK_WINDOW(window)) != GTK_WIDGET(view_of(window))) return FALSE;
+    on_delete_clicked(nullptr, window);
+    return TRUE;
+  }
   if (event->keyval != GDK_KEY_Escape) return FALSE;
   gtk_widget_destroy(window);
   return TRUE;

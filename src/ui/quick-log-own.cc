@@ -217,6 +217,13 @@ void quick_log_own_no_match_enter(GuiState *state) {
   if (button && box && gtk_widget_get_visible(box)) gtk_button_clicked(GTK_BUTTON(button));
 }
 
+void quick_log_own_view_changed(GuiState *state, bool has_entries) {
+  auto *save = state->main_window ? static_cast<GtkWidget *>(g_object_get_data(
+                                        G_OBJECT(state->main_window), KEY_SAVE_MEAL_BUTTON))
+                                  : nullptr;
+  if (save) gtk_widget_set_sensitive(save, has_entries);
+}
+
 void quick_log_own_install(GuiState *state) {
   GtkWidget *field = quick_log_field(state);
   GtkWidget *box = quick_log_no_match_box(state);
@@ -239,6 +246,7 @@ void quick_log_own_install(GuiState *state) {
     // Translators: button of the Food Log's nav row
     GtkWidget *save = gtk_button_new_with_label(_("Save as Meal…"));
     gtk_widget_set_tooltip_text(save, _("Keep entries of this date as a meal to log in one step"));
+    gtk_widget_set_sensitive(save, FALSE);  // until a redraw shows entries
     gtk_box_pack_start(GTK_BOX(nav), save, FALSE, FALSE, 0);
     connect_signal(save, "clicked", G_CALLBACK(on_save_meal_clicked), state);
     g_object_set_data(G_OBJECT(state->main_window), KEY_SAVE_MEAL_BUTTON, save);

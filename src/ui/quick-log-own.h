@@ -57,6 +57,9 @@ bool quick_log_own_choose(GuiState *state, int32_t food_code);
 // Enter while nothing matches the quick log's text: opens the food dialog with that name.
 void quick_log_own_no_match_enter(GuiState *state);
 
+// After a redraw of the view: "Save as Meal…" is there for a date with entries.
+void quick_log_own_view_changed(GuiState *state, bool has_entries);
+
 // Adds "Create food “…”" to the quick log's no-match box and "Save as Meal…" after the nav
 // row's buttons. Call after quick_log_install.
 void quick_log_own_install(GuiState *state);

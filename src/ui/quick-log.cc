@@ -1268,6 +1268,7 @@ GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box) {
 void quick_log_view_changed(GuiState *state, bool has_entries) {
   QuickLog *ql = quick_log_of(state);
   if (!ql) return;
+  quick_log_own_view_changed(state, has_entries);
   if (!ql->copy_button) return;
   char today[DATE_STRING_SIZE];
   date_today(today);

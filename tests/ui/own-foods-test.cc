@@ -330,11 +330,12 @@ TEST_F(OwnFoodsTest, DeletingAnIngredientIsRefusedAndALoggedFoodAsksFirst) {
   drain_events();
   EXPECT_EQ(0u, question.rfind("“Oat bar” is logged in 1 entry. Delete it?", 0)) << question;
   EXPECT_EQ(3u, Stored().size());
+  // Delete in the list asks the same; Yes deletes it.
   answer_next_dialog(GTK_TYPE_MESSAGE_DIALOG,
                      [](GtkDialog *asked) { gtk_dialog_response(asked, GTK_RESPONSE_ACCEPT); });
   ASSERT_TRUE(my_foods_window_select(window, bar));
-  gtk_button_clicked(GTK_BUTTON(remove));
-  drain_events();
+  gtk_widget_grab_focus(find_named(window, "my-foods-list"));
+  send_key(window, GDK_KEY_Delete);
   EXPECT_EQ(2u, Stored().size());
   EXPECT_EQ(2u, ListRows(window).size());
   EXPECT_EQ(1u, EntriesToday()) << "its entry stays, with its values";
@@ -452,6 +453,7 @@ TEST_F(OwnFoodsTest, AMealSavedFromTodaysEntriesLogsInOneWriteWithOneUndo) {
   Activate();
   auto *save = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(state_.main_window), KEY_SAVE_MEAL_BUTTON));
   ASSERT_NE(nullptr, save);
+  EXPECT_TRUE(gtk_widget_get_sensitive(save));
   gtk_button_clicked(GTK_BUTTON(save));
   drain_events();
   GtkWidget *dialog = dialog_titled("Save as Meal");
@@ -525,6 +527,10 @@ TEST_F(OwnFoodsTest, AMealMadeByHandTakesItsFoodsByTheirMeasures) {
 
 TEST_F(OwnFoodsTest, NothingMatchingOffersToCreateTheFoodWithThatName) {
   Activate();
+  // A day without entries has nothing to save as a meal.
+  auto *save = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(state_.main_window), KEY_SAVE_MEAL_BUTTON));
+  ASSERT_NE(nullptr, save);
+  EXPECT_FALSE(gtk_widget_get_sensitive(save));
   Type("zzqx granola");
   GtkWidget *box = quick_log_no_match_box(&state_);
   ASSERT_TRUE(gtk_widget_get_visible(box));
