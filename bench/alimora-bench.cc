@@ -3,7 +3,8 @@
 // food search and its keystroke path, the main window's refresh and its two log queries,
 // the nutrient grid of the add-to-log dialog with its servings change, and alimora-report's
 // summary, CSV export and chart over the whole log; the quick log's ranking per keystroke,
-// a quick log and a copy to today.
+// a quick log and a copy to today; with 500 own foods and 100 recipes in the log, the
+// keystroke again, a saved meal of 10 foods logged, and a recipe's totals as it is edited.
 //
 // Every benchmark times single runs (one iteration per repetition, 100 repetitions) and
 // reports their mean, median, standard deviation and maximum ("max", the worst run).
@@ -35,15 +36,19 @@
 #include "report/day-fill-read.h"
 #include "report/report-range.h"
 #include "fooddb/food-rank.h"
+#include "fooddb/food-source.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
+#include "store/own-foods.h"
 #include "ui/budget-view.h"
 #include "ui/history-window.h"
 #include "ui/measure-chooser.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
+#include "ui/own-recipe-edit.h"
 #include "ui/quick-log.h"
+#include "ui/quick-log-own.h"
 #include "ui/search-dialog.h"
 #include "ui/weight-view.h"
 
@@ -197,6 +202,7 @@ bool open_databases() {
   bench.state.log_db = log_db_open(bench.log_path.c_str());
   bench.state.calorie_target = 2000;
   if (!bench.state.food_db || !bench.state.log_db) return false;
+  food_db_use_log(bench.state.food_db, bench.state.log_db);
 
   Clock::time_point start = Clock::now();
   if (!generate_log(bench.state.log_db, bench.state.food_db)) return false;
@@ -215,6 +221,7 @@ bool open_databases() {
 }
 
 void close_databases() {
+  if (bench.state.food_db) food_db_use_log(bench.state.food_db, nullptr);
   log_db_close(bench.state.log_db);
   food_db_close(bench.state.food_db);
   bench.state.log_db = bench.state.food_db = nullptr;
@@ -1367,6 +1374,198 @@ void close_widgets() {
 
 }  // namespace
 
+// ---- Own foods, recipes and meals ----------------------------------------------------
+
+constexpr int kOwnFoods = 500;
+constexpr int kOwnRecipes = 100;
+
+// Adds 500 own foods typed from labels and 100 recipes of 4 to 8 ingredients (food database
+// foods and own foods) to the log, in one import, named as people name them ("Shop granola
+// 17", "Sunday chili 3"); and one meal of 10 foods. Returns the meal's code, or 0.
+int32_t add_own_foods() {
+  static int32_t meal_code = 0;
+  if (meal_code) return meal_code;
+  const char *const makers[] = {"Shop", "Homemade", "Organic", "Aunt May's", "Corner bakery",
+                                "Farm", "Market", "Mountain", "Sunny", "Classic"};
+  const char *const foods[] = {"granola", "muesli", "bread", "yogurt", "cookies", "protein bar",
+                               "soup", "pasta sauce", "crackers", "cheese"};
+  const char *const styles[] = {"Sunday", "Quick", "Grandma's", "Spicy", "Green"};
+  const char *const dishes[] = {"chili", "stew", "curry", "lasagna", "salad",
+                                "casserole", "soup", "pancakes", "smoothie", "stir fry"};
+  const std::vector<std::pair<int32_t, std::string>> db = all_foods(bench.state.food_db);
+  if (db.size() < 100) return 0;
+  std::vector<OwnFood> all;
+  std::mt19937 random(28);
+  for (int i = 0; i < kOwnFoods; i++) {
+    OwnFood food;
+    food.kind = OWN_FOOD;
+    food.name = std::string(makers[i % 10]) + " " + foods[(i / 10) % 10] + " " + std::to_string(i / 100 + 1);
+    food.serving_g = 30 + static_cast<double>(random() % 120);
+    food.values[SOURCE_ENERGY] = food.serving_g * (0.5 + static_cast<double>(random() % 300) / 100.0);
+    food.values[SOURCE_PROTEIN] = food.serving_g * 0.08;
+    food.values[SOURCE_TOTAL_FAT] = food.serving_g * 0.05;
+    food.values[SOURCE_SODIUM] = food.serving_g * 2;
+    food.known = (1u << SOURCE_ENERGY) | (1u << SOURCE_PROTEIN) | (1u << SOURCE_TOTAL_FAT) |
+                 (1u << SOURCE_SODIUM);
+    food.counts_like = i % 3 == 0 ? db[random() % db.size()].first : 0;
+    all.push_back(food);
+  }
+  for (int i = 0; i < kOwnRecipes; i++) {
+    OwnFood recipe;
+    recipe.kind = OWN_RECIPE;
+    recipe.name = std::string(styles[i % 5]) + " " + dishes[(i / 5) % 10] + " " + std::to_string(i / 50 + 1);
+    recipe.portions = 2 + random() % 6;
+    const int count = 4 + static_cast<int>(random() % 5);
+    for (int k = 0; k < count; k++) {
+      OwnItem item;
+      item.food_code = k == 0 ? -(static_cast<int32_t>(random() % kOwnFoods) + 1)
+                              : db[random() % db.size()].first;
+      item.grams = 20 + static_cast<double>(random() % 400);
+      recipe.items.push_back(item);
+    }
+    all.push_back(recipe);
+  }
+  OwnFood meal;
+  meal.kind = OWN_MEAL;
+  meal.name = "Usual breakfast";
+  for (int k = 0; k < 10; k++)
+    meal.items.push_back(OwnItem{k % 2 ? db[(k * 613) % db.size()].first
+                                       : -(static_cast<int32_t>(k * 37) + 1),
+                                 50.0 + k * 10, "", 0});
+  all.push_back(meal);
+  OwnImport result;
+  OwnFault fault;
+  if (own_foods_import(bench.state.log_db, all, &result, &fault) != 0) {
+    fprintf(stderr, "alimora-bench: own foods not imported: %s\n", fault.message.c_str());
+    return 0;
+  }
+  for (const OwnFood &own : food_source_own(bench.state.food_db))
+    if (own.kind == OWN_MEAL) meal_code = own.food_code;
+  return meal_code;
+}
+
+GtkWidget *widget_named(GtkWidget *root, const char *name) {
+  if (g_strcmp0(gtk_widget_get_name(root), name) == 0) return root;
+  if (!GTK_IS_CONTAINER(root)) return nullptr;
+  GtkWidget *found = nullptr;
+  GList *children = gtk_container_get_children(GTK_CONTAINER(root));
+  for (GList *l = children; l && !found; l = l->next) found = widget_named(GTK_WIDGET(l->data), name);
+  g_list_free(children);
+  return found;
+}
+
+const char *const kOwnQuickLogTexts[] = {"m", "mil", "granola", "shop granola", "chili",
+                                         "sunday chili", "1 serving shop granola"};
+
+// Registered last: the own foods they add stay in the log, which the benchmarks before
+// measure without them.
+void register_own_food_benchmarks() {
+  GtkWidget *field = quick_log_field(&bench.state);
+  if (!field) return;
+  for (bool redraw : {false, true}) {
+    for (const char *text : kOwnQuickLogTexts) {
+      std::string name = std::string(redraw ? "quick-log keystroke+redraw" : "quick-log keystroke") +
+                         ", 500 own foods, 100 recipes/\"" + text + "\"";
+      std::string before(text, strlen(text) - 1);
+      RedrawMissing missing = std::make_shared<bool>(false);
+      single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+        close_dialogs();
+        if (!add_own_foods()) {
+          s.SkipWithError("the own foods were not added");
+          return;
+        }
+        time_widget_runs(
+            s, missing, redraw,
+            [&] {
+              field_text(before.c_str());
+              on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state);
+              settle();
+              field_text(text);
+            },
+            [] { on_quick_log_changed(GTK_EDITABLE(quick_log_field(&bench.state)), &bench.state); });
+        s.counters["rows"] = static_cast<double>(quick_log_suggestion_texts(&bench.state).size());
+      }));
+    }
+  }
+  // The own part of the index made again, as after every change of an own food.
+  single_runs(benchmark::RegisterBenchmark(
+      "own_index_update/500 own foods, 100 recipes, 1 meal", [](benchmark::State &s) {
+        static FoodIndex index{nullptr, 0, 0};
+        if (!add_own_foods() || (!index.items && food_index_load(bench.state.food_db, &index) != 0)) {
+          s.SkipWithError("no index");
+          return;
+        }
+        for (auto _ : s) {
+          OwnIndexPart part;  // new: the whole own part is made
+          RunTimer timer;
+          own_index_update(bench.state.food_db, &index, &part);
+          timer.Stop(s);
+          s.counters["entries"] = static_cast<double>(index.count);
+        }
+      }));
+  // A saved meal of 10 foods logged from the quick log: one transaction, the view redrawn,
+  // the notification with its Undo. Undo after each run, untimed, keeps the log as it was.
+  for (bool whole : {false, true}) {
+    std::string name = whole ? "quick log Enter on a meal/10 foods, busy day"
+                             : "own_meal_log/10 foods";
+    single_runs(benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State &s) {
+      close_dialogs();
+      const int32_t code = add_own_foods();
+      const OwnFood *found = code ? food_source_find(bench.state.food_db, code) : nullptr;
+      if (!found) {
+        s.SkipWithError("no meal");
+        return;
+      }
+      const OwnFood meal = *found;
+      std::vector<std::string> descriptions(meal.items.size(), "Food");
+      snprintf(bench.state.current_date, sizeof bench.state.current_date, "%s",
+               bench.busy_date.c_str());
+      for (auto _ : s) {
+        LogEntryList written{nullptr, 0, 0};
+        RunTimer timer;
+        int rc = 0;
+        if (whole)
+          quick_log_own_choose(&bench.state, code);
+        else
+          rc = own_meal_log(bench.state.log_db, meal, descriptions, bench.state.current_date, &written);
+        timer.Stop(s);
+        if (rc != 0) s.SkipWithError("own_meal_log failed");
+        if (whole) {
+          on_undo_clicked(nullptr, &bench.state);
+        } else {
+          std::unique_ptr<bool[]> taken(new bool[written.count ? written.count : 1]());
+          log_entries_take_back(bench.state.log_db, &written, taken.get());
+        }
+        log_entry_list_free(&written);
+      }
+    }));
+  }
+  // The recipe dialog's totals after an amount is changed, for 8 ingredients.
+  single_runs(benchmark::RegisterBenchmark(
+      "recipe totals as edited/8 ingredients", [](benchmark::State &s) {
+        close_dialogs();
+        if (!add_own_foods()) {
+          s.SkipWithError("the own foods were not added");
+          return;
+        }
+        GtkWidget *dialog = own_recipe_dialog_open(&bench.state, GTK_WINDOW(bench.state.main_window),
+                                                   nullptr, OWN_RECIPE, nullptr);
+        const std::vector<OwnFood> &own = food_source_own(bench.state.food_db);
+        const int32_t codes[] = {11111000, 63107010, 21500100, 56205000, 75117020, 75105000,
+                                 own.empty() ? 57228000 : own[0].food_code, 57228000};
+        for (int32_t code : codes) own_recipe_dialog_add(dialog, code, "Food", 100, "", 0);
+        GtkWidget *spin = widget_named(dialog, "own-item-amount-0");
+        double grams = 100;
+        for (auto _ : s) {
+          grams = grams == 100 ? 150 : 100;
+          RunTimer timer;
+          gtk_spin_button_set_value(GTK_SPIN_BUTTON(spin), grams);
+          timer.Stop(s);
+        }
+        gtk_widget_destroy(dialog);
+      }));
+}
+
 int main(int argc, char **argv) {
   setlocale(LC_ALL, "");  // as the program does at start-up
   benchmark::Initialize(&argc, argv);
@@ -1397,6 +1596,7 @@ int main(int argc, char **argv) {
     register_history_benchmarks();
     register_weight_benchmarks();
     register_quick_log_benchmarks();
+    register_own_food_benchmarks();
   }
 
   benchmark::RunSpecifiedBenchmarks();

@@ -18,6 +18,7 @@
 #include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
 #include "ui/quick-log.h"
+#include "ui/quick-log-own.h"
 #include "ui/search-dialog.h"
 #include "ui/weight-view.h"
 
@@ -48,6 +49,7 @@ GtkWidget *build_primary_menu() {
   g_menu_append(views, _("Nutrients"), "win.nutrients");
   g_menu_append(views, _("History"), "win.history");
   g_menu_append(views, _("Fill the Day"), "win.fill-day");
+  g_menu_append(views, _("My Foods"), "win.my-foods");
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(views));
   g_object_unref(views);
   GMenu *help = g_menu_new();
@@ -191,6 +193,7 @@ void on_activate(GtkApplication *application, gpointer data) {
   gtk_box_pack_start(GTK_BOX(main_box), build_log_frame(state), TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(main_box), weight_view_build(state), FALSE, FALSE, 0);
   GtkWidget *overlay = quick_log_install(state, main_box);
+  quick_log_own_install(state);
   weight_view_install_offer(state, overlay);
   gtk_container_add(GTK_CONTAINER(state->main_window), overlay);
 

@@ -10,26 +10,14 @@
 
 #include "app/main-window.h"
 #include "fooddb/food-db.h"
+#include "fooddb/food-source.h"
 #include "i18n.h"
+#include "program-paths.h"
 #include "store/log-db.h"
-
-// The test copies of the program look for their data in the build tree.
-#ifdef ALIMORA_FOOD_DB_DIR
-#define FOOD_DB_DIRECTORY ALIMORA_FOOD_DB_DIR
-#else
-#define FOOD_DB_DIRECTORY FOOD_DB_DIR
-#endif
-#ifdef ALIMORA_LOCALEDIR
-#define LOCALE_DIRECTORY ALIMORA_LOCALEDIR
-#else
-#define LOCALE_DIRECTORY LOCALEDIR
-#endif
-
-static char food_db_path[1024];
 
 int main(int argc, char **argv) {
   setlocale(LC_ALL, "");
-  bindtextdomain(GETTEXT_PACKAGE, LOCALE_DIRECTORY);
+  bindtextdomain(GETTEXT_PACKAGE, PROGRAM_LOCALEDIR);
   bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
   textdomain(GETTEXT_PACKAGE);
   // The window class, whatever name the executable was started by.
@@ -39,34 +27,23 @@ int main(int argc, char **argv) {
   // of resident memory and 25 ms of start-up. A value set by the user is kept.
   g_setenv("GDK_GL", "disable", FALSE);
 
-  snprintf(food_db_path, sizeof food_db_path, "%s/food.db", FOOD_DB_DIRECTORY);
-  sqlite3 *food_db = food_db_open(food_db_path);
+  sqlite3 *food_db = food_db_open(program_food_db_path().c_str());
   if (!food_db) return 1;
 
-  char *log_path = g_build_filename(g_get_user_data_dir(), "alimora", "log.db", NULL);
-  if (!log_path) {
-    food_db_close(food_db);
-    return 1;
-  }
-
-  // The log holds a person's birth date, weight and diet: directories made here are for
-  // their owner alone. Existing ones keep the mode they have.
-  char *log_dir = g_path_get_dirname(log_path);
-  int mkdir_result = g_mkdir_with_parents(log_dir, 0700);
-  g_free(log_dir);
-  if (mkdir_result < 0) {
+  const std::string log_path = user_log_path();
+  if (log_path.empty() || !user_log_dir_make(log_path)) {
     fprintf(stderr, _("%s: cannot create directory\n"), "alimora");
     food_db_close(food_db);
-    g_free(log_path);
     return 1;
   }
 
-  sqlite3 *log_db = log_db_open(log_path);
+  sqlite3 *log_db = log_db_open(log_path.c_str());
   if (!log_db) {
     food_db_close(food_db);
-    g_free(log_path);
     return 1;
   }
+  // Every query of the food database answers for the own foods of the log too.
+  food_db_use_log(food_db, log_db);
 
   Profile profile;
   int32_t target = 2000;
@@ -78,6 +55,5 @@ int main(int argc, char **argv) {
 
   log_db_close(log_db);
   food_db_close(food_db);
-  g_free(log_path);
   return status;
 }

@@ -8,6 +8,7 @@
 #include "ui/dialog-util.h"
 #include "ui/fill-window.h"
 #include "ui/history-window.h"
+#include "ui/my-foods-window.h"
 #include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "ui/profile-dialog.h"
@@ -62,6 +63,7 @@ const Shortcut shortcuts[] = {
     {"win.nutrients", "<Primary>i", GROUP_APPLICATION, N_("Nutrients")},
     {"win.history", "<Primary>h", GROUP_APPLICATION, N_("History")},
     {"win.fill-day", "<Primary>e", GROUP_APPLICATION, N_("Fill the Day")},
+    {"win.my-foods", "<Primary><Shift>m", GROUP_APPLICATION, N_("My Foods")},
     {"win.profile", "<Primary>comma", GROUP_APPLICATION, N_("Profile")},
     {"win.shortcuts", "<Primary>question", GROUP_APPLICATION, N_("Keyboard Shortcuts")},
     {"win.close", "<Primary>w", GROUP_APPLICATION, N_("Close the window")},
@@ -105,6 +107,10 @@ void on_fill_day_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_fill_day_activated", [&] { show_fill_window(state_of(state)); });
 }
 
+void on_my_foods_activated(GSimpleAction *, GVariant *, gpointer state) {
+  run_guarded("on_my_foods_activated", [&] { show_my_foods_window(state_of(state)); });
+}
+
 void on_shortcuts_activated(GSimpleAction *, GVariant *, gpointer state) {
   run_guarded("on_shortcuts_activated", [&] { show_shortcuts_window(state_of(state)); });
 }
@@ -138,6 +144,7 @@ const GActionEntry window_actions[] = {
     {"profile", on_profile_activated, nullptr, nullptr, nullptr, {}},
     {"nutrients", on_nutrients_activated, nullptr, nullptr, nullptr, {}},
     {"fill-day", on_fill_day_activated, nullptr, nullptr, nullptr, {}},
+    {"my-foods", on_my_foods_activated, nullptr, nullptr, nullptr, {}},
     {"shortcuts", on_shortcuts_activated, nullptr, nullptr, nullptr, {}},
     {"primary-menu", on_primary_menu_activated, nullptr, nullptr, nullptr, {}},
     {"close", on_close_activated, nullptr, nullptr, nullptr, {}},

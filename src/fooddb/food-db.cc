@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "db-connection.h"
+#include "fooddb/food-source.h"
 #include "i18n.h"
 #include "store/log-entries.h"
 
@@ -127,6 +129,7 @@ sqlite3 *food_db_open(const char *path) {
 }
 
 void food_db_close(sqlite3 *handle) {
+  food_db_use_log(handle, nullptr);
   if (handle != nullptr) sqlite3_close(handle);
 }
 
@@ -187,10 +190,39 @@ out_of_memory:
 
 void nutrient_list_free(NutrientList *list) { list_free(list, &NutrientValue::name); }
 
+// The nutrients of an own food or recipe as a list, named as the food database's columns
+// are: only those it has a value for.
+static int own_nutrient_list(sqlite3 *handle, int32_t food_code, NutrientList *out) {
+  static const char *const names[NUTRIENT_SOURCE_COUNT] = {
+      "Energy (kcal)", "Protein (g)", "Carbohydrate (g)", "Fiber, total dietary (g)",
+      "Total Fat (g)", "Fatty acids, total saturated (g)", "Octadecadienoic acid (18:2) (g)",
+      "Octadecatrienoic acid (18:3) (g)", "Calcium (mg)", "Iron (mg)", "Magnesium (mg)",
+      "Phosphorus (mg)", "Potassium (mg)", "Sodium (mg)", "Zinc (mg)", "Copper (mg)",
+      "Selenium (mcg)", "Vitamin A, RAE (mcg_RAE)", "Vitamin E (alpha-tocopherol) (mg)",
+      "Vitamin D (D2 + D3) (mcg)", "Vitamin C (mg)", "Thiamin (mg)", "Riboflavin (mg)",
+      "Niacin (mg)", "Vitamin B-6 (mg)", "Vitamin B-12 (mcg)", "Choline, total (mg)",
+      "Vitamin K (phylloquinone) (mcg)", "Folate, DFE (mcg_DFE)", "Added sugars (tsp eq)"};
+  FoodNutrients food;
+  const int rc = food_source_values(handle, food_code, &food, nullptr);
+  if (rc != 0) return rc < 0 ? -1 : 0;
+  for (int source = 0; source < NUTRIENT_SOURCE_COUNT; source++) {
+    if (food.unknown & (1u << source)) continue;
+    if (!list_make_room(&out->items, out->count, &out->capacity) ||
+        (out->items[out->count].name = strdup(names[source])) == nullptr) {
+      report_memory_exhausted();
+      nutrient_list_free(out);
+      return -1;
+    }
+    out->items[out->count++].value = food.values[source];
+  }
+  return 0;
+}
+
 static const char kNutrientsSql[] = "SELECT * FROM nutrients WHERE \"Food code\" = ?1";
 
 int food_nutrients(sqlite3 *handle, int32_t food_code, NutrientList *out) {
   *out = NutrientList{nullptr, 0, 0};
+  if (food_source_answers(handle, food_code)) return own_nutrient_list(handle, food_code, out);
 
   sqlite3_stmt *stmt = nullptr;
   if (sqlite3_prepare_v2(handle, kNutrientsSql, -1, &stmt, nullptr) != SQLITE_OK) {
@@ -245,6 +277,13 @@ static const char kEquivalentsSql[] =
 int food_equivalents(sqlite3 *handle, int32_t food_code, FoodGroupAmounts *out) {
   out->key = food_code;
   for (double &amount : out->amounts) amount = 0.0;
+  if (food_source_answers(handle, food_code)) {
+    FoodValues values;
+    const int rc = food_source_values(handle, food_code, nullptr, &values);
+    if (rc != 0) return rc;
+    *out = values.groups;
+    return values.has_groups ? 0 : 1;
+  }
 
   sqlite3_stmt *stmt = nullptr;
   if (sqlite3_prepare_v2(handle, kEquivalentsSql, -1, &stmt, nullptr) != SQLITE_OK) {
@@ -315,14 +354,32 @@ int food_values_all(sqlite3 *handle, FoodValuesList *out) {
     read_food_values(stmt, &out->items[out->count++]);
   }
   sqlite3_finalize(stmt);
-  if (rc == SQLITE_DONE) return 0;
-  report_sql_error(handle);
-  food_values_list_free(out);
-  return -1;
+  if (rc != SQLITE_DONE) {
+    report_sql_error(handle);
+    food_values_list_free(out);
+    return -1;
+  }
+  // The own foods' codes come after every code of the food database.
+  std::vector<FoodValues> own;
+  food_source_values_all(handle, &own);
+  for (const FoodValues &values : own) {
+    if (!list_make_room(&out->items, out->count, &out->capacity)) {
+      report_memory_exhausted();
+      food_values_list_free(out);
+      return -1;
+    }
+    out->items[out->count++] = values;
+  }
+  return 0;
 }
 
 int food_values_of(sqlite3 *handle, int32_t food_code, FoodValues *out) {
   *out = FoodValues{food_code, false, {food_code, {0, 0, 0, 0, 0, 0}}, false, 0.0};
+  if (food_source_answers(handle, food_code)) {
+    const int rc = food_source_values(handle, food_code, nullptr, out);
+    if (rc != 0) return rc;
+    return out->has_groups || out->has_energy ? 0 : 1;
+  }
   sqlite3_stmt *stmt = nullptr;
   if (sqlite3_prepare_v2(handle, kOneFoodValuesSql, -1, &stmt, nullptr) != SQLITE_OK) {
     report_sql_error(handle);
@@ -358,9 +415,48 @@ static bool add_food_values_row(sqlite3_stmt *stmt, FoodValuesList *out) {
   return true;
 }
 
+// food_values_some for codes among which are own ones: the food database's foods with one
+// statement, the own ones from the log, merged in the order of |codes|.
+static int food_values_some_own(sqlite3 *handle, const int32_t *codes, size_t count,
+                                FoodValuesList *out) {
+  std::vector<int32_t> db_codes;
+  for (size_t i = 0; i < count; i++)
+    if (!food_source_answers(handle, codes[i])) db_codes.push_back(codes[i]);
+  FoodValuesList db{nullptr, 0, 0};
+  if (food_values_some(handle, db_codes.data(), db_codes.size(), &db) != 0) return -1;
+  size_t next = 0;
+  for (size_t i = 0; i < count; i++) {
+    FoodValues values;
+    if (food_source_answers(handle, codes[i])) {
+      const int rc = food_source_values(handle, codes[i], nullptr, &values);
+      if (rc < 0) {
+        food_values_list_free(&db);
+        food_values_list_free(out);
+        return -1;
+      }
+      if (rc != 0 || !(values.has_groups || values.has_energy)) continue;
+    } else if (next < db.count && db.items[next].food_code == codes[i]) {
+      values = db.items[next++];
+    } else {
+      continue;
+    }
+    if (!list_make_room(&out->items, out->count, &out->capacity)) {
+      report_memory_exhausted();
+      food_values_list_free(&db);
+      food_values_list_free(out);
+      return -1;
+    }
+    out->items[out->count++] = values;
+  }
+  food_values_list_free(&db);
+  return 0;
+}
+
 int food_values_some(sqlite3 *handle, const int32_t *codes, size_t count, FoodValuesList *out) {
   *out = FoodValuesList{nullptr, 0, 0};
   if (count == 0) return 0;
+  for (size_t i = 0; i < count; i++)
+    if (food_source_answers(handle, codes[i])) return food_values_some_own(handle, codes, count, out);
   sqlite3_stmt *stmt = nullptr;
   // With SQLite's JSON functions (built in since 3.38) one statement reads them all.
   if (sqlite3_prepare_v2(handle, kSomeFoodValuesSql, -1, &stmt, nullptr) == SQLITE_OK) {
@@ -429,6 +525,20 @@ static const char kMeasuresSql[] =
 
 int food_measures(sqlite3 *handle, int32_t food_code, FoodMeasureList *out) {
   *out = FoodMeasureList{nullptr, 0, 0};
+  if (food_source_answers(handle, food_code)) {
+    std::string description;
+    double grams = 0.0;
+    if (food_source_measure(handle, food_code, &description, &grams) != 0) return 0;
+    if (!list_make_room(&out->items, out->count, &out->capacity) ||
+        (out->items[0].description = strdup(description.c_str())) == nullptr) {
+      report_memory_exhausted();
+      food_measure_list_free(out);
+      return -1;
+    }
+    out->items[0].grams = grams;
+    out->count = 1;
+    return 0;
+  }
 
   sqlite3_stmt *stmt = nullptr;
   if (sqlite3_prepare_v2(handle, kMeasuresSql, -1, &stmt, nullptr) != SQLITE_OK) {
@@ -508,6 +618,10 @@ int food_nutrients_of(sqlite3 *handle, const int32_t *codes, size_t count, FoodN
   }
   int result = 0;
   for (size_t i = 0; i < count && result == 0; i++) {
+    if (food_source_answers(handle, codes[i])) {
+      if (food_source_values(handle, codes[i], &out[i], nullptr) < 0) result = -1;
+      continue;
+    }
     sqlite3_bind_int(stmt, 1, codes[i]);
     if (sqlite3_step(stmt) == SQLITE_ROW) {
       read_food_nutrients(stmt, codes[i], &out[i]);

@@ -638,6 +638,25 @@ void food_index_free(FoodIndex *index) {
   *index = FoodIndex{nullptr, 0, 0};
 }
 
+int food_index_append(FoodIndex *index, int32_t food_code, const char *description,
+                      int32_t category) {
+  try {
+    std::vector<Token> tokens;
+    if (make_room(index) && entry_fill(&index->items[index->count], food_code,
+                                       description ? description : "", category, &tokens)) {
+      index->count++;
+      return 0;
+    }
+  } catch (const std::bad_alloc &) {
+  }
+  report_memory_exhausted();
+  return -1;
+}
+
+void food_index_truncate(FoodIndex *index, size_t count) {
+  while (index->count > count) entry_free(&index->items[--index->count]);
+}
+
 double food_use_weight(unsigned count, int days_ago) {
   if (count == 0) return 0.0;
   if (days_ago < 0) days_ago = 0;

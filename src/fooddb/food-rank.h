@@ -62,6 +62,14 @@ int food_index_load(sqlite3 *handle, FoodIndex *out);
 // Frees every entry and the array; leaves the index empty. Accepts null.
 void food_index_free(FoodIndex *index);
 
+// Adds one food after the last entry of |index|, as food_index_load reads it; the caller keeps
+// the index in food-code order. Returns 0, or -1 when memory runs out (printed).
+int food_index_append(FoodIndex *index, int32_t food_code, const char *description,
+                      int32_t category);
+
+// Frees the entries of |index| from |count| on, which leaves its first |count|.
+void food_index_truncate(FoodIndex *index, size_t count);
+
 // The weight of a food logged |count| times, the last time |days_ago| days ago (0 today):
 // more often and more recently weigh more. 0 when |count| is 0.
 double food_use_weight(unsigned count, int days_ago);

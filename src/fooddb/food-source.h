@@ -23,6 +23,10 @@ struct sqlite3;
 // none. |log_db| must stay open until this is undone or |food_db| is closed.
 void food_db_use_log(sqlite3 *food_db, sqlite3 *log_db);
 
+// The food database whose queries answer for the own foods of |log_db| (the last joined), or
+// null.
+sqlite3 *food_source_food_db_of(sqlite3 *log_db);
+
 // The own foods, recipes and meals that are not deleted, as the log now holds them, in
 // food-code order; empty without a log. Valid until the next call on |food_db|.
 const std::vector<OwnFood> &food_source_own(sqlite3 *food_db);
@@ -33,6 +37,26 @@ const OwnFood *food_source_find(sqlite3 *food_db, int32_t food_code);
 // A number that changes whenever the own foods read from the log change, so that a view that
 // keeps something made from them (the quick log's index) knows when to make it again.
 uint64_t food_source_generation(sqlite3 *food_db);
+
+// Whether the queries on |food_db| look |food_code| up here: an own code, with a log joined.
+bool food_source_answers(sqlite3 *food_db, int32_t food_code);
+
+// The values per 100 g of the own food or recipe |food_code| as the queries of food-db.h
+// give them (either pointer may be null). Returns 0, 1 when it is no own food or recipe
+// of the log (|nutrients| then all unknown, |values| without values), -1 after printing an
+// SQL error.
+int food_source_values(sqlite3 *food_db, int32_t food_code, FoodNutrients *nutrients,
+                       FoodValues *values);
+
+// Fills |out| (emptied first) with the values of every own food and recipe that has some,
+// deleted ones included (entries still use them), in food-code order.
+void food_source_values_all(sqlite3 *food_db, std::vector<FoodValues> *out);
+
+// The household measure of an own food or recipe: "1 serving" of its serving's grams (none
+// for a serving of 100 g), "1 portion" of a recipe's dish over its portions. Returns 0,
+// or 1 when it has none.
+int food_source_measure(sqlite3 *food_db, int32_t food_code, std::string *description,
+                        double *grams);
 
 // The description of |food_code|: the food database's "Main food description" or the own
 // food's name. Returns 0, 1 when no food has that code, -1 after printing why.

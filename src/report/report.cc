@@ -13,6 +13,7 @@
 #include <iterator>
 #include <memory>
 
+#include "program-paths.h"
 #include "report/report-nutrients.h"
 #include "report/report-range.h"
 #include "report/report-weights.h"
@@ -23,21 +24,11 @@
 #include "budget/pattern.h"
 #include "config.h"
 #include "fooddb/food-db.h"
+#include "fooddb/food-source.h"
 #include "i18n.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
 
-// The test build looks for the food database and the catalogues in the build tree.
-#ifdef ALIMORA_FOOD_DB_DIR
-#define REPORT_FOOD_DB_DIR ALIMORA_FOOD_DB_DIR
-#else
-#define REPORT_FOOD_DB_DIR FOOD_DB_DIR
-#endif
-#ifdef ALIMORA_LOCALEDIR
-#define REPORT_LOCALEDIR ALIMORA_LOCALEDIR
-#else
-#define REPORT_LOCALEDIR LOCALEDIR
-#endif
 
 namespace {
 
@@ -51,9 +42,6 @@ struct FoodDbCloser {
 };
 struct LogDbCloser {
   void operator()(sqlite3 *handle) const { log_db_close(handle); }
-};
-struct GFreeDeleter {
-  void operator()(gchar *text) const { g_free(text); }
 };
 struct EntryListFreer {
   void operator()(LogEntryList *list) const { log_entry_list_free(list); }
@@ -135,16 +123,14 @@ bool is_range_report(const ReportOptions &options) {
 }
 
 int print_report(const ReportOptions &options) {
-  char food_db_path[1024];
-  snprintf(food_db_path, sizeof food_db_path, "%s/food.db", REPORT_FOOD_DB_DIR);
-  std::unique_ptr<sqlite3, FoodDbCloser> food_db(food_db_open(food_db_path));
+  std::unique_ptr<sqlite3, FoodDbCloser> food_db(food_db_open(program_food_db_path().c_str()));
   if (!food_db) return kExitFailure;
 
-  std::unique_ptr<gchar, GFreeDeleter> log_path(
-      g_build_filename(g_get_user_data_dir(), "alimora", "log.db", nullptr));
   sqlite3 *log_handle = nullptr;
-  if (log_db_open_read_only(log_path.get(), &log_handle) == -1) return kExitFailure;
+  if (log_db_open_read_only(user_log_path().c_str(), &log_handle) == -1) return kExitFailure;
   std::unique_ptr<sqlite3, LogDbCloser> log_db(log_handle);
+  // Own foods and recipes of the log count like the food database's foods.
+  if (log_db) food_db_use_log(food_db.get(), log_db.get());
 
   int target = kDefaultCalorieTarget;
   if (!read_calorie_target(log_db.get(), &target)) return kExitFailure;
@@ -335,7 +321,7 @@ int parse_arguments(int argc, char **argv, ReportOptions *options) {
 
 int main(int argc, char **argv) {
   setlocale(LC_ALL, "");
-  bindtextdomain(GETTEXT_PACKAGE, REPORT_LOCALEDIR);
+  bindtextdomain(GETTEXT_PACKAGE, PROGRAM_LOCALEDIR);
   textdomain(GETTEXT_PACKAGE);
 
   ReportOptions options;

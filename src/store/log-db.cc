@@ -18,6 +18,7 @@
 #include "db-connection.h"
 #include "i18n.h"
 #include "store/entry-measures.h"
+#include "store/own-foods.h"
 #include "store/weight-log.h"
 
 namespace {
@@ -154,6 +155,8 @@ sqlite3 *log_db_open(const char *path) {
   // it then has no weights, and logging one says why it failed.
   weight_log_create(handle);
   entry_measures_create(handle);
+  // The same for the own foods: without their tables the log has none.
+  own_food_tables_create(handle);
   return handle;
 }
 

@@ -73,10 +73,16 @@ constexpr double kAddedSugarGramsPerTsp = 4.0;
 // why, or quietly for a log that may only be read (which then has no own foods).
 int own_food_tables_create(sqlite3 *handle);
 
+// A number that grows with every write of own foods this program committed, whatever the
+// connection, so that what is kept from them can tell it must be read again.
+uint64_t own_foods_changes();
+
 // Fills |out| (emptied first) with every own food, recipe and meal, in food-code order;
 // with |with_deleted| false, without the deleted ones. A log without the tables has none.
-// Returns 0, or -1 with |out| empty after printing why.
-int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out);
+// Returns 0, or -1 with |out| empty after printing why; with |quiet_when_busy|, a log that
+// another program holds locked fails without a message (the reads on each key).
+int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out,
+                   bool quiet_when_busy = false);
 
 // Where a check found a fault, so that a dialog can put its message next to the field.
 enum OwnField {

@@ -32,6 +32,7 @@
 #include "ui/dialog-util.h"
 #include "ui/entry-dialogs.h"
 #include "ui/object-keys.h"
+#include "ui/quick-log-own.h"
 #include "ui/search-dialog.h"
 #include "ui/weight-view.h"
 #include "utf8-text.h"
@@ -284,6 +285,7 @@ void uncount_added(QuickLog *ql) {
 // key, so it never waits for another program's lock: a locked log leaves what was read.
 void prepare(QuickLog *ql) {
   read_index(ql);
+  quick_log_own_index(ql->state, &ql->index);
   DbNoWait no_wait;
   LogStamp now{0, 0};
   const int rc = log_stamp_try(ql->state->log_db, &now);
@@ -803,11 +805,16 @@ void choose(QuickLog *ql, bool with_dialog) {
     if (!text || text[0] == '\0') return;
     suggest(ql);
   }
+  if (ql->shown.empty()) {
+    quick_log_own_no_match_enter(ql->state);
+    return;
+  }
   GtkListBoxRow *row = selected_row(ql);
   const int at = row ? gtk_list_box_row_get_index(row) : 0;
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
   Suggestion s = ql->shown[static_cast<size_t>(at)];
   if (day_moved(ql)) return;
+  if (quick_log_own_choose(ql->state, s.food_code)) return;
   if (s.food_code == kWeightSuggestion) {
     hide_suggestions(ql);
     if (weight_view_log(ql->state, s.servings)) gtk_entry_set_text(GTK_ENTRY(ql->field), "");
@@ -1259,6 +1266,7 @@ GtkWidget *quick_log_install(GuiState *state, GtkWidget *main_box) {
 void quick_log_view_changed(GuiState *state, bool has_entries) {
   QuickLog *ql = quick_log_of(state);
   if (!ql) return;
+  quick_log_own_view_changed(state, has_entries);
   if (!ql->copy_button) return;
   char today[DATE_STRING_SIZE];
   date_today(today);

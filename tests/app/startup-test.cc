@@ -109,8 +109,9 @@ TEST_F(StartupTest, FirstStartCreatesTheDirectoryAndTheLogWithItsTables) {
   ASSERT_EQ(0, g_stat((alimora_dir + "/log.db").c_str(), &st));
   EXPECT_EQ(0600u, st.st_mode & 07777);
   // The food log and the profile, and the program's own: the measures entries were logged
-  // in and the weight log's two tables.
-  EXPECT_EQ((std::vector<std::string>{"entry_measures", "food_log", "user_profile", "weight_log",
+  // in, the weight log's two tables and the own foods' three.
+  EXPECT_EQ((std::vector<std::string>{"entry_measures", "food_log", "own_food_nutrients",
+                                      "own_foods", "own_items", "user_profile", "weight_log",
                                       "weight_preferences"}),
             table_names(alimora_dir + "/log.db"));
 }

@@ -22,6 +22,7 @@ def expected_files(bindir, datadir, mandir, localedir, languages):
     files = [
         f'{bindir}/alimora',
         f'{bindir}/alimora-report',
+        f'{bindir}/alimora-foods',
         f'{datadir}/alimora/food.db',
         f'{datadir}/applications/{APP_ID}.desktop',
         f'{datadir}/metainfo/{APP_ID}.metainfo.xml',
@@ -29,6 +30,7 @@ def expected_files(bindir, datadir, mandir, localedir, languages):
         f'{datadir}/icons/hicolor/symbolic/apps/{APP_ID}-symbolic.svg',
         f'{mandir}/man1/alimora.1',
         f'{mandir}/man1/alimora-report.1',
+        f'{mandir}/man1/alimora-foods.1',
     ]
     files += [f'{localedir}/{lang}/LC_MESSAGES/alimora.mo' for lang in languages]
     return files
@@ -50,7 +52,7 @@ def read(path, mode='r'):
 
 
 def check_contents(check, staged, bindir, datadir, localedir, languages):
-    for program in ('alimora', 'alimora-report'):
+    for program in ('alimora', 'alimora-report', 'alimora-foods'):
         path = staged(f'{bindir}/{program}')
         check.expect(os.access(path, os.X_OK) and read(path, 'rb')[:4] == b'\x7fELF',
                      f'{program} is an executable program')

@@ -61,7 +61,7 @@ void RefuseRow(sqlite3_context *context, int, sqlite3_value **) {
 using LogDbTest = StoreTest;
 
 // The two tables of the food log and the profile, exactly as they are, and the program's
-// own: the weight log and the measures entries were logged in.
+// own: the measures entries were logged in, the weight log's and the own foods' tables.
 TEST_F(LogDbTest, FirstOpenCreatesTheTablesAndNoRows) {
   sqlite3 *db = OpenLog();
   ASSERT_NE(nullptr, db);
@@ -71,6 +71,20 @@ TEST_F(LogDbTest, FirstOpenCreatesTheTablesAndNoRows) {
        "CREATE TABLE entry_measures (entry_id INTEGER PRIMARY KEY, food_code INTEGER NOT NULL, "
        "measure TEXT NOT NULL, measure_g REAL NOT NULL, count REAL NOT NULL)"},
       {"table", "food_log", kLogTableSql},
+      {"table", "own_food_nutrients",
+       "CREATE TABLE own_food_nutrients (food_code INTEGER NOT NULL, nutrient TEXT NOT NULL, "
+       "per_serving REAL NOT NULL, PRIMARY KEY (food_code, nutrient))"},
+      {"table", "own_foods",
+       "CREATE TABLE own_foods (food_code INTEGER PRIMARY KEY, kind INTEGER NOT NULL, name TEXT "
+       "NOT NULL, serving_g REAL NOT NULL DEFAULT 100, counts_like INTEGER NOT NULL DEFAULT 0, "
+       "portions REAL NOT NULL DEFAULT 1, cooked_g REAL NOT NULL DEFAULT 0, deleted INTEGER NOT "
+       "NULL DEFAULT 0)"},
+      {"table", "own_items",
+       "CREATE TABLE own_items (owner INTEGER NOT NULL, position INTEGER NOT NULL, food_code "
+       "INTEGER NOT NULL, grams REAL NOT NULL, measure TEXT NOT NULL DEFAULT '', count REAL NOT "
+       "NULL DEFAULT 0, PRIMARY KEY (owner, position))"},
+      {"index", "sqlite_autoindex_own_food_nutrients_1", ""},
+      {"index", "sqlite_autoindex_own_items_1", ""},
       {"index", "sqlite_autoindex_weight_log_1", ""},
       {"table", "sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"},
       {"table", "user_profile", kProfileTableSql},

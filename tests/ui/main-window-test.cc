@@ -124,7 +124,8 @@ TEST_F(MainWindowTest, PrimaryMenuHasNutrientsAndHistoryBeforeItsHelpSection) {
   ASSERT_EQ(1u, menus.size());
   EXPECT_STREQ("Main Menu", atk_object_get_name(gtk_widget_get_accessible(menus[0])));
   EXPECT_EQ((std::vector<std::vector<std::string>>{
-                {"Nutrients win.nutrients", "History win.history", "Fill the Day win.fill-day"},
+                {"Nutrients win.nutrients", "History win.history", "Fill the Day win.fill-day",
+                "My Foods win.my-foods"},
                 {"Keyboard Shortcuts win.shortcuts"}}),
             menu_sections(gtk_menu_button_get_menu_model(GTK_MENU_BUTTON(menus[0]))));
 

@@ -41,43 +41,7 @@ class NutrientsWindowTest : public UiTest {
     return views.size() == 1 ? GTK_TREE_VIEW(views[0]) : nullptr;
   }
 
-  // The row whose first cell begins with |name|: its five texts joined by "|", its colour
-  // and its description, and its place among the visible rows.
-  struct Row {
-    std::string cells;
-    std::string foreground;
-    std::string description;
-    int visible_row = -1;
-  };
-  Row Find(const std::string &name) {
-    GtkTreeModel *model = gtk_tree_view_get_model(View());
-    Row found;
-    int visible = 0;
-    GtkTreeIter section, child;
-    for (bool s = gtk_tree_model_get_iter_first(model, &section); s;
-         s = gtk_tree_model_iter_next(model, &section)) {
-      visible++;
-      for (bool c = gtk_tree_model_iter_children(model, &child, &section); c;
-           c = gtk_tree_model_iter_next(model, &child), visible++) {
-        gchar *texts[5], *foreground, *description;
-        gtk_tree_model_get(model, &child, NUTRIENT_COLUMN_NAME, &texts[0], NUTRIENT_COLUMN_EATEN,
-                           &texts[1], NUTRIENT_COLUMN_GOAL, &texts[2], NUTRIENT_COLUMN_PERCENT,
-                           &texts[3], NUTRIENT_COLUMN_KIND, &texts[4],
-                           NUTRIENT_COLUMN_FOREGROUND, &foreground, NUTRIENT_COLUMN_DESCRIPTION,
-                           &description, -1);
-        if (std::string(texts[0]).rfind(name, 0) == 0) {
-          for (int i = 0; i < 5; i++) found.cells += std::string(i ? "|" : "") + texts[i];
-          found.foreground = foreground ? foreground : "";
-          found.description = description ? description : "";
-          found.visible_row = visible;
-        }
-        for (gchar *text : texts) g_free(text);
-        g_free(foreground);
-        g_free(description);
-      }
-    }
-    return found;
-  }
+  NutrientTableRow Find(const std::string &name) { return nutrient_row(state_.nutrients_window, name); }
 
   std::string Label(const char *key) {
     auto *label = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(state_.nutrients_window), key));
@@ -162,13 +126,13 @@ TEST_F(NutrientsWindowTest, MarkedRowsAreOrangeAndSayWhichWay) {
   ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.0));
   Activate();
   ASSERT_NE(nullptr, Open());
-  const Row calcium = Find("Calcium");
+  const NutrientTableRow calcium = Find("Calcium");
   EXPECT_EQ(NUTRIENT_MARK_COLOR, calcium.foreground);
   EXPECT_EQ("Below the goal of at least 1000", calcium.description);
-  const Row fat = Find("Total fat");
+  const NutrientTableRow fat = Find("Total fat");
   EXPECT_EQ(NUTRIENT_MARK_COLOR, fat.foreground);
   EXPECT_EQ("Above the range of 20-35", fat.description);
-  const Row sodium = Find("Sodium");
+  const NutrientTableRow sodium = Find("Sodium");
   EXPECT_EQ("", sodium.foreground);
   EXPECT_EQ("", sodium.description);
 
@@ -286,7 +250,7 @@ TEST_F(NutrientsWindowTest, RefillsKeepClosedSectionsAndUpdateTheDescriptions) {
   GtkTreeView *view = View();
   AtkObject *table = gtk_widget_get_accessible(GTK_WIDGET(view));
   ASSERT_TRUE(ATK_IS_TABLE(table));
-  auto cell_description = [&](const Row &row, int column) {
+  auto cell_description = [&](const NutrientTableRow &row, int column) {
     AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), row.visible_row, column);
     std::string text =
         cell && atk_object_get_description(cell) ? atk_object_get_description(cell) : "";
@@ -298,7 +262,7 @@ TEST_F(NutrientsWindowTest, RefillsKeepClosedSectionsAndUpdateTheDescriptions) {
   // Ten servings more: calcium (1476 mg) is no longer below its goal.
   ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 10.0));
   refresh_views(&state_);
-  const Row calcium = Find("Calcium");
+  const NutrientTableRow calcium = Find("Calcium");
   EXPECT_EQ("Calcium (mg)|1476.0|1000|148%|at least", calcium.cells);
   EXPECT_EQ("", calcium.description);
   for (int column : {0, 4}) EXPECT_EQ("", cell_description(calcium, column));
@@ -315,7 +279,7 @@ TEST_F(NutrientsWindowTest, RefillsKeepClosedSectionsAndUpdateTheDescriptions) {
   // below the goal of iron.
   gtk_tree_view_expand_row(view, minerals, FALSE);
   gtk_tree_path_free(minerals);
-  const Row iron = Find("Iron");
+  const NutrientTableRow iron = Find("Iron");
   ASSERT_FALSE(iron.description.empty());
   EXPECT_EQ(iron.description, cell_description(iron, 2));
 }

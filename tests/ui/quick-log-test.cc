@@ -124,11 +124,12 @@ TEST_F(QuickLogTest, TheFieldEndsTheFoodLogFrameAndCtrlLFocusesIt) {
   ASSERT_EQ(3u, g_list_length(children));
   EXPECT_EQ(field, g_list_last(children)->data);
   EXPECT_TRUE(GTK_IS_SCROLLED_WINDOW(g_list_nth_data(children, 1)));
-  // "Copy to Today" follows "▶" and the date button in the nav row.
+  // "Copy to Today" follows "▶" and the date button in the nav row, then "Save as Meal…".
   GList *nav = gtk_container_get_children(GTK_CONTAINER(children->data));
-  ASSERT_EQ(5u, g_list_length(nav));
+  ASSERT_EQ(6u, g_list_length(nav));
   EXPECT_STREQ("▶", gtk_button_get_label(GTK_BUTTON(g_list_nth_data(nav, 2))));
   EXPECT_EQ(quick_log_copy_button(&state_), g_list_nth_data(nav, 4));
+  EXPECT_STREQ("Save as Meal…", gtk_button_get_label(GTK_BUTTON(g_list_nth_data(nav, 5))));
   g_list_free(nav);
   g_list_free(children);
   // The main box sits in an overlay, whose notification is hidden.
@@ -224,11 +225,20 @@ TEST_F(QuickLogTest, WhenNoFoodMatchesTheFieldSaysSo) {
   Type("qqqzzz");
   EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
   EXPECT_TRUE(gtk_widget_is_visible(none));
-  EXPECT_EQ(std::vector<std::string>{"No food matches “qqqzzz”"}, label_texts(none));
-  // Enter logs nothing and keeps the text; Escape hides the line.
+  EXPECT_EQ((std::vector<std::string>{"No food matches “qqqzzz”", "Create food “qqqzzz”"}),
+            label_texts(none));
+  // Enter logs nothing and keeps the text: it offers to make the food, named as typed.
   send_key(Field(), GDK_KEY_Return);
+  GtkWidget *create = dialog_titled("New Food");
+  ASSERT_NE(nullptr, create);
+  gtk_widget_destroy(create);
+  drain_events();
   EXPECT_TRUE(Entries(today_).empty());
   EXPECT_STREQ("qqqzzz", gtk_entry_get_text(GTK_ENTRY(Field())));
+  // Down says it again; Escape hides the line.
+  gtk_widget_grab_focus(Field());
+  send_key(Field(), GDK_KEY_Down);
+  EXPECT_TRUE(gtk_widget_is_visible(none));
   send_key(Field(), GDK_KEY_Escape);
   EXPECT_FALSE(gtk_widget_is_visible(none));
   // A match brings the suggestions back in its place; punctuation alone says nothing.

@@ -13,6 +13,8 @@
 #include "fooddb/food-db.h"
 #include "store/entry-measures.h"
 #include "ui/held-keys.h"
+#include "fooddb/food-source.h"
+#include "ui/nutrients-window.h"
 #include "ui/object-keys.h"
 #include "ui/search-dialog.h"
 
@@ -60,6 +62,49 @@ std::vector<GtkWidget *> toplevels_of_type(GType type, GtkWidget *except) {
   return out;
 }
 
+GtkWidget *find_named(GtkWidget *root, const char *name) {
+  for (GtkWidget *widget : find_widgets(root, GTK_TYPE_WIDGET))
+    if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) return widget;
+  return nullptr;
+}
+
+NutrientTableRow nutrient_row(GtkWidget *window, const std::string &name) {
+  NutrientTableRow found;
+  std::vector<GtkWidget *> views = find_widgets(window, GTK_TYPE_TREE_VIEW);
+  if (views.size() != 1) return found;
+  GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(views[0]));
+  int visible = 0;
+  GtkTreeIter section, child;
+  for (bool s = gtk_tree_model_get_iter_first(model, &section); s;
+       s = gtk_tree_model_iter_next(model, &section)) {
+    visible++;
+    for (bool c = gtk_tree_model_iter_children(model, &child, &section); c;
+         c = gtk_tree_model_iter_next(model, &child), visible++) {
+      gchar *texts[5], *foreground, *description;
+      gtk_tree_model_get(model, &child, NUTRIENT_COLUMN_NAME, &texts[0], NUTRIENT_COLUMN_EATEN,
+                         &texts[1], NUTRIENT_COLUMN_GOAL, &texts[2], NUTRIENT_COLUMN_PERCENT,
+                         &texts[3], NUTRIENT_COLUMN_KIND, &texts[4], NUTRIENT_COLUMN_FOREGROUND,
+                         &foreground, NUTRIENT_COLUMN_DESCRIPTION, &description, -1);
+      if (std::string(texts[0]).rfind(name, 0) == 0) {
+        for (int i = 0; i < 5; i++) found.cells += std::string(i ? "|" : "") + texts[i];
+        found.foreground = foreground ? foreground : "";
+        found.description = description ? description : "";
+        found.visible_row = visible;
+      }
+      for (gchar *text : texts) g_free(text);
+      g_free(foreground);
+      g_free(description);
+    }
+  }
+  return found;
+}
+
+double bar_eaten(GtkWidget *bar) {
+  const char *text = bar ? gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)) : nullptr;
+  const char *colon = text ? strrchr(text, ':') : nullptr;
+  return colon ? g_ascii_strtod(colon + 1, nullptr) : -1.0;
+}
+
 std::vector<std::string> label_texts(GtkWidget *root) {
   std::vector<std::string> out;
   for (GtkWidget *label : find_widgets(root, GTK_TYPE_LABEL))
@@ -101,6 +146,7 @@ void UiTest::SetUp() {
   ASSERT_NE(nullptr, state_.food_db);
   state_.log_db = log_db_open(log_path_.c_str());
   ASSERT_NE(nullptr, state_.log_db);
+  food_db_use_log(state_.food_db, state_.log_db);
   state_.calorie_target = 2000;
   app_ = gtk_application_new("io.github.alimora.AlimoraTest", G_APPLICATION_NON_UNIQUE);
   GError *error = nullptr;
@@ -323,6 +369,7 @@ void UiTest::TearDownSafely() {
   destroy_toplevels_safely();
   if (app_) g_object_unref(app_);
   app_ = nullptr;
+  if (state_.food_db) food_db_use_log(state_.food_db, nullptr);
   log_db_close(state_.log_db);
   food_db_close(state_.food_db);
   state_ = GuiState{};

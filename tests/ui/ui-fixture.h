@@ -109,6 +109,24 @@ std::string measure_row_text(GtkWidget *servings_spin);
 // " | " ("11111000  -  Milk, whole  (2.4 servings) | 1 cup (244 g) | 149 kcal").
 std::vector<std::string> entry_row_texts(GuiState *state);
 
+// The first widget below |root| (included) whose name (gtk_widget_set_name) is |name|, or
+// null.
+GtkWidget *find_named(GtkWidget *root, const char *name);
+
+// The row of the Nutrients window |window| whose first cell begins with |name|: its five
+// texts joined by "|", its colour and its description, and its place among the visible rows
+// (-1 and empty texts when there is none).
+struct NutrientTableRow {
+  std::string cells;
+  std::string foreground;
+  std::string description;
+  int visible_row = -1;
+};
+NutrientTableRow nutrient_row(GtkWidget *window, const std::string &name);
+
+// The number a budget bar's text shows as eaten: 2.5 of "Vegetables (cup-eq): 2.5 / 3.0".
+double bar_eaten(GtkWidget *bar);
+
 // Destroys every toplevel window of the program (not GTK's own popups, such as the tooltip
 // window), holding a reference to each while it goes, so that dialogs destroyed together
 // with their parent are not touched after being freed.
