@@ -13,6 +13,7 @@
 #include <set>
 
 #include "i18n.h"
+#include "store/entry-measures.h"
 
 namespace {
 
@@ -631,7 +632,15 @@ int own_meal_log(sqlite3 *handle, const OwnFood &meal, const std::vector<std::st
     sqlite3_bind_text(stmt.get(), 3, date, -1, SQLITE_TRANSIENT);
     sqlite3_bind_double(stmt.get(), 4, meal.items[i].grams / 100.0);
     if (!run(handle, stmt.get(), format)) return -1;
-    ids.push_back(sqlite3_last_insert_rowid(handle));
+    const int64_t id = sqlite3_last_insert_rowid(handle);
+    ids.push_back(id);
+    // Each entry keeps the measure its item was given in ("1 cup"), as a dialog's would.
+    const OwnItem &item = meal.items[i];
+    const int kept = !item.measure.empty() && item.count > 0
+                         ? entry_measure_put(handle, id, item.food_code, item.measure.c_str(),
+                                             item.grams / item.count, item.count)
+                         : entry_measure_forget(handle, id);
+    if (kept != 0) return -1;
   }
   stmt.reset();
   if (written && !meal.items.empty()) {

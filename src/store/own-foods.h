@@ -129,7 +129,8 @@ int own_food_entry_count(sqlite3 *handle, int32_t food_code);
 int own_food_delete(sqlite3 *handle, int32_t food_code, std::string *refusal);
 
 // Logs every item of the meal |meal| on |date| as one food_log row each (servings = grams /
-// 100, described by |descriptions|, one per item), in one transaction: all or none.
+// 100, described by |descriptions|, one per item, each keeping the measure its item was given
+// in, entry-measures.h), in one transaction: all or none.
 // Fills |written| (emptied first; may be null) with the rows as written, ids included, for
 // Undo. Returns 0, or -1 after printing why (nothing logged).
 int own_meal_log(sqlite3 *handle, const OwnFood &meal, const std::vector<std::string> &descriptions,

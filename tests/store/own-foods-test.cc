@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store-fixture.h"
+#include "store/entry-measures.h"
 #include "store/log-db.h"
 
 namespace {
@@ -279,6 +280,8 @@ TEST_F(OwnFoodsTest, MealIsLoggedWholeOrNotAtAll) {
   ASSERT_NE(nullptr, db);
   OwnFood meal = with_items(OWN_MEAL, "Usual breakfast",
                             {item(11111000, 244), item(kOwnFoodCodeFirst, 55), item(63101000, 50)});
+  meal.items[0].measure = "1 cup";  // given as a household measure: its entry keeps it
+  meal.items[0].count = 1.0;
   LogEntryList written{nullptr, 0, 0};
   ASSERT_EQ(0, own_meal_log(db, meal, {"Milk, whole", "Shop granola", "Apple, raw"},
                             "2026-12-08", &written));
@@ -287,6 +290,12 @@ TEST_F(OwnFoodsTest, MealIsLoggedWholeOrNotAtAll) {
   EXPECT_DOUBLE_EQ(0.55, written.items[1].servings);
   EXPECT_STREQ("2026-12-08", written.items[2].date);
   EXPECT_EQ(written.items[0].id + 2, written.items[2].id);
+  std::vector<EntryMeasure> measures;
+  ASSERT_EQ(0, entry_measures_of(db, &written, &measures));
+  ASSERT_EQ(3u, measures.size());
+  EXPECT_EQ("1 cup", measures[0].measure);
+  EXPECT_DOUBLE_EQ(244.0, measures[0].measure_g);
+  EXPECT_TRUE(measures[1].measure.empty());  // in grams
   log_entry_list_free(&written);
   EXPECT_EQ(3, query_int(db, "SELECT count(*) FROM food_log WHERE date = '2026-12-08'"));
 
@@ -299,6 +308,7 @@ TEST_F(OwnFoodsTest, MealIsLoggedWholeOrNotAtAll) {
   EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("refused"));
   EXPECT_EQ(0u, written.count);
   EXPECT_EQ(0, query_int(db, "SELECT count(*) FROM food_log WHERE date = '2026-12-09'"));
+  EXPECT_EQ(1, query_int(db, "SELECT count(*) FROM entry_measures"));  // the first meal's
   EXPECT_EQ(1, sqlite3_get_autocommit(db));
 }
 
