@@ -76,9 +76,11 @@ void picker_rank(Picker *picker) {
     gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
     gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
     gtk_label_set_max_width_chars(GTK_LABEL(label), 50);
+    // The list is left out of the dialog's show_all, and so is what it holds: each row is
+    // shown here.
+    gtk_widget_show(label);
     gtk_container_add(GTK_CONTAINER(picker->list), label);
   }
-  gtk_widget_show_all(picker->list);
   gtk_widget_set_visible(picker->list, !picker->hits.empty());
   GtkListBoxRow *first = gtk_list_box_get_row_at_index(GTK_LIST_BOX(picker->list), 0);
   if (first) gtk_list_box_select_row(GTK_LIST_BOX(picker->list), first);

@@ -169,6 +169,14 @@ TEST_F(OwnFoodsTest, AFoodTypedFromItsLabelIsLoggedByItsServings) {
   GtkWidget *search = find_named(dialog, "food-picker-entry");
   gtk_entry_set_text(GTK_ENTRY(search), "granola homemade");
   drain_events();
+  // What the search offers can be read: each row shows its food's name.
+  GtkWidget *offers = find_named(dialog, "food-picker-list");
+  ASSERT_TRUE(gtk_widget_is_visible(offers));
+  GtkListBoxRow *top = gtk_list_box_get_row_at_index(GTK_LIST_BOX(offers), 0);
+  ASSERT_NE(nullptr, top);
+  GtkWidget *top_label = gtk_bin_get_child(GTK_BIN(top));
+  EXPECT_TRUE(gtk_widget_is_visible(top_label));
+  EXPECT_STREQ("Granola, homemade", gtk_label_get_text(GTK_LABEL(top_label)));
   gtk_widget_grab_focus(search);
   send_key(search, GDK_KEY_Return);
   EXPECT_EQ("Counts the food groups of “Granola, homemade”.", Text(dialog, "own-counts-like"));
