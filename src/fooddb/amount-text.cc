@@ -477,3 +477,16 @@ void amount_logged_text(double servings, const char *measure, double measure_gra
   // Translators: a household measure and its weight in grams, "1 cup (244 g)"
   snprintf(out, size, _("%s (%s g)"), named, weight);
 }
+
+std::string amount_unit_word(const AmountText &text) {
+  if (text.unit == AmountUnit::kNone) return text.measure_word;
+  switch (text.unit) {
+    case AmountUnit::kCup: return "cup";
+    case AmountUnit::kTablespoon: return "tbsp";
+    case AmountUnit::kTeaspoon: return "tsp";
+    case AmountUnit::kFluidOunce: return "fl oz";
+    case AmountUnit::kMilliliter: return "ml";
+    case AmountUnit::kLiter: return "l";
+    default: return "";
+  }
+}

@@ -77,6 +77,11 @@ constexpr double kAmountMaxCount = 1000.0;
 AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeasure *measures,
                            size_t count);
 
+// The unit or measure word |text| (kAmount) was typed with, as a message that the food has no
+// such measure names it: the measure word ("slice"), else the volume unit ("cup", "tbsp",
+// "fl oz"); weights convert directly and need none.
+std::string amount_unit_word(const AmountText &text);
+
 // How a kept amount reads: "1 cup (240 g)", "12 fl oz (360 g)", "2 × 1 egg (55 g)",
 // "200 g". Writes at most |size| bytes to |out|.
 void amount_choice_text(double count, const char *measure, double measure_grams, char *out,

@@ -41,6 +41,7 @@ struct Picker {
   FoodPicked picked;
   std::vector<std::pair<int32_t, std::string>> hits;  // the rows of |list|, top first
   AmountText typed;
+  bool found_without_word = false;  // the hits were found without the typed measure word
 };
 
 char decimal_point() {
@@ -55,6 +56,14 @@ bool offered(const Picker *picker, int32_t code) {
   return picker->kinds & PICK_FOOD_DB;
 }
 
+// Keeps those of |hits| that |picker| offers, up to its rows, and frees |hits|.
+void add_hits(Picker *picker, FoodHitList *hits) {
+  for (size_t i = 0; i < hits->count && picker->hits.size() < kPickerRows; i++)
+    if (offered(picker, hits->items[i].food_code))
+      picker->hits.emplace_back(hits->items[i].food_code, hits->items[i].description);
+  food_hit_list_free(hits);
+}
+
 void picker_rank(Picker *picker) {
   GList *rows = gtk_container_get_children(GTK_CONTAINER(picker->list));
   for (GList *l = rows; l; l = l->next) gtk_widget_destroy(GTK_WIDGET(l->data));
@@ -65,11 +74,19 @@ void picker_rank(Picker *picker) {
   const std::string words = picker->typed.read == AmountRead::kAmount ? picker->typed.food : text;
   const FoodIndex *index = own_search_index(picker->state);
   FoodHitList hits{nullptr, 0, 0};
+  // "1 medium onion": a food named by all the words comes first; without one, the food is
+  // found by its words without the measure's ("onion"), and the measure then by that word,
+  // as in the quick-log field.
+  picker->found_without_word = false;
   if (index && !words.empty() && food_rank(index, words.c_str(), nullptr, 0, 40, &hits) == 0) {
-    for (size_t i = 0; i < hits.count && picker->hits.size() < kPickerRows; i++)
-      if (offered(picker, hits.items[i].food_code))
-        picker->hits.emplace_back(hits.items[i].food_code, hits.items[i].description);
-    food_hit_list_free(&hits);
+    add_hits(picker, &hits);
+    const AmountText &typed = picker->typed;
+    if (picker->hits.empty() && typed.read == AmountRead::kAmount &&
+        !typed.measure_word.empty() && !typed.food_without_word.empty() &&
+        food_rank(index, typed.food_without_word.c_str(), nullptr, 0, 40, &hits) == 0) {
+      add_hits(picker, &hits);
+      picker->found_without_word = !picker->hits.empty();
+    }
   }
   for (const auto &hit : picker->hits) {
     GtkWidget *label = gtk_label_new(hit.second.c_str());
@@ -89,8 +106,13 @@ void picker_rank(Picker *picker) {
 void picker_pick(Picker *picker, int at) {
   if (at < 0 || static_cast<size_t>(at) >= picker->hits.size()) return;
   const auto hit = picker->hits[static_cast<size_t>(at)];
-  const AmountText typed = picker->typed;
+  AmountText typed = picker->typed;
+  // A word that found the food ("scrambled" of "2 scrambled eggs") names no measure.
+  if (!picker->found_without_word) typed.measure_word.clear();
   gtk_entry_set_text(GTK_ENTRY(picker->entry), "");
+  // The list has gone: the dialog gives back the room it took.
+  GtkWidget *top = gtk_widget_get_toplevel(picker->entry);
+  if (GTK_IS_WINDOW(top)) gtk_window_resize(GTK_WINDOW(top), 1, 1);
   if (picker->picked) picker->picked(hit.first, hit.second, typed);
   gtk_widget_grab_focus(picker->entry);
 }
@@ -102,6 +124,13 @@ void on_picker_changed(GtkEditable *, gpointer data) {
 void on_picker_activate(GtkEntry *, gpointer data) {
   run_guarded("on_picker_activate", [&] {
     auto *picker = static_cast<Picker *>(data);
+    // Enter in the empty field is the dialog's Enter, so that a food just picked can be
+    // saved from where the keyboard is.
+    if (picker->hits.empty() && gtk_entry_get_text_length(GTK_ENTRY(picker->entry)) == 0) {
+      GtkWidget *top = gtk_widget_get_toplevel(picker->entry);
+      if (GTK_IS_WINDOW(top)) gtk_window_activate_default(GTK_WINDOW(top));
+      return;
+    }
     GtkListBoxRow *row = gtk_list_box_get_selected_row(GTK_LIST_BOX(picker->list));
     picker_pick(picker, row ? gtk_list_box_row_get_index(row) : 0);
   });
@@ -477,6 +506,12 @@ void own_food_saved(GuiState *state) {
   my_foods_window_reload(state);
 }
 
+// "notify::expanded" of "More nutrients": its fields are there only while it is open.
+static void on_more_expanded(GObject *expander, GParamSpec *, gpointer more_values) {
+  gtk_widget_set_visible(GTK_WIDGET(more_values),
+                         gtk_expander_get_expanded(GTK_EXPANDER(expander)));
+}
+
 GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFood *food,
                                 const char *name, OwnSaved saved) {
   auto *fd = new FoodDialog;
@@ -550,6 +585,12 @@ GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFoo
   gtk_widget_set_margin_top(more_values, 6);
   add_value_rows(fd, more_values, kMoreValues, G_N_ELEMENTS(kMoreValues));
   gtk_container_add(GTK_CONTAINER(expander), more_values);
+  // GTK's expander lets Tab into a closed expander's child while it is visible, and so into
+  // fields nobody sees: the child is shown only while the expander is open.
+  gtk_widget_show_all(more_values);
+  gtk_widget_set_no_show_all(more_values, TRUE);
+  gtk_widget_hide(more_values);
+  connect_signal(expander, "notify::expanded", G_CALLBACK(on_more_expanded), more_values);
   gtk_box_pack_start(GTK_BOX(content), expander, FALSE, FALSE, 0);
 
   fd->counts_label = gtk_label_new(nullptr);

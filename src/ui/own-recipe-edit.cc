@@ -331,6 +331,26 @@ void add_picked(RecipeDialog *rd, int32_t code, const std::string &description,
       add_row(rd, code, description, choice.grams, choice.measure, choice.count);
       return;
     }
+    // Not guessed: the food comes in at its first measure, and the note says why.
+    std::string why;
+    if (choice.fit == AmountFit::kNoMeasure) {
+      char text[256];
+      snprintf(text, sizeof text, _("no %s measure for this food: pick one"),
+               amount_unit_word(typed).c_str());
+      why = text;
+    } else {
+      why = _("not from 1 g to 10000 g: pick an amount");
+    }
+    OwnFault fault;
+    fault.field = OWN_FIELD_ITEMS;
+    fault.item = static_cast<int>(rd->rows.size());
+    fault.message = description + ": " + why;
+    if (measures.size() > 1)
+      add_row(rd, code, description, measures[1].grams, measures[1].description, 1.0);
+    else
+      add_row(rd, code, description, 100.0, "", 0.0);
+    own_dialog_show_fault(rd->dialog, fault);
+    return;
   }
   if (measures.size() > 1)
     add_row(rd, code, description, measures[1].grams, measures[1].description, 1.0);

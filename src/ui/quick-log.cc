@@ -479,16 +479,7 @@ void add_amount_hits(QuickLog *ql, const AmountText &typed, const std::string &w
     s.amount = amount_choose(typed, use_word, measures.items, measures.count);
     food_measure_list_free(&measures);
     if (use_word && s.amount.fit == AmountFit::kNoMeasure) continue;
-    s.unit_word = typed.unit == AmountUnit::kNone ? typed.measure_word : "";
-    if (s.unit_word.empty()) {
-      // Only volumes can lack a measure: weights convert directly.
-      s.unit_word = typed.unit == AmountUnit::kCup          ? "cup"
-                    : typed.unit == AmountUnit::kTablespoon ? "tbsp"
-                    : typed.unit == AmountUnit::kTeaspoon   ? "tsp"
-                    : typed.unit == AmountUnit::kFluidOunce ? "fl oz"
-                    : typed.unit == AmountUnit::kMilliliter ? "ml"
-                                                            : "l";
-    }
+    s.unit_word = amount_unit_word(typed);
     ql->shown.push_back(s);
   }
   food_hit_list_free(&hits);

@@ -165,8 +165,14 @@ TEST_F(OwnFoodsTest, AFoodTypedFromItsLabelIsLoggedByItsServings) {
   Set(dialog, "own-value-4", "10");
   Set(dialog, "own-value-13", "120");
   Set(dialog, "own-value-29", "8");  // added sugars in grams: 2 teaspoons
-  // Counts like the food database's granola, picked with the ranked search.
+  // Counts like the food database's granola, picked with the ranked search, which Tab
+  // reaches from the last value past the closed "More nutrients".
   GtkWidget *search = find_named(dialog, "food-picker-entry");
+  gtk_widget_grab_focus(find_named(dialog, "own-value-29"));
+  gtk_widget_child_focus(dialog, GTK_DIR_TAB_FORWARD);
+  EXPECT_TRUE(GTK_IS_EXPANDER(gtk_window_get_focus(GTK_WINDOW(dialog))));
+  gtk_widget_child_focus(dialog, GTK_DIR_TAB_FORWARD);
+  EXPECT_EQ(search, gtk_window_get_focus(GTK_WINDOW(dialog)));
   gtk_entry_set_text(GTK_ENTRY(search), "granola homemade");
   drain_events();
   // What the search offers can be read: each row shows its food's name.
@@ -450,6 +456,47 @@ TEST_F(OwnFoodsTest, RecipeFaultsAreToldNextToTheirFields) {
     EXPECT_FALSE(Text(dialog, c.note).empty()) << c.note;
     EXPECT_EQ(c.portions, Text(dialog, "own-portions"));
     EXPECT_TRUE(Stored().empty());
+    gtk_widget_destroy(dialog);
+  }
+}
+
+// An ingredient typed with its amount in the recipe's search: the measure a word names, and
+// an amount the food has no measure for told, not guessed.
+TEST_F(OwnFoodsTest, AnIngredientTypedWithItsAmountTakesItsMeasureOrSaysItHasNone) {
+  const struct Case {
+    const char *typed;
+    const char *measure;  // of the row added
+    double count;
+    const char *note;     // "" for none
+  } cases[] = {
+      // The measure word is no word of the food: it is found without it.
+      {"2 leaf cabbage red raw", "1 leaf", 2, ""},
+      {"1 slice onions raw", "1 slice", 1, ""},
+      // A word of the food's name is no measure word: its first measure.
+      {"2 onions raw", "1 slice", 2, ""},
+      // A volume converts through one of the food's own volume measures: a sixteenth of its cup.
+      {"2 tbsp cabbage red raw", "g", 11, ""},
+      // Without one it is told, and the food comes in at its first measure.
+      {"1 cup creamsicle", "1 sicle", 1, "Creamsicle: no cup measure for this food: pick one"},
+  };
+  Activate();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.typed);
+    GtkWidget *dialog = own_recipe_dialog_open(&state_, GTK_WINDOW(state_.main_window), nullptr,
+                                               OWN_RECIPE, nullptr);
+    GtkWidget *search = find_named(dialog, "food-picker-entry");
+    gtk_entry_set_text(GTK_ENTRY(search), c.typed);
+    drain_events();
+    gtk_widget_grab_focus(search);
+    send_key(search, GDK_KEY_Return);
+    GtkWidget *measure = find_named(dialog, "own-item-measure-0");
+    ASSERT_NE(nullptr, measure) << "no ingredient was added";
+    gchar *shown = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(measure));
+    EXPECT_EQ(0u, std::string(shown ? shown : "").rfind(c.measure, 0)) << (shown ? shown : "");
+    g_free(shown);
+    EXPECT_EQ(c.count,
+              gtk_spin_button_get_value(GTK_SPIN_BUTTON(find_named(dialog, "own-item-amount-0"))));
+    EXPECT_EQ(c.note, Text(dialog, "own-note-items"));
     gtk_widget_destroy(dialog);
   }
 }
