@@ -372,19 +372,39 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
     if (!through) return none;
     return finish(text.count, unit_measure(text.unit), through->grams / through_ml * ml);
   }
-  // A measure word: the food's measure that it begins, or else names.
+  // A measure word: of the food's measures that name it, the usual size first ("1 medium or
+  // regular slice" for "slices"), then one it begins, then one that names it later, and last
+  // one of a part of the food or of something else ("1 slice, crust not eaten"); USDA's
+  // order among equals.
   if (use_word && !text.measure_word.empty()) {
     const std::string wanted = singular(text.measure_word);
-    for (int pass = 0; pass < 2; pass++)
-      for (size_t i = 0; i < count; i++) {
-        if (!usable(measures[i])) continue;
-        double number = 1.0;
-        const std::vector<std::string> words = measure_words(measures[i].description, &number);
-        for (size_t w = 0; w < words.size() && (pass == 1 || w == 0); w++)
-          if (singular(words[w]) == wanted)
-            return finish(text.count * number, measures[i].description, measures[i].grams / number);
+    const FoodMeasure *best = nullptr;
+    int best_rank = 0;
+    for (size_t i = 0; i < count; i++) {
+      if (!usable(measures[i])) continue;
+      double number = 1.0;
+      const std::vector<std::string> words = measure_words(measures[i].description, &number);
+      int rank = -1;
+      bool usual = false;
+      for (size_t w = 0; w < words.size(); w++) {
+        if (words[w] == "medium" || words[w] == "regular") usual = true;
+        if (rank < 0 && singular(words[w]) == wanted) rank = w == 0 ? 1 : 2;
       }
-    return none;
+      if (rank < 0) continue;
+      if (measure_is_other(measures[i].description) ||
+          strstr(measures[i].description, "not eaten") != nullptr)
+        rank = 3;
+      else if (usual)
+        rank = 0;
+      if (!best || rank < best_rank) {
+        best = &measures[i];
+        best_rank = rank;
+      }
+    }
+    if (!best) return none;
+    double number = 1.0;
+    measure_words(best->description, &number);
+    return finish(text.count * number, best->description, best->grams / number);
   }
   // A bare count: the measure that names the food ("1 egg"), else the first one.
   const std::vector<std::string> food = split_words(text.food.c_str());

@@ -98,6 +98,11 @@ const FoodMeasure kOatmeal[] = {{const_cast<char *>("1 cup, cooked"), 240.0},
 const FoodMeasure kRice[] = {{const_cast<char *>("1 cup, cooked"), 158.0}};
 const FoodMeasure kToast[] = {{const_cast<char *>("1 medium or regular slice"), 25.0},
                               {const_cast<char *>("1 thin slice"), 18.0}};
+// USDA lists a part of the slice first.
+const FoodMeasure kWhiteBread[] = {{const_cast<char *>("1 slice, crust not eaten"), 12.0},
+                                   {const_cast<char *>("1 thin slice"), 19.0},
+                                   {const_cast<char *>("1 medium or regular slice"), 26.0},
+                                   {const_cast<char *>("1 cup, cubes"), 30.0}};
 const FoodMeasure kApple[] = {{const_cast<char *>("1 medium (3\" dia)"), 182.0}};
 
 struct ChooseCase {
@@ -129,6 +134,14 @@ const ChooseCase kChooseCases[] = {
      "1.5 × 1 medium or regular slice (25 g)", "1.5 × 1 medium or regular slice (37.5 g)"},
     {"2 thin slices toast", true, MEASURES(kToast), AmountFit::kOk, 36,
      "2 × 1 thin slice (18 g)", "2 × 1 thin slice (36 g)"},
+    {"2 slices white bread", true, MEASURES(kWhiteBread), AmountFit::kOk, 52,
+     "2 × 1 medium or regular slice (26 g)", "2 × 1 medium or regular slice (52 g)"},
+    {"2 thin slices white bread", true, MEASURES(kWhiteBread), AmountFit::kOk, 38,
+     "2 × 1 thin slice (19 g)", "2 × 1 thin slice (38 g)"},
+    {"white bread 3 slices", true, MEASURES(kWhiteBread), AmountFit::kOk, 78,
+     "3 × 1 medium or regular slice (26 g)", "3 × 1 medium or regular slice (78 g)"},
+    {"2 cups white bread", false, MEASURES(kWhiteBread), AmountFit::kOk, 60,
+     "2 × 1 cup, cubes (30 g)", "2 × 1 cup, cubes (60 g)"},
     {"a apple", false, MEASURES(kApple), AmountFit::kOk, 182, "1 medium (3\" dia) (182 g)", "1 medium (3\" dia) (182 g)"},
     {"2 medium apples", true, MEASURES(kApple), AmountFit::kOk, 364,
      "2 × 1 medium (3\" dia) (182 g)", "2 × 1 medium (3\" dia) (364 g)"},
