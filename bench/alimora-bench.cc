@@ -1100,7 +1100,7 @@ void register_weight_benchmarks() {
 // "1 cup whole milk" and "2 scrambled eggs" also look up each suggestion's measures.
 const char *const kQuickLogTexts[] = {"m",          "mi", "mil", "milk", "whole milk",
                                       "chicken breast", "qqq", "1 cup whole milk",
-                                      "2 scrambled eggs"};
+                                      "2 scrambled eggs", "2 slices w", "12 fl oz b"};
 
 std::vector<FoodRankUse> ranking_uses() {
   std::vector<FoodRankUse> weights;

@@ -106,7 +106,9 @@ measure_item() {
   sqlite3 "$db" "SELECT n FROM (SELECT row_number() OVER (ORDER BY \"Seq num\", rowid) AS n, \"Portion description\" AS d FROM measures WHERE \"Food code\" = $1) WHERE d = '$2'"
 }
 # Where the food stands among the suggestions for the text, as the window ranks them now.
-place() { "$build/bench/quick-log-rank" "$db" "$log" "$1" "$2"; }
+# $prefix is what the field holds before the words: the amount typed first.
+prefix=""
+place() { "$build/bench/quick-log-rank" "$db" "$log" "$1" "$prefix$2"; }
 # Types |words| key by key until |code| is the first suggestion; then Down to it when it is
 # not. Sets $typed.
 type_until_first() {
@@ -131,7 +133,9 @@ if [ "$mode" = amounts ]; then
     before=$keys
     focus "$main"
     typetext "$amount"
+    prefix=$amount
     type_until_first "$code" "$food"
+    prefix=""
     text="$amount$typed"
     sleep 0.3
     key Return

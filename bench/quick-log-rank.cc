@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "budget/date-string.h"
+#include "fooddb/amount-rank.h"
 #include "fooddb/food-db.h"
 #include "fooddb/food-rank.h"
 #include "store/log-history.h"
@@ -40,15 +41,27 @@ int main(int argc, char **argv) {
     weights.push_back(
         FoodRankUse{uses.items[i].food_code, food_use_weight(uses.items[i].count, days_ago)});
   }
-  FoodHitList hits;
-  if (food_rank(&index, argv[4], weights.data(), weights.size(), kQuickLogSuggestions, &hits) != 0)
-    return 1;
   const int32_t code = static_cast<int32_t>(strtol(argv[3], nullptr, 10));
   int place = -1;
-  for (size_t i = 0; i < hits.count && place < 0; i++)
-    if (hits.items[i].food_code == code) place = static_cast<int>(i);
+  // A text with an amount ranks as the field ranks it, by the measures it names.
+  const AmountText typed = amount_text_read(argv[4], '.');
+  if (typed.read == AmountRead::kAmount) {
+    std::vector<AmountHit> hits;
+    if (amount_rank(food_db, &index, typed, weights.data(), weights.size(), kQuickLogSuggestions,
+                    &hits) != 0)
+      return 1;
+    for (size_t i = 0; i < hits.size() && place < 0; i++)
+      if (hits[i].food_code == code) place = static_cast<int>(i);
+  } else {
+    FoodHitList hits;
+    if (food_rank(&index, argv[4], weights.data(), weights.size(), kQuickLogSuggestions,
+                  &hits) != 0)
+      return 1;
+    for (size_t i = 0; i < hits.count && place < 0; i++)
+      if (hits.items[i].food_code == code) place = static_cast<int>(i);
+    food_hit_list_free(&hits);
+  }
   printf("%d\n", place);
-  food_hit_list_free(&hits);
   food_use_list_free(&uses);
   food_index_free(&index);
   sqlite3_close(log_db);

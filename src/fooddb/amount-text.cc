@@ -347,8 +347,11 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
                            size_t count) {
   AmountChoice none;
   if (text.read != AmountRead::kAmount) return none;
-  if (const double grams = unit_grams(text.unit); grams > 0.0)
-    return finish(text.count, unit_measure(text.unit), grams);
+  if (const double grams = unit_grams(text.unit); grams > 0.0) {
+    AmountChoice c = finish(text.count, unit_measure(text.unit), grams);
+    c.own_measure = true;
+    return c;
+  }
   if (const double ml = unit_ml(text.unit); ml > 0.0) {
     // The first of the food's volume measures gives its weight per millilitre; the one of
     // the unit typed is taken as it is.
@@ -362,7 +365,10 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
       const int used = read_unit(words, 0, &unit);
       if (used == 0 || unit_ml(unit) == 0.0) continue;
       if (unit == text.unit) {
-        return finish(text.count * number, measures[i].description, measures[i].grams / number);
+        AmountChoice c =
+            finish(text.count * number, measures[i].description, measures[i].grams / number);
+        c.own_measure = true;
+        return c;
       }
       if (!through) {
         through = &measures[i];
@@ -404,7 +410,9 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
     if (!best) return none;
     double number = 1.0;
     measure_words(best->description, &number);
-    return finish(text.count * number, best->description, best->grams / number);
+    AmountChoice c = finish(text.count * number, best->description, best->grams / number);
+    c.own_measure = true;
+    return c;
   }
   // A bare count: the measure that names the food ("1 egg"), else the first one.
   const std::vector<std::string> food = split_words(text.food.c_str());

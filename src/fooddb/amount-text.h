@@ -60,6 +60,7 @@ struct AmountChoice {
   std::string measure;
   double measure_grams = 0.0;
   double grams = 0.0;  // count x measure_grams, to the whole gram
+  bool own_measure = false;  // a measure of the food in the very unit or word typed, or grams
 };
 
 // Smallest and largest amount of an entry, in grams (0.01 and 100 servings of 100 g), and

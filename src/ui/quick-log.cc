@@ -20,6 +20,7 @@
 
 #include "budget/date-string.h"
 #include "db-connection.h"
+#include "fooddb/amount-rank.h"
 #include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
 #include "fooddb/food-rank.h"
@@ -459,32 +460,6 @@ void show_no_match(QuickLog *ql, const char *text) {
   atk_object_set_description(gtk_widget_get_accessible(ql->field), line);
 }
 
-// Adds the foods ranked for |words| to the suggestions, each with what the amount of
-// |typed| means for it; with |use_word| only those that have a measure of its word.
-void add_amount_hits(QuickLog *ql, const AmountText &typed, const std::string &words,
-                     bool use_word) {
-  FoodHitList hits{nullptr, 0, 0};
-  if (words.empty() || food_rank(&ql->index, words.c_str(), ql->weights.data(),
-                                 ql->weights.size(), kQuickLogSuggestions, &hits) != 0)
-    return;
-  for (size_t i = 0; i < hits.count && ql->shown.size() < kQuickLogSuggestions; i++) {
-    const int32_t code = hits.items[i].food_code;
-    bool seen = false;
-    for (const Suggestion &s : ql->shown) seen = seen || s.food_code == code;
-    if (seen) continue;
-    FoodMeasureList measures{nullptr, 0, 0};
-    food_measures(ql->state->food_db, code, &measures);
-    Suggestion s = suggestion_for(ql, code, hits.items[i].description);
-    s.typed_amount = true;
-    s.amount = amount_choose(typed, use_word, measures.items, measures.count);
-    food_measure_list_free(&measures);
-    if (use_word && s.amount.fit == AmountFit::kNoMeasure) continue;
-    s.unit_word = amount_unit_word(typed);
-    ql->shown.push_back(s);
-  }
-  food_hit_list_free(&hits);
-}
-
 // The suggestions for a text that names an amount ("2 eggs", "1 cup milk"): the foods that
 // have a measure of a measure word first ("1 pat butter"), then those the other words find.
 // Returns false when the text names no amount.
@@ -495,9 +470,18 @@ bool suggest_with_amount(QuickLog *ql, const char *text) {
                          : '.';
   const AmountText typed = amount_text_read(text, point);
   if (typed.read != AmountRead::kAmount) return false;
-  if (typed.unit == AmountUnit::kNone && !typed.measure_word.empty())
-    add_amount_hits(ql, typed, typed.food_without_word, true);
-  add_amount_hits(ql, typed, typed.food, false);
+  std::vector<AmountHit> hits;
+  if (amount_rank(ql->state->food_db, &ql->index, typed, ql->weights.data(), ql->weights.size(),
+                  kQuickLogSuggestions - ql->shown.size(), &hits) != 0)
+    return true;
+  const std::string unit_word = amount_unit_word(typed);
+  for (AmountHit &hit : hits) {
+    Suggestion s = suggestion_for(ql, hit.food_code, hit.description.c_str());
+    s.typed_amount = true;
+    s.amount = std::move(hit.amount);
+    s.unit_word = unit_word;
+    ql->shown.push_back(std::move(s));
+  }
   return true;
 }
 

@@ -104,6 +104,15 @@ const FoodMeasure kWhiteBread[] = {{const_cast<char *>("1 slice, crust not eaten
                                    {const_cast<char *>("1 medium or regular slice"), 26.0},
                                    {const_cast<char *>("1 cup, cubes"), 30.0}};
 const FoodMeasure kApple[] = {{const_cast<char *>("1 medium (3\" dia)"), 182.0}};
+// Sizes from the smallest, as USDA lists many fruits and breads.
+const FoodMeasure kSizedApple[] = {{const_cast<char *>("1 small"), 149.0},
+                                   {const_cast<char *>("1 medium"), 200.0},
+                                   {const_cast<char *>("1 large"), 242.0},
+                                   {const_cast<char *>("1 cup"), 125.0}};
+const FoodMeasure kSizedBread[] = {{const_cast<char *>("1 small or thin/very thin slice"), 21.0},
+                                   {const_cast<char *>("1 medium or regular slice"), 29.0},
+                                   {const_cast<char *>("1 large or thick slice"), 39.0}};
+
 
 struct ChooseCase {
   const char *typed;
@@ -145,6 +154,11 @@ const ChooseCase kChooseCases[] = {
     {"a apple", false, MEASURES(kApple), AmountFit::kOk, 182, "1 medium (3\" dia) (182 g)", "1 medium (3\" dia) (182 g)"},
     {"2 medium apples", true, MEASURES(kApple), AmountFit::kOk, 364,
      "2 × 1 medium (3\" dia) (182 g)", "2 × 1 medium (3\" dia) (364 g)"},
+    {"an apple", false, MEASURES(kSizedApple), AmountFit::kOk, 149, "1 small (149 g)", "1 small (149 g)"},
+    {"2 small apples", true, MEASURES(kSizedApple), AmountFit::kOk, 298, "2 × 1 small (149 g)",
+     "2 × 1 small (298 g)"},
+    {"2 slices bread", true, MEASURES(kSizedBread), AmountFit::kOk, 58,
+     "2 × 1 medium or regular slice (29 g)", "2 × 1 medium or regular slice (58 g)"},
     {"3 cookies", false, nullptr, 0, AmountFit::kOk, 300, "3 × 100 g (100 g)", "300 g"},
     // Said instead of guessed: a volume, or a measure word, the food has no measure for.
     {"1 cup rice", false, MEASURES(kEgg), AmountFit::kOk, 135, "1 cup (135 g)", "1 cup (135 g)"},

@@ -3,11 +3,15 @@
 // as the food meant, the person's own foods first, and literal matching on a small database.
 #include "fooddb/food-rank.h"
 
+#include "fooddb/amount-rank.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -184,6 +188,21 @@ const OrderCase kOrderRules[] = {
     {"chili and cheese fries", "Potato, french fries, with chili and cheese", "Chili con carne, NFS"},
 };
 
+// Typed with an amount, the foods that have the measure typed come first.
+const OrderCase kAmountOrderRules[] = {
+    // A measure word: only the foods that have it, though the other words find more.
+    {"2 slices wh", "Bread, white", "Whiting, cooked, NS as to cooking method"},
+    {"3 slices ch", "Cheese, NFS", "Chickpeas, NFS"},
+    // A volume: foods with a measure in that very unit before ones worked out through
+    // another of their volumes, and those before foods without one.
+    {"12 fl oz be", "Beer", "Beans, NFS"},
+    {"1 tbsp ol", "Olive oil", "Olives, NFS"},
+    {"1 tsp s", "Sugar, NFS", "Salsa, NFS"},
+    // Weights and bare counts fit every food: the order of the words alone.
+    {"200 g ch", "Cheese, NFS", "Chickpeas, NFS"},
+    {"2 ch", "Cheese, NFS", "Chickpeas, NFS"},
+};
+
 bool is_right(const std::string &description, const std::vector<std::string> &right) {
   for (const std::string &answer : right) {
     if (!answer.empty() && answer.back() == '*') {
@@ -216,6 +235,22 @@ class FoodRankTest : public ::testing::Test {
     std::vector<std::string> texts = descriptions(hits_);
     food_hit_list_free(&hits_);
     return texts;
+  }
+
+  std::vector<AmountHit> RankAmount(const char *text, const std::vector<FoodRankUse> &uses = {},
+                                    size_t limit = 10) {
+    std::vector<AmountHit> hits;
+    const AmountText typed = amount_text_read(text, '.');
+    EXPECT_EQ(AmountRead::kAmount, typed.read) << text;
+    EXPECT_EQ(0, amount_rank(db_, &index_, typed, uses.data(), uses.size(), limit, &hits));
+    return hits;
+  }
+
+  int32_t Code(const char *description) const {
+    for (size_t i = 0; i < index_.count; i++)
+      if (strcmp(index_.items[i].description, description) == 0) return index_.items[i].food_code;
+    ADD_FAILURE() << description << " is not in food.db";
+    return 0;
   }
 
   sqlite3 *db_ = nullptr;
@@ -270,6 +305,41 @@ TEST_F(FoodRankTest, RulesPutOneFoodBeforeAnother) {
     EXPECT_LT(first - ranked.begin(), later - ranked.begin())
         << c.query << ": " << c.later << " before " << c.first;
   }
+}
+
+TEST_F(FoodRankTest, AmountsPutTheFoodsWithTheMeasureTypedFirst) {
+  for (const OrderCase &c : kAmountOrderRules) {
+    SCOPED_TRACE(c.query);
+    std::vector<std::string> ranked;
+    for (const AmountHit &hit : RankAmount(c.query, {}, 100)) {
+      ranked.push_back(hit.description);
+      // Each says what Enter would log of it: a measure with its weight, or that it has none.
+      if (hit.amount.fit == AmountFit::kOk) {
+        EXPECT_FALSE(hit.amount.measure.empty()) << hit.description;
+        EXPECT_DOUBLE_EQ(std::round(hit.amount.count * hit.amount.measure_grams), hit.amount.grams);
+      }
+    }
+    const auto first = std::find(ranked.begin(), ranked.end(), c.first);
+    const auto later = std::find(ranked.begin(), ranked.end(), c.later);
+    ASSERT_NE(ranked.end(), first) << c.first << " not found";
+    EXPECT_LT(first - ranked.begin(), later - ranked.begin()) << c.later << " before " << c.first;
+  }
+  // With a measure word every food shown has it.
+  for (const AmountHit &hit : RankAmount("2 slices wh"))
+    EXPECT_NE(std::string::npos, hit.amount.measure.find("slice")) << hit.description;
+  // A food the person logs stays first, though it has no tablespoon of its own.
+  const int32_t olives = Code("Olives, NFS");
+  const std::vector<AmountHit> with_use = RankAmount("1 tbsp ol", {{olives, food_use_weight(3, 1)}});
+  ASSERT_FALSE(with_use.empty());
+  EXPECT_EQ(olives, with_use[0].food_code);
+  // The limit holds, each food once; no amount gives nothing.
+  const std::vector<AmountHit> three = RankAmount("1 cup m", {}, 3);
+  ASSERT_EQ(3u, three.size());
+  EXPECT_NE(three[0].food_code, three[1].food_code);
+  EXPECT_NE(three[1].food_code, three[2].food_code);
+  std::vector<AmountHit> none{AmountHit{1, "x", {}}};
+  EXPECT_EQ(0, amount_rank(db_, &index_, amount_text_read("milk", '.'), nullptr, 0, 10, &none));
+  EXPECT_TRUE(none.empty());
 }
 
 // The examples that must hold, and what the ranking is built on, one by one.
