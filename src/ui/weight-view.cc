@@ -389,13 +389,18 @@ GtkWidget *weight_view_build(GuiState *state) {
                                 "of the one the date has"));
   view->unit_label = gtk_label_new("kg");
   GtkWidget *button = gtk_button_new_with_label(_("Log Weight"));
+  // The trend reads beside the field, in the row's height of two lines, so that it takes
+  // no line of the window from the food log.
   view->trend_label = gtk_label_new("");
   gtk_label_set_xalign(GTK_LABEL(view->trend_label), 0.0f);
   gtk_label_set_line_wrap(GTK_LABEL(view->trend_label), TRUE);
+  gtk_widget_set_hexpand(view->trend_label, TRUE);
+  gtk_widget_set_margin_start(view->trend_label, 6);
   gtk_box_pack_start(GTK_BOX(row), label, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), view->field, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), view->unit_label, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(row), button, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(row), view->trend_label, TRUE, TRUE, 0);
 
   view->error_label = gtk_label_new("");
   gtk_label_set_xalign(GTK_LABEL(view->error_label), 0.0f);
@@ -403,7 +408,6 @@ GtkWidget *weight_view_build(GuiState *state) {
                               GTK_STYLE_CLASS_ERROR);
   gtk_widget_set_no_show_all(view->error_label, TRUE);
   gtk_box_pack_start(GTK_BOX(box), view->error_label, FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(box), view->trend_label, FALSE, FALSE, 0);
 
   connect_signal(view->field, "activate", G_CALLBACK(on_weight_entry_activate), state);
   connect_signal(view->field, "changed", G_CALLBACK(on_weight_field_changed), state);

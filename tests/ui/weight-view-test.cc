@@ -81,6 +81,18 @@ TEST_F(WeightViewTest, EnterLogsTheWeightASecondReplacesItAndUndoPutsItBack) {
   EXPECT_NE(std::string::npos,
             std::string(gtk_label_get_text(GTK_LABEL(weight_view_trend_label(&state_))))
                 .find("Trend 81.4 kg"));
+  // The trend reads beside the field, within the row's height: no line of the window goes
+  // from the food log to it.
+  GtkWidget *trend = weight_view_trend_label(&state_);
+  ASSERT_TRUE(wait_until([&] {
+    return gtk_widget_get_allocated_height(trend) > 1 && gtk_widget_get_allocated_height(Field()) > 1;
+  }));
+  int field_x = 0, field_y = 0, trend_x = 0, trend_y = 0;
+  gtk_widget_translate_coordinates(Field(), state_.main_window, 0, 0, &field_x, &field_y);
+  gtk_widget_translate_coordinates(trend, state_.main_window, 0, 0, &trend_x, &trend_y);
+  EXPECT_GT(trend_x, field_x);
+  EXPECT_LT(trend_y, field_y + gtk_widget_get_allocated_height(Field()));
+  EXPECT_GT(trend_y + gtk_widget_get_allocated_height(trend), field_y);
 
   Enter(" 80.9 kg ");
   EXPECT_DOUBLE_EQ(80.9, Today());
