@@ -49,6 +49,7 @@ const float kNegatedMatch = 4.0f;    // a typed word that the description denies
 const float kQualifierOnly = 4.5f;   // the thing typed only qualifies the food's own thing
 const float kUnaskedAlcohol = 8.0f;  // a mixed alcoholic drink when no alcohol is named
 const float kEverydayReading = 0.25f;  // the database's wording of everyday words, if tied
+const float kOpenChoice = 1.5f;  // a typed word found among the choices of an "NS as to"
 const float kMinorMatch = 0.5f;  // a typed "with", "and", ... found in the description
 
 const char *const kMinorWords[] = {"a",  "an",   "and", "as", "for", "from", "in",
@@ -232,10 +233,24 @@ float describe(FoodIndexEntry *entry) {
         word_is(words[i + 2], "fat"))
       kind[w.clause] = std::max(kind[w.clause], 1);
   }
+  std::vector<bool> open(clauses, false);  // the clauses of an "NS as to" list
+  for (unsigned c = 1; c < clauses; c++) open[c] = kind[c] == 2;
   for (unsigned c = 1; c + 1 < clauses; c++)
-    if (kind[c] == 0 && kind[c - 1] == 2 && kind[c + 1] == 3) kind[c] = 1;
-  for (unsigned c = 1; c < clauses; c++)
+    if (kind[c] == 0 && kind[c - 1] == 2 && kind[c + 1] == 3) {
+      kind[c] = 1;
+      open[c] = true;
+    }
+  for (unsigned c = 1; c < clauses; c++) {
     if (kind[c] == 3 && kind[c - 1] != 2 && !(c >= 2 && kind[c - 2] == 2)) kind[c] = 0;
+    if (kind[c] == 3) open[c] = true;
+  }
+  for (uint16_t i = 0; i < n; i++) {
+    FoodWord &w = words[i];
+    w.open_choice = w.clause < clauses && open[w.clause] && !word_is(w, "ns") &&
+                            !word_is(w, "as") && !word_is(w, "to") && !word_is(w, "or")
+                        ? 1
+                        : 0;
+  }
 
   float score = 0.0f;
   bool nfs = false, ns = false, raw = false, plain = false, mixture = false, baby = false;
@@ -330,7 +345,7 @@ bool entry_fill(FoodIndexEntry *entry, int32_t code, const char *description, in
     w = FoodWord{at, static_cast<uint16_t>(t.text.size()),
                  static_cast<uint8_t>(std::min(t.clause, 255u)), 0,
                  static_cast<uint8_t>(is_minor_word(at, t.text.size())),
-                 static_cast<uint8_t>(is_odd_word(at, t.text.size())), 0, 0, 0, 0};
+                 static_cast<uint8_t>(is_odd_word(at, t.text.size())), 0, 0, 0, 0, 0};
     if (t.clause == 0) entry->head_words++;
     at += t.text.size() + 1;
   }
@@ -525,6 +540,9 @@ bool score_entry(const FoodIndexEntry &entry, const Reading &reading, float *sco
         if (w.clause == 0) value += kInHead;
         if (i == 0) value += kFirstWord;
       }
+      // A choice the description leaves open fits less than a food that is what was typed:
+      // "coffee brewed" means "Coffee, brewed", not "Coffee, NS as to brewed or instant".
+      if (w.open_choice) value -= kOpenChoice;
       // A word already taken by another typed word counts less the second time.
       if (matched[i]) value -= kWholeWord;
       if (w.negated && !reading.denies) value -= kNegatedMatch;

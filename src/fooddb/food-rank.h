@@ -25,6 +25,8 @@ struct FoodWord {
                       // with meat"), 2 for a word that qualifies it ("spaghetti"), 3 for
                       // one of what it is made with ("meat"); 0 elsewhere
   uint8_t alternative;  // in the head: which of its "or" alternatives ("Taco or tostada") it is in
+  uint8_t open_choice;  // 1 for one of the choices an "NS as to" leaves open ("brewed" of
+                        // "Coffee, NS as to brewed or instant")
 };
 
 // One food as the ranking sees it.

@@ -183,6 +183,10 @@ const OrderCase kOrderRules[] = {
     {"herbal tea", "Tea, hot, herbal", "Tea, hot, leaf, black"},
     {"french toast", "French toast, NFS", "Bread, French or Vienna, toasted"},
     {"rum and coke", "Rum and cola", "Soft drink, cola"},
+    // A choice that an "NS as to" leaves open is not the food that is that choice.
+    {"coffee brewed", "Coffee, brewed", "Coffee, NS as to brewed or instant"},
+    {"oatmeal quick", "Oatmeal, regular or quick, made with water, NS as to fat",
+     "Oatmeal, NS as to regular, quick, or instant, NS as to fat"},
     // "With" and "and" need not be found.
     {"bagel with raisins", "Bagel, with raisins", "Bagel"},
     {"chili and cheese fries", "Potato, french fries, with chili and cheese", "Chili con carne, NFS"},
@@ -292,7 +296,7 @@ TEST_F(FoodRankTest, EverydayQueriesPutTheFoodMeantFirst) {
   EXPECT_GE(top5, 47);
   measure(this, "new users", kNewUserQueries, &top1, &top5, &total);
   EXPECT_EQ(42, total);
-  EXPECT_GE(top1, 38);
+  EXPECT_GE(top1, 41);
   EXPECT_GE(top5, 42);
 }
 
