@@ -196,20 +196,33 @@ void uses_in_step(QuickLog *ql) {
   if (log_stamp_read(ql->state->log_db, &ql->uses_stamp) != 0) ql->uses_stale = true;
 }
 
-// The field says once, by an icon and its tooltip, that the log is locked by another
-// program and the suggestions are those read before; the icon goes with the lock.
+const char *busy_text() {
+  // Translators: tooltip of the warning icon of the quick-log field
+  return _("The food log is busy: another program is using it. The suggestions are those "
+           "read before, and a food logged now waits for the log.");
+}
+
+// What a screen reader says of the field: |text| (the suggestion selected, or that nothing
+// matches), after the busy note while the log is busy, which the icon shows only to the eye.
+void describe_field(QuickLog *ql, const char *text) {
+  if (!ql->field) return;
+  std::string description = ql->busy ? busy_text() : "";
+  if (ql->busy && text && *text) description += " ";
+  description += text ? text : "";
+  atk_object_set_description(gtk_widget_get_accessible(ql->field), description.c_str());
+}
+
+// The field says once, by an icon and its tooltip (and to screen readers, by its
+// description), that the log is locked by another program and the suggestions are those
+// read before; the icon and the note go with the lock.
 void set_busy(QuickLog *ql, bool busy) {
   if (busy == ql->busy || !ql->field) return;
   ql->busy = busy;
   GtkEntry *field = GTK_ENTRY(ql->field);
   gtk_entry_set_icon_from_icon_name(field, GTK_ENTRY_ICON_SECONDARY,
                                     busy ? "dialog-warning-symbolic" : nullptr);
-  if (busy)
-    gtk_entry_set_icon_tooltip_text(
-        field, GTK_ENTRY_ICON_SECONDARY,
-        // Translators: tooltip of the warning icon of the quick-log field
-        _("The food log is busy: another program is using it. The suggestions are those "
-          "read before, and a food logged now waits for the log."));
+  if (busy) gtk_entry_set_icon_tooltip_text(field, GTK_ENTRY_ICON_SECONDARY, busy_text());
+  describe_field(ql, "");
 }
 
 // Reads the person's foods from the log. When another program holds the log, the foods
@@ -397,7 +410,7 @@ void announce_selection(QuickLog *ql) {
     GtkWidget *label = gtk_bin_get_child(GTK_BIN(row));
     if (GTK_IS_LABEL(label)) text = gtk_label_get_text(GTK_LABEL(label));
   }
-  atk_object_set_description(gtk_widget_get_accessible(ql->field), text);
+  describe_field(ql, text);
 }
 
 // Gives the list at least |count| rows, hidden until they have a suggestion.
@@ -457,7 +470,7 @@ void show_no_match(QuickLog *ql, const char *text) {
   gtk_widget_hide(ql->list);
   gtk_widget_show(ql->none_box);
   gtk_widget_show(ql->popover);
-  atk_object_set_description(gtk_widget_get_accessible(ql->field), line);
+  describe_field(ql, line);
 }
 
 // The suggestions for a text that names an amount ("2 eggs", "1 cup milk"): the foods that

@@ -598,6 +598,11 @@ TEST_F(QuickLogTest, KeysInTheFieldNeverWaitForALockedLog) {
   gchar *tooltip = gtk_entry_get_icon_tooltip_text(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY);
   EXPECT_NE(nullptr, strstr(tooltip ? tooltip : "", "The food log is busy"));
   g_free(tooltip);
+  // A screen reader hears it too, before the suggestion selected.
+  const std::string description =
+      atk_object_get_description(gtk_widget_get_accessible(Field())) ?: "";
+  EXPECT_EQ(0u, description.find("The food log is busy")) << description;
+  EXPECT_NE(std::string::npos, description.find(". Milk, ")) << description;
   std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ("Milk, whole — 1 cup (244 g)", texts[0]);
@@ -657,6 +662,8 @@ TEST_F(QuickLogTest, AQuickLogThatWaitedOutTheLockLogsAndTheBusyNoteGoes) {
   EXPECT_EQ(std::vector<std::string>{"Milk, whole 2.44"}, Entries(today_));
   EXPECT_TRUE(NoticeShown());
   EXPECT_EQ(nullptr, gtk_entry_get_icon_name(GTK_ENTRY(Field()), GTK_ENTRY_ICON_SECONDARY));
+  const char *description = atk_object_get_description(gtk_widget_get_accessible(Field()));
+  EXPECT_EQ(nullptr, strstr(description ? description : "", "busy"));
 }
 
 // Copy to Today copies what the view showed: when another program changed the day since, the
