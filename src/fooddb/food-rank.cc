@@ -39,6 +39,7 @@ const float kUnmatchedMinor = 0.05f;    // words of "NS as to fat", "of", "with"
 const float kNotFurtherSpecified = 1.2f;  // "NFS"
 const float kNotSpecifiedAsTo = 0.9f;     // "NS as to fat"
 const float kRaw = 1.25f;
+const float kRawUnusual = 1.0f;  // "Ground beef, raw": meat, fish and eggs are eaten cooked
 const float kPlain = 0.5f;
 const float kMixtureHead = 1.0f;   // "Apples and pears", "Rice cereal with apples"
 const float kMixedDish = 1.5f;     // categories of mixed dishes, sandwiches, soups
@@ -57,7 +58,7 @@ const char *const kMinorWords[] = {"a",  "an",   "and", "as", "for", "from", "in
 
 // Words that make a food something else than the plain food that its head names.
 const char *const kOddWords[] = {"meatless", "imitation", "substitute", "vegetarian", "vegan",
-                                 "dry",      "powder",    "mix",        "concentrate"};
+                                 "dry",      "dried",     "powder",     "mix",        "concentrate"};
 
 // Words of a form that is not the plain, generic food: where it was made or served.
 const char *const kFormWords[] = {"restaurant", "school", "cafeteria", "fast", "lunch", "meal"};
@@ -212,6 +213,14 @@ bool is_baby_category(int32_t category) {
 
 bool is_mixed_dish_category(int32_t category) { return category >= 3002 && category <= 3802; }
 
+// Whether "raw" is the usual form of a food of |category|: fruits, vegetables, garlic and
+// herbs, and foods without a category (the person's own). Raw fish, meat, eggs or batter
+// are not what "salmon", "ground beef" or "egg white" means: they come after a cooked form.
+bool raw_is_usual(int32_t category) {
+  return category == 0 || (category >= 6002 && category <= 6804) || category == 8406 ||
+         category == 9999;
+}
+
 // What a description scores before anything is typed, and which of its words only say
 // that something is not specified.
 float describe(FoodIndexEntry *entry) {
@@ -228,6 +237,9 @@ float describe(FoodIndexEntry *entry) {
     if (word_is(w, "nfs")) kind[w.clause] = std::max(kind[w.clause], 1);
     if (first && word_is(w, "ns")) kind[w.clause] = 2;
     if (first && word_is(w, "or") && kind[w.clause] == 0) kind[w.clause] = 3;
+    // "cooked" alone: how the food is eaten, said of no particular way.
+    if (first && word_is(w, "cooked") && (i + 1 == n || words[i + 1].clause != w.clause))
+      kind[w.clause] = std::max(kind[w.clause], 1);
     // "no added fat": the plain preparation.
     if (first && word_is(w, "no") && i + 2 < n && word_is(words[i + 1], "added") &&
         word_is(words[i + 2], "fat"))
@@ -268,7 +280,7 @@ float describe(FoodIndexEntry *entry) {
   }
   if (nfs) score += kNotFurtherSpecified;
   else if (ns) score += kNotSpecifiedAsTo;
-  if (raw) score += kRaw;
+  if (raw) score += raw_is_usual(entry->category) ? kRaw : -kRawUnusual;
   if (plain) score += kPlain;
   entry->dish_cost = (mixture ? kMixtureHead : 0.0f) +
                      (is_mixed_dish_category(entry->category) ? kMixedDish : 0.0f);
@@ -406,6 +418,9 @@ const EverydayWords kEverydayWords[] = {
     {"mac", "macaroni", false, nullptr},
     {"milkshake", "milk shake", false, nullptr},
     {"spaghetti", "pasta", true, nullptr},
+    {"wine", "wine table", true, nullptr},  // not rice wine
+    {"egg", "egg whole", true, nullptr},     // not the white or the yolk alone
+    {"eggs", "egg whole", true, nullptr},
     // Dishes that the database names by what they are made of.
     {"toast", "bread toasted", false, "french"},  // not French toast
     {"fries", "french fries", false, nullptr},

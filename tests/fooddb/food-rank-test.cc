@@ -183,6 +183,16 @@ const OrderCase kOrderRules[] = {
     {"herbal tea", "Tea, hot, herbal", "Tea, hot, leaf, black"},
     {"french toast", "French toast, NFS", "Bread, French or Vienna, toasted"},
     {"rum and coke", "Rum and cola", "Soft drink, cola"},
+    // Raw is the usual form of fruit and vegetables, not of meat, fish or eggs.
+    {"salmon", "Salmon, cooked, NS as to cooking method", "Salmon, raw"},
+    {"ground beef", "Ground beef, cooked", "Ground beef, raw"},
+    {"pear", "Pear, raw", "Pear, canned, NFS"},
+    {"salmon raw", "Salmon, raw", "Salmon, cooked, NS as to cooking method"},
+    // A dried, canned or other kept form after the food as it is.
+    {"apricot", "Apricot, raw", "Apricot, dried"},
+    {"dried apricot", "Apricot, dried", "Apricot, raw"},
+    {"wine", "Wine, table, red", "Wine, rice"},
+    {"eggs", "Egg, whole, cooked, NS as to cooking method", "Egg, white, cooked, NS as to fat"},
     // A choice that an "NS as to" leaves open is not the food that is that choice.
     {"coffee brewed", "Coffee, brewed", "Coffee, NS as to brewed or instant"},
     {"oatmeal quick", "Oatmeal, regular or quick, made with water, NS as to fat",
