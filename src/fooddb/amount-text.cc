@@ -236,6 +236,30 @@ bool measure_is_other(const char *description) {
   return description && strstr(description, "yield") != nullptr;
 }
 
+// Whether a measure is of a part of the food as it is served ("1 slice, crust not eaten").
+bool measure_is_part(const char *description) {
+  return description && strstr(description, "not eaten") != nullptr;
+}
+
+// The usual one of a food's sizes: where |first| is a size ("1 small", "1 small or thin/very
+// thin slice"), USDA lists the sizes from the smallest, and "2 toast" or "an apple" mean
+// the medium or regular one. Returns |first| when it is no size or there is none such.
+const FoodMeasure *usual_size(const FoodMeasure *measures, size_t count,
+                              const FoodMeasure *first) {
+  double number = 1.0;
+  const std::vector<std::string> words = measure_words(first->description, &number);
+  if (words.empty() || (words[0] != "small" && words[0] != "large" && words[0] != "extra"))
+    return first;
+  for (size_t i = 0; i < count; i++) {
+    if (!(std::isfinite(measures[i].grams) && measures[i].grams > 0.0) ||
+        measure_is_other(measures[i].description) || measure_is_part(measures[i].description))
+      continue;
+    const std::vector<std::string> other = measure_words(measures[i].description, &number);
+    if (!other.empty() && (other[0] == "medium" || other[0] == "regular")) return &measures[i];
+  }
+  return first;
+}
+
 AmountChoice finish(double count, const std::string &measure, double measure_grams) {
   AmountChoice c;
   c.count = count;
@@ -397,8 +421,7 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
         if (rank < 0 && singular(words[w]) == wanted) rank = w == 0 ? 1 : 2;
       }
       if (rank < 0) continue;
-      if (measure_is_other(measures[i].description) ||
-          strstr(measures[i].description, "not eaten") != nullptr)
+      if (measure_is_other(measures[i].description) || measure_is_part(measures[i].description))
         rank = 3;
       else if (usual)
         rank = 0;
@@ -414,18 +437,25 @@ AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeas
     c.own_measure = true;
     return c;
   }
-  // A bare count: the measure that names the food ("1 egg"), else the first one.
+  // A bare count: the measure that names the food ("1 egg"), else the first one of the food
+  // as it is served, of its sizes the usual one ("2 toast": two regular slices).
   const std::vector<std::string> food = split_words(text.food.c_str());
-  const FoodMeasure *first = nullptr;
+  const FoodMeasure *first = nullptr, *first_part = nullptr;
   for (size_t i = 0; i < count; i++) {
     if (!usable(measures[i]) || measure_is_other(measures[i].description)) continue;
-    if (!first) first = &measures[i];
+    if (measure_is_part(measures[i].description)) {
+      if (!first_part) first_part = &measures[i];
+    } else if (!first) {
+      first = &measures[i];
+    }
     double number = 1.0;
     for (const std::string &w : measure_words(measures[i].description, &number))
       for (const std::string &f : food)
         if (singular(w) == singular(f))
           return finish(text.count * number, measures[i].description, measures[i].grams / number);
   }
+  if (first) first = usual_size(measures, count, first);
+  if (!first) first = first_part;
   if (!first) return finish(text.count, "100 g", 100.0);
   double number = 1.0;
   measure_words(first->description, &number);
@@ -466,11 +496,15 @@ void amount_choice_text(double count, const char *measure, double measure_grams,
 }
 
 AmountChoice amount_first_measure(const FoodMeasure *measures, size_t count) {
-  for (size_t i = 0; i < count; i++) {
-    if (!usable(measures[i]) || measure_is_other(measures[i].description)) continue;
-    const AmountChoice first = finish(1.0, measures[i].description, measures[i].grams);
-    if (first.fit == AmountFit::kOk) return first;
-  }
+  // A measure of a part of the food ("1 slice, crust not eaten") only when it has no other.
+  for (const bool parts : {false, true})
+    for (size_t i = 0; i < count; i++) {
+      if (!usable(measures[i]) || measure_is_other(measures[i].description) ||
+          measure_is_part(measures[i].description) != parts)
+        continue;
+      const AmountChoice first = finish(1.0, measures[i].description, measures[i].grams);
+      if (first.fit == AmountFit::kOk) return first;
+    }
   return finish(100.0, unit_measure(AmountUnit::kGram), 1.0);
 }
 

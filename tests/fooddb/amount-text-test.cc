@@ -109,6 +109,10 @@ const FoodMeasure kSizedApple[] = {{const_cast<char *>("1 small"), 149.0},
                                    {const_cast<char *>("1 medium"), 200.0},
                                    {const_cast<char *>("1 large"), 242.0},
                                    {const_cast<char *>("1 cup"), 125.0}};
+const FoodMeasure kCrustFirst[] = {{const_cast<char *>("1 slice, crust not eaten"), 15.0},
+                                   {const_cast<char *>("1 slice"), 25.0}};
+const FoodMeasure kLargeFirst[] = {{const_cast<char *>("1 large"), 50.0},
+                                   {const_cast<char *>("1 cup"), 240.0}};
 const FoodMeasure kSizedBread[] = {{const_cast<char *>("1 small or thin/very thin slice"), 21.0},
                                    {const_cast<char *>("1 medium or regular slice"), 29.0},
                                    {const_cast<char *>("1 large or thick slice"), 39.0}};
@@ -154,7 +158,14 @@ const ChooseCase kChooseCases[] = {
     {"a apple", false, MEASURES(kApple), AmountFit::kOk, 182, "1 medium (3\" dia) (182 g)", "1 medium (3\" dia) (182 g)"},
     {"2 medium apples", true, MEASURES(kApple), AmountFit::kOk, 364,
      "2 × 1 medium (3\" dia) (182 g)", "2 × 1 medium (3\" dia) (364 g)"},
-    {"an apple", false, MEASURES(kSizedApple), AmountFit::kOk, 149, "1 small (149 g)", "1 small (149 g)"},
+    // A bare count takes the usual of the sizes USDA lists from the smallest.
+    {"an apple", false, MEASURES(kSizedApple), AmountFit::kOk, 200, "1 medium (200 g)", "1 medium (200 g)"},
+    {"2 toast", false, MEASURES(kSizedBread), AmountFit::kOk, 58,
+     "2 × 1 medium or regular slice (29 g)", "2 × 1 medium or regular slice (58 g)"},
+    {"2 rye toast", false, MEASURES(kCrustFirst), AmountFit::kOk, 50, "2 × 1 slice (25 g)",
+     "2 × 1 slice (50 g)"},
+    {"2 muffins", false, MEASURES(kLargeFirst), AmountFit::kOk, 100, "2 × 1 large (50 g)",
+     "2 × 1 large (100 g)"},
     {"2 small apples", true, MEASURES(kSizedApple), AmountFit::kOk, 298, "2 × 1 small (149 g)",
      "2 × 1 small (298 g)"},
     {"2 slices bread", true, MEASURES(kSizedBread), AmountFit::kOk, 58,
@@ -211,6 +222,9 @@ TEST(AmountFirstMeasure, OneOfTheFirstMeasureOfTheFoodAsItIs) {
       {"beer", MEASURES(kBeer), "1 fl oz (30 g)"},
       {"oatmeal", MEASURES(kOatmeal), "1 cup, cooked (240 g)"},
       {"toast", MEASURES(kToast), "1 medium or regular slice (25 g)"},
+      // USDA's first, even a small one; a part of the food only when there is nothing else.
+      {"sizes from the smallest", MEASURES(kSizedApple), "1 small (149 g)"},
+      {"a part first", MEASURES(kCrustFirst), "1 slice (25 g)"},
       {"without a weight", MEASURES(kUnweighed), "1 serving (310 g)"},
       {"beyond the range", MEASURES(kHuge), "1 can (360 g)"},
       {"without measures", nullptr, 0, "100 g"},
@@ -225,6 +239,8 @@ TEST(AmountFirstMeasure, OneOfTheFirstMeasureOfTheFoodAsItIs) {
                        first.count, text, sizeof text);
     EXPECT_STREQ(text, c.row);
   }
+  const FoodMeasure kOnlyPart[] = {{const_cast<char *>("1 slice, crust not eaten"), 15.0}};
+  EXPECT_EQ("1 slice, crust not eaten", amount_first_measure(MEASURES(kOnlyPart)).measure);
   const FoodMeasure kOnlyOther[] = {{const_cast<char *>("1 cup, dry, yields"), 485.0}};
   EXPECT_TRUE(amount_measure_is_grams(amount_first_measure(MEASURES(kOnlyOther)).measure.c_str()));
 }
