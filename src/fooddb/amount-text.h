@@ -72,9 +72,11 @@ constexpr double kAmountMaxCount = 1000.0;
 // Finds what |text| (read with amount_text_read, kAmount) means for a food with the
 // |count| measures |measures| in USDA's order. Weights convert directly; volumes only
 // through one of the food's own volume measures; a measure word picks the food's measure
-// whose first word (or a later word of its name) it is, singular or plural, when
-// |use_word| (the food was found without that word); a bare count takes the measure that
-// names a word of the food ("1 egg") or else the first one, or 100 g without measures.
+// that names it, singular or plural, when |use_word| (the food was found without that word):
+// of several, the medium or regular one, then one it begins, then one that names it later,
+// and a part of the food ("1 slice, crust not eaten") last; a bare count takes the measure
+// that names a word of the food ("1 egg") or else the first one of the food as served (of
+// sizes listed from the smallest, the medium one), or 100 g without measures.
 AmountChoice amount_choose(const AmountText &text, bool use_word, const FoodMeasure *measures,
                            size_t count);
 
@@ -90,7 +92,8 @@ void amount_choice_text(double count, const char *measure, double measure_grams,
 
 // The amount a food never logged before starts at: one of its first household measure (USDA
 // lists the usual one first), passing over a measure of something else ("1 cup, dry,
-// yields") and one without a weight; 100 g ("1 g" 100 times) when it has none.
+// yields") and one without a weight, and one of a part of the food ("1 slice, crust not
+// eaten") while it has another; 100 g ("1 g" 100 times) when it has none.
 AmountChoice amount_first_measure(const FoodMeasure *measures, size_t count);
 
 // Whether |measure| is a measure in grams ("1 g", "100 g"): an amount in it reads in grams.
