@@ -28,13 +28,15 @@ bool is_volume(AmountUnit unit) {
 // for them; with |use_word| only those that have a measure of its word. With |sort_volume|
 // the best |pool| are ordered by how their measures fit before |limit| are kept.
 int add_hits(sqlite3 *food_db, const FoodIndex *index, const AmountText &typed,
-             const std::string &words, bool use_word, bool sort_volume, const FoodRankUse *uses,
-             size_t use_count, size_t limit, std::vector<AmountHit> *out,
-             std::unordered_set<int32_t> *seen) {
+             const std::string &words, bool use_word, bool sort_volume, bool some_words,
+             const FoodRankUse *uses, size_t use_count, size_t limit,
+             std::vector<AmountHit> *out, std::unordered_set<int32_t> *seen) {
   if (words.empty() || out->size() >= limit) return 0;
   const size_t pool = use_word || sort_volume ? std::max(limit, kMeasurePool) : limit;
   FoodHitList hits{nullptr, 0, 0};
-  if (food_rank(index, words.c_str(), uses, use_count, pool, &hits) != 0) return -1;
+  if ((some_words ? food_rank_some_words : food_rank)(index, words.c_str(), uses, use_count, pool,
+                                                      &hits) != 0)
+    return -1;
   std::vector<AmountHit> found;
   std::vector<int> order;  // what sorts them: 0 used or in the unit, 1 through another, 2 none
   for (size_t i = 0; i < hits.count; i++) {
@@ -71,17 +73,17 @@ int add_hits(sqlite3 *food_db, const FoodIndex *index, const AmountText &typed,
 
 int amount_rank(sqlite3 *food_db, const FoodIndex *index, const AmountText &typed,
                 const FoodRankUse *uses, size_t use_count, size_t limit,
-                std::vector<AmountHit> *out) {
+                std::vector<AmountHit> *out, bool some_words) {
   out->clear();
   if (typed.read != AmountRead::kAmount) return 0;
   std::unordered_set<int32_t> seen;
   int rc = 0;
   if (typed.unit == AmountUnit::kNone && !typed.measure_word.empty())
-    rc = add_hits(food_db, index, typed, typed.food_without_word, true, false, uses, use_count,
-                  limit, out, &seen);
-  if (rc == 0)
-    rc = add_hits(food_db, index, typed, typed.food, false, is_volume(typed.unit), uses,
+    rc = add_hits(food_db, index, typed, typed.food_without_word, true, false, some_words, uses,
                   use_count, limit, out, &seen);
+  if (rc == 0)
+    rc = add_hits(food_db, index, typed, typed.food, false, is_volume(typed.unit), some_words,
+                  uses, use_count, limit, out, &seen);
   if (rc != 0) out->clear();
   return rc;
 }

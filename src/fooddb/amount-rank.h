@@ -26,8 +26,9 @@ struct AmountHit {
 // ("12 fl oz beer"), those that have a measure in that very unit come before those whose
 // amount is worked out through another of their volumes, and those with no volume at all
 // come last. Foods in |uses| stay first among their like, as food_rank has them; so does
-// its order otherwise. Measures are read from |food_db| (own foods answer too). Returns 0,
-// or -1 with |out| empty after printing why.
+// its order otherwise. Measures are read from |food_db| (own foods answer too). With
+// |some_words| the foods are those food_rank_some_words finds for the words. Returns 0, or
+// -1 with |out| empty after printing why.
 int amount_rank(sqlite3 *food_db, const FoodIndex *index, const AmountText &typed,
                 const FoodRankUse *uses, size_t use_count, size_t limit,
-                std::vector<AmountHit> *out);
+                std::vector<AmountHit> *out, bool some_words = false);

@@ -51,7 +51,9 @@ const float kQualifierOnly = 4.5f;   // the thing typed only qualifies the food'
 const float kUnaskedAlcohol = 8.0f;  // a mixed alcoholic drink when no alcohol is named
 const float kEverydayReading = 0.25f;  // the database's wording of everyday words, if tied
 const float kOpenChoice = 1.5f;  // a typed word found among the choices of an "NS as to"
-const float kMinorMatch = 0.5f;  // a typed "with", "and", ... found in the description
+const float kMinorMatch = 0.5f;
+const float kDroppedWord = 3.0f;     // a typed word that no word of the food starts
+const size_t kMostDroppedWords = 3;  // of a text that no food has all the words of  // a typed "with", "and", ... found in the description
 
 const char *const kMinorWords[] = {"a",  "an",   "and", "as", "for", "from", "in",
                                    "of", "on",   "or",  "the", "to", "with", "w"};
@@ -419,6 +421,14 @@ const EverydayWords kEverydayWords[] = {
     {"milkshake", "milk shake", false, nullptr},
     {"spaghetti", "pasta", true, nullptr},
     {"wine", "wine table", true, nullptr},  // not rice wine
+    {"blt", "bacon lettuce tomato sandwich", false, nullptr},
+    {"sparkling water", "carbonated water", false, nullptr},
+    {"seltzer", "carbonated water", false, nullptr},
+    {"string cheese", "cheese mozzarella", false, nullptr},
+    {"banana bread", "cake banana", false, nullptr},
+    {"corn on the cob", "corn fresh cooked", false, nullptr},
+    // A way of cooking that the database words as "cooked" for most foods.
+    {"steamed", "cooked", false, nullptr},
     {"egg", "egg whole", true, nullptr},     // not the white or the yolk alone
     {"eggs", "egg whole", true, nullptr},
     // Dishes that the database names by what they are made of.
@@ -698,15 +708,40 @@ double food_use_weight(unsigned count, int days_ago) {
   return std::log2(1.0 + count) + 4.0 / (1.0 + days_ago / 7.0);
 }
 
-int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses, size_t use_count,
-              size_t limit, FoodHitList *out) {
+namespace {
+
+// The words of |text|, as the ranking reads them.
+std::vector<QueryWord> query_of(const char *text) {
+  std::vector<Token> tokens;
+  split_words(text ? text : "", &tokens);
+  std::vector<QueryWord> query;
+  for (const Token &t : tokens) query.push_back(QueryWord{t.text});
+  return query;
+}
+
+// Adds to |out| each reading of |words| with |drop| of its words (not "with", "and", ...)
+// left out, from position |from| on, each word left out costing kDroppedWord.
+void drop_words(const QueryVariant &variant, size_t drop, size_t from,
+                std::vector<QueryVariant> *out) {
+  if (drop == 0) {
+    out->push_back(variant);
+    return;
+  }
+  for (size_t i = from; i < variant.words.size(); i++) {
+    const std::string &w = variant.words[i].text;
+    if (variant.words.size() > 1 && is_minor_word(w.c_str(), w.size())) continue;
+    QueryVariant fewer{variant.words, variant.cost + kDroppedWord};
+    fewer.words.erase(fewer.words.begin() + static_cast<long>(i));
+    drop_words(fewer, drop - 1, i, out);
+  }
+}
+
+// food_rank of |query| with |drop| of its words left out in every way.
+int rank_query(const FoodIndex *index, const std::vector<QueryWord> &query, size_t drop,
+               const FoodRankUse *uses, size_t use_count, size_t limit, FoodHitList *out) {
   *out = FoodHitList{nullptr, 0, 0};
   try {
-    std::vector<Token> tokens;
-    split_words(text ? text : "", &tokens);
-    std::vector<QueryWord> query;
-    for (const Token &t : tokens) query.push_back(QueryWord{t.text});
-    if (query.empty() || limit == 0 || !index) return 0;
+    if (query.size() <= drop || limit == 0 || !index) return 0;
 
     // Uses in food-code order are looked up as they are; others are sorted first.
     auto by_code = [](const FoodRankUse &a, const FoodRankUse &b) {
@@ -728,8 +763,11 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
       return it != end && it->food_code == code ? it->weight : 0.0;
     };
 
+    std::vector<QueryVariant> readings;
+    for (const QueryVariant &variant : query_variants(query)) drop_words(variant, drop, 0, &readings);
     std::vector<Reading> variants;
-    for (const QueryVariant &variant : query_variants(query)) variants.push_back(reading_of(variant));
+    for (const QueryVariant &variant : readings)
+      if (!variant.words.empty()) variants.push_back(reading_of(variant));
     std::vector<Candidate> found;
     for (size_t i = 0; i < index->count; i++) {
       bool any = false;
@@ -776,4 +814,35 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
     return -1;
   }
   return 0;
+}
+
+}  // namespace
+
+int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses, size_t use_count,
+              size_t limit, FoodHitList *out) {
+  *out = FoodHitList{nullptr, 0, 0};
+  try {
+    return rank_query(index, query_of(text), 0, uses, use_count, limit, out);
+  } catch (const std::bad_alloc &) {
+    report_memory_exhausted();
+    return -1;
+  }
+}
+
+int food_rank_some_words(const FoodIndex *index, const char *text, const FoodRankUse *uses,
+                         size_t use_count, size_t limit, FoodHitList *out) {
+  *out = FoodHitList{nullptr, 0, 0};
+  try {
+    const std::vector<QueryWord> query = query_of(text);
+    size_t named = 0;  // the words that may be left out
+    for (const QueryWord &q : query) named += !is_minor_word(q.text.c_str(), q.text.size());
+    for (size_t drop = 1; drop < named && drop <= kMostDroppedWords; drop++) {
+      if (rank_query(index, query, drop, uses, use_count, limit, out) != 0) return -1;
+      if (out->count > 0) return 0;
+    }
+    return 0;
+  } catch (const std::bad_alloc &) {
+    report_memory_exhausted();
+    return -1;
+  }
 }

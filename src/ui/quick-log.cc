@@ -107,6 +107,9 @@ struct QuickLog {
   std::function<bool()> undo_other;
   std::string undo_other_name;
   bool busy = false;  // the last look at the log found it locked by another program
+  // No food has all the words typed: the suggestions have some of them, none is chosen
+  // until the person moves to one, and Enter does what it does when nothing matches.
+  bool some_words = false;
 
   FoodIndex index{nullptr, 0, 0};  // read from the food database on first use
   bool index_read = false;
@@ -437,7 +440,17 @@ void show_list(QuickLog *ql) {
     announce_selection(ql);
     return;
   }
-  gtk_widget_hide(ql->none_box);
+  if (ql->some_words) {
+    char line[NOTICE_TEXT_SIZE];
+    // Translators: under the suggestions of the quick-log field when no food has all the
+    // words typed; %s is what was typed
+    snprintf(line, sizeof line, _("No food has all of “%s”; above are foods with some of them."),
+             gtk_entry_get_text(GTK_ENTRY(ql->field)));
+    gtk_label_set_text(GTK_LABEL(ql->none_label), line);
+    gtk_widget_show(ql->none_box);
+  } else {
+    gtk_widget_hide(ql->none_box);
+  }
   make_rows(ql, ql->shown.size());
   for (size_t i = 0; i < ql->rows.size(); i++) {
     if (i < ql->shown.size()) {
@@ -448,10 +461,19 @@ void show_list(QuickLog *ql) {
       gtk_widget_hide(ql->rows[i]);
     }
   }
-  gtk_list_box_select_row(GTK_LIST_BOX(ql->list), GTK_LIST_BOX_ROW(ql->rows[0]));
+  if (ql->some_words) {
+    gtk_list_box_set_selection_mode(GTK_LIST_BOX(ql->list), GTK_SELECTION_SINGLE);
+    gtk_list_box_unselect_all(GTK_LIST_BOX(ql->list));
+  } else {
+    gtk_list_box_set_selection_mode(GTK_LIST_BOX(ql->list), GTK_SELECTION_BROWSE);
+    gtk_list_box_select_row(GTK_LIST_BOX(ql->list), GTK_LIST_BOX_ROW(ql->rows[0]));
+  }
   gtk_widget_show(ql->list);
   gtk_widget_show(ql->popover);
-  announce_selection(ql);
+  if (ql->some_words)
+    describe_field(ql, gtk_label_get_text(GTK_LABEL(ql->none_label)));
+  else
+    announce_selection(ql);
 }
 
 // Whether |text| has a word to look for: letters or digits, not only punctuation.
@@ -484,9 +506,16 @@ bool suggest_with_amount(QuickLog *ql, const char *text) {
   const AmountText typed = amount_text_read(text, point);
   if (typed.read != AmountRead::kAmount) return false;
   std::vector<AmountHit> hits;
+  const size_t room = kQuickLogSuggestions - ql->shown.size();
   if (amount_rank(ql->state->food_db, &ql->index, typed, ql->weights.data(), ql->weights.size(),
-                  kQuickLogSuggestions - ql->shown.size(), &hits) != 0)
+                  room, &hits) != 0)
     return true;
+  if (hits.empty() && ql->shown.empty()) {
+    if (amount_rank(ql->state->food_db, &ql->index, typed, ql->weights.data(),
+                    ql->weights.size(), room, &hits, true) != 0)
+      return true;
+    ql->some_words = !hits.empty();
+  }
   const std::string unit_word = amount_unit_word(typed);
   for (AmountHit &hit : hits) {
     Suggestion s = suggestion_for(ql, hit.food_code, hit.description.c_str());
@@ -502,6 +531,7 @@ bool suggest_with_amount(QuickLog *ql, const char *text) {
 void suggest(QuickLog *ql) {
   prepare(ql);
   ql->shown.clear();
+  ql->some_words = false;
   const char *text = gtk_entry_get_text(GTK_ENTRY(ql->field));
   double weight_kg = 0.0;
   std::string weight_row;
@@ -519,6 +549,14 @@ void suggest(QuickLog *ql) {
                         kQuickLogSuggestions, &hits) == 0) {
     for (size_t i = 0; i < hits.count; i++)
       ql->shown.push_back(suggestion_for(ql, hits.items[i].food_code, hits.items[i].description));
+    food_hit_list_free(&hits);
+  }
+  if (ql->shown.empty() && text &&
+      food_rank_some_words(&ql->index, text, ql->weights.data(), ql->weights.size(),
+                           kQuickLogSuggestions, &hits) == 0) {
+    for (size_t i = 0; i < hits.count; i++)
+      ql->shown.push_back(suggestion_for(ql, hits.items[i].food_code, hits.items[i].description));
+    ql->some_words = hits.count > 0;
     food_hit_list_free(&hits);
   }
   if (ql->shown.empty() && text && has_word(text))
@@ -798,6 +836,10 @@ void choose(QuickLog *ql, bool with_dialog) {
     return;
   }
   GtkListBoxRow *row = selected_row(ql);
+  if (!row && ql->some_words) {
+    quick_log_own_no_match_enter(ql->state);
+    return;
+  }
   const int at = row ? gtk_list_box_row_get_index(row) : 0;
   if (at < 0 || static_cast<size_t>(at) >= ql->shown.size()) return;
   Suggestion s = ql->shown[static_cast<size_t>(at)];

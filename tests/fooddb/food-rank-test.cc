@@ -193,6 +193,10 @@ const OrderCase kOrderRules[] = {
     {"dried apricot", "Apricot, dried", "Apricot, raw"},
     {"wine", "Wine, table, red", "Wine, rice"},
     {"eggs", "Egg, whole, cooked, NS as to cooking method", "Egg, white, cooked, NS as to fat"},
+    // Everyday names of dishes and drinks the database words otherwise.
+    {"steamed broccoli", "Broccoli, NS as to form, cooked", "Broccoli, raw"},
+    {"blt", "Bacon, lettuce, and tomato sandwich with spread", "Bacon, NS as to type of meat, cooked"},
+    {"string cheese", "Cheese, Mozzarella, NFS", "Cheese, NFS"},
     // A choice that an "NS as to" leaves open is not the food that is that choice.
     {"coffee brewed", "Coffee, brewed", "Coffee, NS as to brewed or instant"},
     {"oatmeal quick", "Oatmeal, regular or quick, made with water, NS as to fat",
@@ -421,6 +425,32 @@ TEST_F(FoodRankTest, TheFoodsOfThePersonComeFirstByHowOftenAndHowRecently) {
   EXPECT_GT(food_use_weight(2, 0), food_use_weight(2, 30));
   EXPECT_GT(food_use_weight(1, 3000), 0.0);
   EXPECT_EQ(0.0, food_use_weight(0, 0));
+}
+
+TEST_F(FoodRankTest, TextThatNoFoodHasAllTheWordsOfFindsFoodsWithSome) {
+  const auto some = [&](const char *text, size_t limit = 10) {
+    FoodHitList hits{nullptr, 0, 0};
+    EXPECT_EQ(0, food_rank_some_words(&index_, text, nullptr, 0, limit, &hits));
+    std::vector<std::string> texts = descriptions(hits);
+    food_hit_list_free(&hits);
+    return texts;
+  };
+  // All but one word: the foods that have the others, best fit first.
+  ASSERT_TRUE(Rank("grandma lasagna").empty());
+  const std::vector<std::string> lasagna = some("grandma lasagna");
+  ASSERT_FALSE(lasagna.empty());
+  for (const std::string &text : lasagna) EXPECT_EQ(0u, text.find("Lasagna")) << text;
+  // Of three words, two that a food has before one: "hard" is in no egg.
+  ASSERT_TRUE(Rank("hard boiled egg").empty());
+  const std::vector<std::string> eggs = some("hard boiled egg", 3);
+  ASSERT_FALSE(eggs.empty());
+  EXPECT_EQ("Egg, whole, boiled or poached", eggs[0]);
+  // Up to all but one of the words, never none; one word alone is food_rank's.
+  EXPECT_TRUE(some("qqq zzz").empty());
+  EXPECT_TRUE(some("qqqq").empty());
+  EXPECT_TRUE(some("lasagna").empty());
+  EXPECT_TRUE(some("").empty());
+  EXPECT_EQ(2u, some("grandma lasagna", 2).size());
 }
 
 TEST_F(FoodRankTest, AtMostTheLimitAndNothingWithoutWords) {

@@ -249,6 +249,45 @@ TEST_F(QuickLogTest, WhenNoFoodMatchesTheFieldSaysSo) {
   EXPECT_FALSE(gtk_widget_is_visible(none));
 }
 
+// Text that no food has all the words of offers the foods that have some of them, but
+// chooses none: Enter still offers to make the food, and Down goes to the first of them.
+TEST_F(QuickLogTest, TextThatNoFoodHasAllTheWordsOfOffersFoodsWithSomeButChoosesNone) {
+  Activate();
+  GtkWidget *none = quick_log_no_match_box(&state_);
+  for (const char *typed : {"grandma lasagna", "1 cup grandma lasagna"}) {
+    SCOPED_TRACE(typed);
+    Type(typed);
+    const std::vector<std::string> texts = quick_log_suggestion_texts(&state_);
+    ASSERT_FALSE(texts.empty());
+    for (const std::string &text : texts) EXPECT_EQ(0u, text.find("Lasagna")) << text;
+    EXPECT_TRUE(gtk_widget_is_visible(none));
+    const std::string line =
+        std::string("No food has all of “") + typed + "”; above are foods with some of them.";
+    EXPECT_EQ((std::vector<std::string>{line, std::string("Create food “") + typed + "”"}),
+              label_texts(none));
+    EXPECT_STREQ(line.c_str(), atk_object_get_description(gtk_widget_get_accessible(Field())));
+  }
+  EXPECT_NE(std::string::npos, quick_log_suggestion_texts(&state_).at(0).find(": 1 cup"));
+  send_key(Field(), GDK_KEY_Return);
+  GtkWidget *create = dialog_titled("New Food");
+  ASSERT_NE(nullptr, create);
+  gtk_widget_destroy(create);
+  drain_events();
+  EXPECT_TRUE(Entries(today_).empty());
+  gtk_widget_grab_focus(Field());
+  Type("grandma lasagna");
+  const std::string first = quick_log_suggestion_texts(&state_).at(0);
+  send_key(Field(), GDK_KEY_Down);
+  send_key(Field(), GDK_KEY_Return);
+  GtkWidget *add = dialog_titled(first.c_str());
+  ASSERT_NE(nullptr, add) << first;
+  gtk_widget_destroy(add);
+  drain_events();
+  // A word that starts no word of any food, alone, still matches nothing.
+  Type("qqqzzz lasagnaqq");
+  EXPECT_TRUE(quick_log_suggestion_texts(&state_).empty());
+}
+
 TEST_F(QuickLogTest, EnterOnAKnownFoodLogsItAgainAndCtrlZTakesItBack) {
   LogMeasured(kMilk, "Milk, whole", yesterday_, "1 cup", 244.0, 1.0);
   Activate();
