@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <memory>
 
 #include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
 #include "i18n.h"
+#include "store/sql-statement.h"
 
 namespace {
 
@@ -28,10 +28,6 @@ const char kFillMeasuresSql[] =
     "SELECT \"Food code\", \"Portion description\", \"Portion weight (g)\" FROM measures "
     "ORDER BY \"Food code\", \"Seq num\", rowid";
 
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-
 std::string text_of(sqlite3_stmt *stmt, int column) {
   const unsigned char *text = sqlite3_column_text(stmt, column);
   return text ? reinterpret_cast<const char *>(text) : "";
@@ -40,12 +36,9 @@ std::string text_of(sqlite3_stmt *stmt, int column) {
 // Gives each food of |out| (in food-code order) the amount a food never logged starts at
 // (amount_first_measure) as its portion. Returns 0, or -1 after printing why.
 int read_first_measures(sqlite3 *food_db, FillFoodTable *out) {
-  sqlite3_stmt *raw = nullptr;
-  if (sqlite3_prepare_v2(food_db, kFillMeasuresSql, -1, &raw, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
-    return -1;
-  }
-  std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
+  StatementPtr stmt = sql_prepare(food_db, kFillMeasuresSql);
+  if (!stmt) return -1;
+  sqlite3_stmt *raw = stmt.get();
   std::vector<std::string> names;
   std::vector<double> grams;
   int32_t code = 0;
@@ -77,7 +70,7 @@ int read_first_measures(sqlite3 *food_db, FillFoodTable *out) {
   }
   settle();
   if (rc == SQLITE_DONE) return 0;
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+  sql_report_error(food_db);
   return -1;
 }
 
@@ -85,12 +78,9 @@ int read_first_measures(sqlite3 *food_db, FillFoodTable *out) {
 
 int fill_foods_load(sqlite3 *food_db, FillFoodTable *out) {
   *out = FillFoodTable{};
-  sqlite3_stmt *raw = nullptr;
-  if (sqlite3_prepare_v2(food_db, kFillFoodsSql, -1, &raw, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
-    return -1;
-  }
-  std::unique_ptr<sqlite3_stmt, StatementFinalizer> stmt(raw);
+  StatementPtr stmt = sql_prepare(food_db, kFillFoodsSql);
+  if (!stmt) return -1;
+  sqlite3_stmt *raw = stmt.get();
   int rc;
   std::vector<int32_t> codes;
   while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
@@ -108,7 +98,7 @@ int fill_foods_load(sqlite3 *food_db, FillFoodTable *out) {
     out->measure_grams.push_back(kServingGrams);
   }
   if (rc != SQLITE_DONE) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(food_db));
+    sql_report_error(food_db);
     *out = FillFoodTable{};
     return -1;
   }

@@ -6,16 +6,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "i18n.h"
+#include "store/sql-statement.h"
 
 namespace {
-
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 // The food code is kept with the measure, so that a row of another program's food_log
 // that took the id of a deleted entry does not take its measure too.
@@ -41,73 +36,16 @@ const char kCopyMeasureSql[] =
 const char kGetMeasureSql[] =
     "SELECT food_code, measure, measure_g, count FROM entry_measures WHERE entry_id = ?1";
 
-void report_sql_error(sqlite3 *handle) {
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-}
-
-StatementPtr prepare(sqlite3 *handle, const char *sql) {
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-    report_sql_error(handle);
-    sqlite3_finalize(stmt);
-    return nullptr;
-  }
-  return StatementPtr(stmt);
-}
-
 // 1 when the log has the table, 0 when not, -1 after printing why.
 int has_table(sqlite3 *handle) {
-  StatementPtr stmt = prepare(handle, kHasMeasuresSql);
-  if (!stmt) return -1;
-  const int rc = sqlite3_step(stmt.get());
-  if (rc == SQLITE_ROW) return 1;
-  if (rc == SQLITE_DONE) return 0;
-  report_sql_error(handle);
-  return -1;
+  StatementPtr stmt = sql_prepare(handle, kHasMeasuresSql);
+  return stmt ? sql_step_row(handle, stmt.get()) : -1;
 }
 
 // Runs a bound write; prints |format| with the connection's message when it fails.
 int run_write(sqlite3 *handle, sqlite3_stmt *stmt, const char *format) {
-  if (sqlite3_step(stmt) == SQLITE_DONE) return 0;
-  fprintf(stderr, format, sqlite3_errmsg(handle));
-  return -1;
+  return sql_run(handle, stmt, format) ? 0 : -1;
 }
-
-// A write transaction that takes the write lock at once (waiting for other writers through
-// the busy timeout), rolls back unless committed, and leaves a transaction the caller
-// opened to the caller.
-class WriteTransaction {
- public:
-  WriteTransaction(sqlite3 *handle, const char *format) : handle_(handle), format_(format) {
-    if (!sqlite3_get_autocommit(handle)) {
-      ok_ = true;  // the caller's
-      return;
-    }
-    ok_ = open_ = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!ok_) fprintf(stderr, format, sqlite3_errmsg(handle));
-  }
-  ~WriteTransaction() {
-    if (open_ && !sqlite3_get_autocommit(handle_))
-      sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
-  }
-  bool ok() const { return ok_; }
-  // Returns 0 when the writes are in the log, else -1 after printing why.
-  int commit() {
-    if (!open_) return 0;
-    if (sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      fprintf(stderr, format_, sqlite3_errmsg(handle_));
-      return -1;
-    }
-    open_ = false;
-    return 0;
-  }
-
- private:
-  sqlite3 *handle_;
-  const char *format_;
-  bool ok_ = false;
-  bool open_ = false;
-};
 
 const char *cannot_keep_format() {
   // Translators: %s is SQLite's reason
@@ -117,6 +55,15 @@ const char *cannot_keep_format() {
 bool has_measure(const EntryMeasure *measure) {
   return measure && !measure->measure.empty() && std::isfinite(measure->measure_g) &&
          measure->measure_g > 0 && std::isfinite(measure->count) && measure->count > 0;
+}
+
+// The measure of a row of kGetMeasureSql.
+EntryMeasure measure_of_row(sqlite3_stmt *stmt) {
+  EntryMeasure kept;
+  kept.measure = sql_column_text(stmt, 1);
+  kept.measure_g = sqlite3_column_double(stmt, 2);
+  kept.count = sqlite3_column_double(stmt, 3);
+  return kept;
 }
 
 }  // namespace
@@ -132,30 +79,19 @@ int entry_measures_create(sqlite3 *handle) {
   if (present == -1) return -1;
   if (sqlite3_db_readonly(handle, "main") == 1) return present == 1 ? 0 : -1;
   if (present == 1) {
-    StatementPtr any = prepare(handle, kAnyGoneSql);
+    StatementPtr any = sql_prepare(handle, kAnyGoneSql);
     if (!any) return -1;
-    const int rc = sqlite3_step(any.get());
-    if (rc == SQLITE_DONE) return 0;
-    if (rc != SQLITE_ROW) {
-      report_sql_error(handle);
-      return -1;
-    }
+    const int gone = sql_step_row(handle, any.get());
+    if (gone != 1) return gone;
   }
-  char *error = nullptr;
-  if (sqlite3_exec(handle, present == 1 ? kForgetGoneSql : kCreateMeasuresSql, nullptr, nullptr,
-                   &error) != SQLITE_OK) {
-    // Translators: %s is SQLite's reason
-    fprintf(stderr, _("alimora: cannot create measure table: %s\n"),
-            error ? error : sqlite3_errmsg(handle));
-    sqlite3_free(error);
-    return -1;
-  }
-  return 0;
+  // Translators: %s is SQLite's reason
+  const char *format = _("alimora: cannot create measure table: %s\n");
+  return sql_exec(handle, present == 1 ? kForgetGoneSql : kCreateMeasuresSql, format) ? 0 : -1;
 }
 
 int entry_measure_put(sqlite3 *handle, int64_t entry_id, int32_t food_code, const char *measure,
                       double measure_g, double count) {
-  StatementPtr stmt = prepare(handle, kPutMeasureSql);
+  StatementPtr stmt = sql_prepare(handle, kPutMeasureSql);
   if (!stmt) return -1;
   sqlite3_bind_int64(stmt.get(), 1, entry_id);
   sqlite3_bind_int(stmt.get(), 2, food_code);
@@ -168,7 +104,7 @@ int entry_measure_put(sqlite3 *handle, int64_t entry_id, int32_t food_code, cons
 int entry_measure_forget(sqlite3 *handle, int64_t entry_id) {
   const int present = has_table(handle);
   if (present != 1) return present;
-  StatementPtr stmt = prepare(handle, kForgetMeasureSql);
+  StatementPtr stmt = sql_prepare(handle, kForgetMeasureSql);
   if (!stmt) return -1;
   sqlite3_bind_int64(stmt.get(), 1, entry_id);
   return run_write(handle, stmt.get(), cannot_keep_format());
@@ -177,7 +113,7 @@ int entry_measure_forget(sqlite3 *handle, int64_t entry_id) {
 int entry_measure_copy(sqlite3 *handle, int64_t from, int64_t to, bool move) {
   const int present = has_table(handle);
   if (present != 1) return present;
-  StatementPtr stmt = prepare(handle, kCopyMeasureSql);
+  StatementPtr stmt = sql_prepare(handle, kCopyMeasureSql);
   if (!stmt) return -1;
   sqlite3_bind_int64(stmt.get(), 1, from);
   sqlite3_bind_int64(stmt.get(), 2, to);
@@ -190,20 +126,12 @@ int entry_measure_get(sqlite3 *handle, int64_t entry_id, int32_t food_code, doub
   *out = EntryMeasure{};
   const int present = has_table(handle);
   if (present != 1) return present == 0 ? 1 : -1;
-  StatementPtr stmt = prepare(handle, kGetMeasureSql);
+  StatementPtr stmt = sql_prepare(handle, kGetMeasureSql);
   if (!stmt) return -1;
   sqlite3_bind_int64(stmt.get(), 1, entry_id);
-  const int rc = sqlite3_step(stmt.get());
-  if (rc == SQLITE_DONE) return 1;
-  if (rc != SQLITE_ROW) {
-    report_sql_error(handle);
-    return -1;
-  }
-  EntryMeasure kept;
-  const unsigned char *text = sqlite3_column_text(stmt.get(), 1);
-  kept.measure = text ? reinterpret_cast<const char *>(text) : "";
-  kept.measure_g = sqlite3_column_double(stmt.get(), 2);
-  kept.count = sqlite3_column_double(stmt.get(), 3);
+  const int found = sql_step_row(handle, stmt.get());
+  if (found != 1) return found == 0 ? 1 : -1;
+  const EntryMeasure kept = measure_of_row(stmt.get());
   if (sqlite3_column_int(stmt.get(), 0) != food_code || !entry_measure_fits(kept, servings)) return 1;
   *out = kept;
   return 0;
@@ -214,24 +142,19 @@ int entry_measures_of(sqlite3 *handle, const LogEntryList *entries, std::vector<
   if (!entries || entries->count == 0) return 0;
   const int present = has_table(handle);
   if (present != 1) return present;
-  StatementPtr stmt = prepare(handle, kGetMeasureSql);
+  StatementPtr stmt = sql_prepare(handle, kGetMeasureSql);
   if (!stmt) return -1;
   for (size_t i = 0; i < entries->count; i++) {
     const LogEntry &entry = entries->items[i];
     sqlite3_reset(stmt.get());
     sqlite3_bind_int64(stmt.get(), 1, entry.id);
-    const int rc = sqlite3_step(stmt.get());
-    if (rc == SQLITE_DONE) continue;
-    if (rc != SQLITE_ROW) {
-      report_sql_error(handle);
+    const int found = sql_step_row(handle, stmt.get());
+    if (found == 0) continue;
+    if (found != 1) {
       out->assign(entries->count, EntryMeasure{});
       return -1;
     }
-    EntryMeasure kept;
-    const unsigned char *text = sqlite3_column_text(stmt.get(), 1);
-    kept.measure = text ? reinterpret_cast<const char *>(text) : "";
-    kept.measure_g = sqlite3_column_double(stmt.get(), 2);
-    kept.count = sqlite3_column_double(stmt.get(), 3);
+    const EntryMeasure kept = measure_of_row(stmt.get());
     if (sqlite3_column_int(stmt.get(), 0) == entry.food_code &&
         entry_measure_fits(kept, entry.servings))
       (*out)[i] = kept;
@@ -243,7 +166,8 @@ int log_entry_add_measured(sqlite3 *handle, int32_t food_code, const char *descr
                            const char *date, double servings, const EntryMeasure *measure,
                            int64_t *id) {
   if (id) *id = 0;
-  WriteTransaction transaction(handle, _("alimora: cannot add log entry: %s\n"));
+  SqlWriteTransaction transaction(handle, _("alimora: cannot add log entry: %s\n"),
+                                  SqlWriteTransaction::kJoin);
   if (!transaction.ok()) return -1;
   if (log_entry_add(handle, food_code, description, date, servings) != 0) return -1;
   const int64_t added = sqlite3_last_insert_rowid(handle);
@@ -252,14 +176,15 @@ int log_entry_add_measured(sqlite3 *handle, int32_t food_code, const char *descr
                        ? entry_measure_put(handle, added, food_code, measure->measure.c_str(),
                                            measure->measure_g, measure->count)
                        : entry_measure_forget(handle, added);
-  if (kept != 0 || transaction.commit() != 0) return -1;
+  if (kept != 0 || !transaction.commit()) return -1;
   if (id) *id = added;
   return 0;
 }
 
 int log_entry_update_measured(sqlite3 *handle, int64_t id, int32_t food_code, const char *date,
                               double servings, const EntryMeasure *measure) {
-  WriteTransaction transaction(handle, _("alimora: cannot update log entry: %s\n"));
+  SqlWriteTransaction transaction(handle, _("alimora: cannot update log entry: %s\n"),
+                                  SqlWriteTransaction::kJoin);
   if (!transaction.ok()) return -1;
   if (log_entry_update(handle, id, date, servings) != 0) return -1;
   const int kept = has_measure(measure)
@@ -267,12 +192,13 @@ int log_entry_update_measured(sqlite3 *handle, int64_t id, int32_t food_code, co
                                            measure->measure_g, measure->count)
                        : entry_measure_forget(handle, id);
   if (kept != 0) return -1;
-  return transaction.commit();
+  return transaction.commit() ? 0 : -1;
 }
 
 int log_entry_delete_measured(sqlite3 *handle, int64_t id) {
-  WriteTransaction transaction(handle, _("alimora: cannot delete log entry: %s\n"));
+  SqlWriteTransaction transaction(handle, _("alimora: cannot delete log entry: %s\n"),
+                                  SqlWriteTransaction::kJoin);
   if (!transaction.ok()) return -1;
   if (log_entry_delete(handle, id) != 0 || entry_measure_forget(handle, id) != 0) return -1;
-  return transaction.commit();
+  return transaction.commit() ? 0 : -1;
 }

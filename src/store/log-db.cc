@@ -12,22 +12,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "db-connection.h"
 #include "i18n.h"
 #include "store/entry-measures.h"
 #include "store/own-foods.h"
+#include "store/sql-statement.h"
 #include "store/weight-log.h"
 
 namespace {
-
-// Finalizes a prepared statement when its owner goes out of scope.
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 const char kCreateLogTableSql[] =
     "CREATE TABLE IF NOT EXISTS food_log (  id INTEGER PRIMARY KEY AUTOINCREMENT,  food_code "
@@ -54,15 +48,6 @@ const char kLoadProfileSql[] =
     "SELECT bdate, height_cm, weight_kg, activity_level, gender, calorie_target FROM "
     "user_profile WHERE id = 1";
 
-// Runs one table definition; on failure prints |format| with SQLite's error text.
-bool create_table(sqlite3 *handle, const char *sql, const char *format) {
-  char *error = nullptr;
-  if (sqlite3_exec(handle, sql, nullptr, nullptr, &error) == SQLITE_OK) return true;
-  fprintf(stderr, format, error ? error : sqlite3_errmsg(handle));
-  sqlite3_free(error);
-  return false;
-}
-
 // Creates |path| as an empty file that only its owner may read and write, unless it exists.
 // SQLite gives its journal the mode of the database, so both stay private. A symbolic
 // link whose target is missing (the log kept on another disk, say) is followed: its target
@@ -86,10 +71,8 @@ bool has_any_table(const char *path) {
   sqlite3 *raw = nullptr;
   bool found = false;
   if (sqlite3_open_v2(path, &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &stmt, nullptr) == SQLITE_OK)
-      found = sqlite3_step(stmt) == SQLITE_ROW;
-    sqlite3_finalize(stmt);
+    StatementPtr stmt = sql_try_prepare(raw, kAnyTableSql);
+    found = stmt && sqlite3_step(stmt.get()) == SQLITE_ROW;
   }
   sqlite3_close(raw);
   return found;
@@ -114,8 +97,8 @@ void remove_made_file(const char *path) {
 bool create_tables(sqlite3 *handle) {
   const bool begun = sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
   bool made =
-      create_table(handle, kCreateLogTableSql, _("alimora: cannot create log table: %s\n")) &&
-      create_table(handle, kCreateProfileTableSql, _("alimora: cannot create profile table: %s\n"));
+      sql_exec(handle, kCreateLogTableSql, _("alimora: cannot create log table: %s\n")) &&
+      sql_exec(handle, kCreateProfileTableSql, _("alimora: cannot create profile table: %s\n"));
   if (made && begun && sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
     // The commit is where a full disk shows: the tables were written there.
     fprintf(stderr, _("alimora: cannot create log table: %s\n"), sqlite3_errmsg(handle));
@@ -187,20 +170,19 @@ int log_db_open_read_only(const char *path, sqlite3 **out) {
   }
   // A log whose tables were never made (a first start that found the disk full) holds
   // nothing yet: it reads as no log at all.
-  sqlite3_stmt *tables = nullptr;
-  if (sqlite3_prepare_v2(raw, kAnyTableSql, -1, &tables, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
+  StatementPtr tables = sql_prepare(raw, kAnyTableSql);
+  if (!tables) {
     sqlite3_close(raw);
     return -1;
   }
-  rc = sqlite3_step(tables);
-  sqlite3_finalize(tables);
+  rc = sqlite3_step(tables.get());
+  tables.reset();
   if (rc == SQLITE_DONE) {
     sqlite3_close(raw);
     return 1;
   }
   if (rc != SQLITE_ROW) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(raw));
+    sql_report_error(raw);
     sqlite3_close(raw);
     return -1;
   }
@@ -213,16 +195,10 @@ void log_db_close(sqlite3 *handle) {
 }
 
 int profile_save(sqlite3 *handle, const Profile *profile) {
-  sqlite3_stmt *raw = nullptr;
-  if (sqlite3_prepare_v2(handle, kSaveProfileSql, -1, &raw, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-    return -1;
-  }
-  StatementPtr stmt(raw);
-  if (profile->bdate)
-    sqlite3_bind_text(raw, 1, profile->bdate, -1, SQLITE_TRANSIENT);
-  else
-    sqlite3_bind_null(raw, 1);
+  StatementPtr stmt = sql_prepare(handle, kSaveProfileSql);
+  if (!stmt) return -1;
+  sqlite3_stmt *raw = stmt.get();
+  sql_bind_text(raw, 1, profile->bdate);
   sqlite3_bind_double(raw, 2, profile->height_cm);
   sqlite3_bind_double(raw, 3, profile->weight_kg);
   sqlite3_bind_int(raw, 4, profile->activity_level);
@@ -238,19 +214,12 @@ int profile_save(sqlite3 *handle, const Profile *profile) {
 
 int profile_load(sqlite3 *handle, Profile *out) {
   *out = Profile{};
-  sqlite3_stmt *raw = nullptr;
-  if (sqlite3_prepare_v2(handle, kLoadProfileSql, -1, &raw, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-    return -1;
-  }
-  StatementPtr stmt(raw);
+  StatementPtr stmt = sql_prepare(handle, kLoadProfileSql);
+  if (!stmt) return -1;
+  sqlite3_stmt *raw = stmt.get();
 
-  const int rc = sqlite3_step(raw);
-  if (rc == SQLITE_DONE) return 1;
-  if (rc != SQLITE_ROW) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-    return -1;
-  }
+  const int found = sql_step_row(handle, raw);
+  if (found != 1) return found == 0 ? 1 : -1;
   const unsigned char *bdate = sqlite3_column_text(raw, 0);
   // A failed copy leaves the birth date null, which makes the profile incomplete.
   out->bdate = bdate ? strdup(reinterpret_cast<const char *>(bdate)) : nullptr;
@@ -264,16 +233,13 @@ int profile_load(sqlite3 *handle, Profile *out) {
 
 int profile_load_stored(sqlite3 *handle, Profile *out) {
   *out = Profile{};
-  sqlite3_stmt *raw = nullptr;
-  if (sqlite3_prepare_v2(handle, kProfileTableSql, -1, &raw, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-    return -1;
-  }
-  const int rc = sqlite3_step(raw);
-  sqlite3_finalize(raw);
+  StatementPtr stmt = sql_prepare(handle, kProfileTableSql);
+  if (!stmt) return -1;
+  const int rc = sqlite3_step(stmt.get());
+  stmt.reset();
   if (rc == SQLITE_DONE) return 1;
   if (rc != SQLITE_ROW) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+    sql_report_error(handle);
     return -1;
   }
   return profile_load(handle, out);

@@ -8,17 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <utility>
 
 #include "i18n.h"
+#include "store/sql-statement.h"
 
 namespace {
-
-// Finalizes a prepared statement when its owner goes out of scope.
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 const char kAddEntrySql[] =
     "INSERT INTO food_log (food_code, description, date, servings) VALUES (?1, ?2, ?3, ?4)";
@@ -36,17 +31,6 @@ const char kDatesSql[] =
 // The first capacity of a list; after that it doubles.
 constexpr size_t kFirstCapacity = 32;
 
-// Prepares |sql|, printing the SQL error line when it cannot be prepared.
-StatementPtr prepare(sqlite3 *handle, const char *sql) {
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-    fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-    sqlite3_finalize(stmt);
-    return nullptr;
-  }
-  return StatementPtr(stmt);
-}
-
 // Steps a bound write statement once and finalizes it. On failure prints |format| with
 // the connection's message, read after the finalize.
 int run_write(sqlite3 *handle, StatementPtr stmt, const char *format) {
@@ -55,14 +39,6 @@ int run_write(sqlite3 *handle, StatementPtr stmt, const char *format) {
   if (rc == SQLITE_DONE) return 0;
   fprintf(stderr, format, sqlite3_errmsg(handle));
   return -1;
-}
-
-// Binds a text parameter; a null text binds SQL NULL.
-void bind_text(sqlite3_stmt *stmt, int index, const char *text) {
-  if (text)
-    sqlite3_bind_text(stmt, index, text, -1, SQLITE_TRANSIENT);
-  else
-    sqlite3_bind_null(stmt, index);
 }
 
 // Makes room for one more item in |*items| (|count| used of |*capacity|): 32 first,
@@ -79,36 +55,30 @@ bool grow_if_full(Item **items, size_t count, size_t *capacity) {
   return true;
 }
 
-// The text of a column, the empty text for NULL.
-const char *column_text(sqlite3_stmt *stmt, int column) {
-  const unsigned char *text = sqlite3_column_text(stmt, column);
-  return text ? reinterpret_cast<const char *>(text) : "";
-}
-
 }  // namespace
 
 int log_entry_add(sqlite3 *handle, int32_t food_code, const char *description, const char *date,
                   double servings) {
-  StatementPtr stmt = prepare(handle, kAddEntrySql);
+  StatementPtr stmt = sql_prepare(handle, kAddEntrySql);
   if (!stmt) return -1;
   sqlite3_bind_int(stmt.get(), 1, food_code);
-  bind_text(stmt.get(), 2, description);
-  bind_text(stmt.get(), 3, date);
+  sql_bind_text(stmt.get(), 2, description);
+  sql_bind_text(stmt.get(), 3, date);
   sqlite3_bind_double(stmt.get(), 4, servings);
   return run_write(handle, std::move(stmt), _("alimora: cannot add log entry: %s\n"));
 }
 
 int log_entry_update(sqlite3 *handle, int64_t id, const char *date, double servings) {
-  StatementPtr stmt = prepare(handle, kUpdateEntrySql);
+  StatementPtr stmt = sql_prepare(handle, kUpdateEntrySql);
   if (!stmt) return -1;
-  bind_text(stmt.get(), 1, date);
+  sql_bind_text(stmt.get(), 1, date);
   sqlite3_bind_double(stmt.get(), 2, servings);
   sqlite3_bind_int64(stmt.get(), 3, id);
   return run_write(handle, std::move(stmt), _("alimora: cannot update log entry: %s\n"));
 }
 
 int log_entry_delete(sqlite3 *handle, int64_t id) {
-  StatementPtr stmt = prepare(handle, kDeleteEntrySql);
+  StatementPtr stmt = sql_prepare(handle, kDeleteEntrySql);
   if (!stmt) return -1;
   sqlite3_bind_int64(stmt.get(), 1, id);
   return run_write(handle, std::move(stmt), _("alimora: cannot delete log entry: %s\n"));
@@ -116,16 +86,16 @@ int log_entry_delete(sqlite3 *handle, int64_t id) {
 
 int log_entries_for_date(sqlite3 *handle, const char *date, LogEntryList *out) {
   *out = LogEntryList{nullptr, 0, 0};
-  StatementPtr stmt = prepare(handle, kEntriesForDateSql);
+  StatementPtr stmt = sql_prepare(handle, kEntriesForDateSql);
   if (!stmt) return -1;
-  bind_text(stmt.get(), 1, date);
+  sql_bind_text(stmt.get(), 1, date);
 
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     const int64_t id = sqlite3_column_int64(stmt.get(), 0);
     const int32_t food_code = sqlite3_column_int(stmt.get(), 1);
-    const char *description = column_text(stmt.get(), 2);
-    const char *entry_date = column_text(stmt.get(), 3);
+    const char *description = sql_column_text(stmt.get(), 2);
+    const char *entry_date = sql_column_text(stmt.get(), 3);
     const double servings = sqlite3_column_double(stmt.get(), 4);
 
     if (!grow_if_full(&out->items, out->count, &out->capacity)) {
@@ -146,7 +116,7 @@ int log_entries_for_date(sqlite3 *handle, const char *date, LogEntryList *out) {
   }
   stmt.reset();
   if (rc == SQLITE_DONE) return 0;
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+  sql_report_error(handle);
   log_entry_list_free(out);
   return -1;
 }
@@ -163,12 +133,12 @@ void log_entry_list_free(LogEntryList *list) {
 
 int log_dates(sqlite3 *handle, DateList *out) {
   *out = DateList{nullptr, 0, 0};
-  StatementPtr stmt = prepare(handle, kDatesSql);
+  StatementPtr stmt = sql_prepare(handle, kDatesSql);
   if (!stmt) return -1;
 
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    const char *date = column_text(stmt.get(), 0);
+    const char *date = sql_column_text(stmt.get(), 0);
     if (!grow_if_full(&out->items, out->count, &out->capacity)) {
       fprintf(stderr, "%s", _("alimora: memory exhausted\n"));
       date_list_free(out);
@@ -184,7 +154,7 @@ int log_dates(sqlite3 *handle, DateList *out) {
   }
   stmt.reset();
   if (rc == SQLITE_DONE) return 0;
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+  sql_report_error(handle);
   date_list_free(out);
   return -1;
 }
@@ -209,11 +179,11 @@ const char kAllEntriesSql[] =
 int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEntryList *out) {
   *out = LogEntryList{nullptr, 0, 0};
   const bool every_entry = !from && !to;
-  StatementPtr stmt = prepare(handle, every_entry ? kAllEntriesSql : kEntriesBetweenSql);
+  StatementPtr stmt = sql_prepare(handle, every_entry ? kAllEntriesSql : kEntriesBetweenSql);
   if (!stmt) return -1;
   if (!every_entry) {
-    bind_text(stmt.get(), 1, from);
-    bind_text(stmt.get(), 2, to);
+    sql_bind_text(stmt.get(), 1, from);
+    sql_bind_text(stmt.get(), 2, to);
   }
 
   int rc;
@@ -226,8 +196,8 @@ int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEn
     LogEntry &entry = out->items[out->count];
     entry.id = sqlite3_column_int64(stmt.get(), 0);
     entry.food_code = sqlite3_column_int(stmt.get(), 1);
-    entry.description = strdup(column_text(stmt.get(), 2));
-    entry.date = strdup(column_text(stmt.get(), 3));
+    entry.description = strdup(sql_column_text(stmt.get(), 2));
+    entry.date = strdup(sql_column_text(stmt.get(), 3));
     entry.servings = sqlite3_column_double(stmt.get(), 4);
     if (!entry.description || !entry.date) {
       fprintf(stderr, "%s", _("alimora: memory exhausted\n"));
@@ -240,7 +210,7 @@ int log_entries_between(sqlite3 *handle, const char *from, const char *to, LogEn
   }
   stmt.reset();
   if (rc == SQLITE_DONE) return 0;
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+  sql_report_error(handle);
   log_entry_list_free(out);
   return -1;
 }

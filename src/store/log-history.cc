@@ -15,6 +15,7 @@
 #include "i18n.h"
 #include "store/entry-measures.h"
 #include "store/log-entries.h"
+#include "store/sql-statement.h"
 
 namespace {
 
@@ -36,16 +37,7 @@ const char kFoodLoggedSql[] = "SELECT 1 FROM food_log WHERE food_code = ?1 LIMIT
 
 constexpr size_t kFirstCapacity = 32;
 
-void report_sql_error(sqlite3 *handle) {
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
-}
-
 void report_memory_exhausted() { fprintf(stderr, "%s", _("alimora: memory exhausted\n")); }
-
-const char *column_text(sqlite3_stmt *stmt, int column) {
-  const unsigned char *text = sqlite3_column_text(stmt, column);
-  return text ? reinterpret_cast<const char *>(text) : "";
-}
 
 bool make_room(FoodUseList *list) {
   if (list->count < list->capacity) return true;
@@ -58,60 +50,35 @@ bool make_room(FoodUseList *list) {
   return true;
 }
 
-// One write transaction on |handle|: BEGIN IMMEDIATE waits for another connection's lock
-// once, as a single statement would, and takes the lock the writes need at once.
-bool begin_write(sqlite3 *handle, const char *format) {
-  if (sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-  fprintf(stderr, format, sqlite3_errmsg(handle));
-  return false;
-}
-
-// Ends the transaction: COMMIT when |ok|, else (or when the commit fails) ROLLBACK. Returns
-// whether the writes are in the log; prints |format| when the commit failed.
-bool end_write(sqlite3 *handle, bool ok, const char *format) {
-  if (ok && sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-  if (ok) fprintf(stderr, format, sqlite3_errmsg(handle));
-  if (!sqlite3_get_autocommit(handle)) sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
-  return false;
-}
-
-sqlite3_stmt *prepare_or_report(sqlite3 *handle, const char *sql) {
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) == SQLITE_OK) return stmt;
-  report_sql_error(handle);
-  sqlite3_finalize(stmt);
-  return nullptr;
-}
-
 // Whether the entries of |date| are exactly |shown|; false, with |*failed| set after a
 // message, when they cannot be read.
 bool day_is_as_shown(sqlite3 *handle, const char *date, const LogEntryList *shown, bool *failed) {
   *failed = false;
-  sqlite3_stmt *stmt = prepare_or_report(handle, kDayEntriesSql);
+  StatementPtr stmt = sql_prepare(handle, kDayEntriesSql);
   if (!stmt) {
     *failed = true;
     return false;
   }
-  sqlite3_bind_text(stmt, 1, date, -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt.get(), 1, date, -1, SQLITE_TRANSIENT);
   size_t i = 0;
   bool same = true;
   int rc = SQLITE_DONE;
-  while (same && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  while (same && (rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     if (i >= shown->count) {
       same = false;
       break;
     }
     const LogEntry &entry = shown->items[i++];
-    same = sqlite3_column_int64(stmt, 0) == entry.id && sqlite3_column_int(stmt, 1) == entry.food_code &&
-           strcmp(column_text(stmt, 2), entry.description) == 0 &&
-           sqlite3_column_double(stmt, 3) == entry.servings;
+    same = sqlite3_column_int64(stmt.get(), 0) == entry.id &&
+           sqlite3_column_int(stmt.get(), 1) == entry.food_code &&
+           strcmp(sql_column_text(stmt.get(), 2), entry.description) == 0 &&
+           sqlite3_column_double(stmt.get(), 3) == entry.servings;
   }
   if (same && rc != SQLITE_DONE) {
-    report_sql_error(handle);
+    sql_report_error(handle);
     *failed = true;
     same = false;
   }
-  sqlite3_finalize(stmt);
   return same && i == shown->count;
 }
 
@@ -123,23 +90,19 @@ int64_t insert_entry(sqlite3 *handle, sqlite3_stmt *stmt, const LogEntry &entry,
   sqlite3_bind_text(stmt, 2, entry.description, -1, SQLITE_TRANSIENT);
   sqlite3_bind_text(stmt, 3, date, -1, SQLITE_TRANSIENT);
   sqlite3_bind_double(stmt, 4, entry.servings);
-  if (sqlite3_step(stmt) == SQLITE_DONE) return sqlite3_last_insert_rowid(handle);
-  fprintf(stderr, _("alimora: cannot add log entry: %s\n"), sqlite3_errmsg(handle));
-  return 0;
+  if (!sql_run(handle, stmt, _("alimora: cannot add log entry: %s\n"))) return 0;
+  return sqlite3_last_insert_rowid(handle);
 }
 
 // Reads the stamp of the log now without a message: false (|*out| zero) when it cannot be
 // read.
 bool read_stamp(sqlite3 *handle, LogStamp *out) {
   *out = LogStamp{0, 0};
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kDataVersionSql, -1, &stmt, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(stmt);
-    return false;
-  }
-  const int rc = sqlite3_step(stmt);
-  const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
-  sqlite3_finalize(stmt);
+  StatementPtr stmt = sql_try_prepare(handle, kDataVersionSql);
+  if (!stmt) return false;
+  const int rc = sqlite3_step(stmt.get());
+  const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt.get(), 0) : 0;
+  stmt.reset();
   if (rc != SQLITE_ROW) return false;
   *out = LogStamp{sqlite3_total_changes64(handle), version};
   return true;
@@ -149,41 +112,35 @@ bool read_stamp(sqlite3 *handle, LogStamp *out) {
 
 int log_food_uses(sqlite3 *handle, FoodUseList *out) {
   *out = FoodUseList{nullptr, 0, 0};
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kFoodUsesSql, -1, &stmt, nullptr) != SQLITE_OK) {
-    report_sql_error(handle);
-    sqlite3_finalize(stmt);
-    return -1;
-  }
+  StatementPtr stmt = sql_prepare(handle, kFoodUsesSql);
+  if (!stmt) return -1;
   int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     if (!make_room(out)) {
       report_memory_exhausted();
-      sqlite3_finalize(stmt);
       food_use_list_free(out);
       return -1;
     }
     FoodUse &use = out->items[out->count];
-    use.food_code = sqlite3_column_int(stmt, 0);
-    use.description = strdup(column_text(stmt, 1));
-    use.last_date = strdup(column_text(stmt, 2));
-    use.last_servings = sqlite3_column_double(stmt, 3);
-    use.last_id = sqlite3_column_int64(stmt, 4);
-    const sqlite3_int64 count = sqlite3_column_int64(stmt, 5);
+    use.food_code = sqlite3_column_int(stmt.get(), 0);
+    use.description = strdup(sql_column_text(stmt.get(), 1));
+    use.last_date = strdup(sql_column_text(stmt.get(), 2));
+    use.last_servings = sqlite3_column_double(stmt.get(), 3);
+    use.last_id = sqlite3_column_int64(stmt.get(), 4);
+    const sqlite3_int64 count = sqlite3_column_int64(stmt.get(), 5);
     use.count = count > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(count);
     if (!use.description || !use.last_date) {
       free(use.description);
       free(use.last_date);
       report_memory_exhausted();
-      sqlite3_finalize(stmt);
       food_use_list_free(out);
       return -1;
     }
     out->count++;
   }
-  sqlite3_finalize(stmt);
+  stmt.reset();
   if (rc == SQLITE_DONE) return 0;
-  report_sql_error(handle);
+  sql_report_error(handle);
   food_use_list_free(out);
   return -1;
 }
@@ -199,13 +156,10 @@ void food_use_list_free(FoodUseList *list) {
 }
 
 int log_food_logged(sqlite3 *handle, int32_t food_code) {
-  sqlite3_stmt *stmt = prepare_or_report(handle, kFoodLoggedSql);
+  StatementPtr stmt = sql_prepare(handle, kFoodLoggedSql);
   if (!stmt) return -1;
-  sqlite3_bind_int(stmt, 1, food_code);
-  const int rc = sqlite3_step(stmt);
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) report_sql_error(handle);
-  sqlite3_finalize(stmt);
-  return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : -1;
+  sqlite3_bind_int(stmt.get(), 1, food_code);
+  return sql_step_row(handle, stmt.get());
 }
 
 int log_entry_add_kept(sqlite3 *handle, int32_t food_code, const char *description,
@@ -241,18 +195,16 @@ int log_entries_copy_shown(sqlite3 *handle, const char *from, const LogEntryList
                            const char *to, LogEntryList *copies) {
   *copies = LogEntryList{nullptr, 0, 0};
   const char *format = _("alimora: cannot copy log entries: %s\n");
-  if (!begin_write(handle, format)) return -1;
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
   bool failed = false;
-  if (!day_is_as_shown(handle, from, shown, &failed)) {
-    end_write(handle, false, format);
-    return failed ? -1 : 1;
-  }
-  sqlite3_stmt *stmt = prepare_or_report(handle, kAddEntrySql);
+  if (!day_is_as_shown(handle, from, shown, &failed)) return failed ? -1 : 1;
+  StatementPtr stmt = sql_prepare(handle, kAddEntrySql);
   bool ok = stmt != nullptr;
   for (size_t i = 0; ok && i < shown->count; i++) {
     LogEntry copy = shown->items[i];
     copy.date = const_cast<char *>(to);
-    copy.id = insert_entry(handle, stmt, copy, to);
+    copy.id = insert_entry(handle, stmt.get(), copy, to);
     // The copy is logged in the measure the entry was.
     ok = copy.id != 0 && entry_measure_copy(handle, shown->items[i].id, copy.id, false) == 0;
     if (ok && !log_entry_list_append(copies, copy)) {
@@ -260,8 +212,8 @@ int log_entries_copy_shown(sqlite3 *handle, const char *from, const LogEntryList
       ok = false;
     }
   }
-  sqlite3_finalize(stmt);
-  if (end_write(handle, ok, format)) return 0;
+  stmt.reset();
+  if (ok && transaction.commit()) return 0;
   log_entry_list_free(copies);
   return -1;
 }
@@ -270,22 +222,22 @@ int log_entries_take_back(sqlite3 *handle, const LogEntryList *written, bool *ta
   for (size_t i = 0; i < written->count; i++) taken[i] = false;
   if (written->count == 0) return 0;
   const char *format = _("alimora: cannot delete log entries: %s\n");
-  if (!begin_write(handle, format)) return -1;
-  sqlite3_stmt *stmt = prepare_or_report(handle, kTakeBackSql);
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
+  StatementPtr stmt = sql_prepare(handle, kTakeBackSql);
   bool ok = stmt != nullptr;
   for (size_t i = 0; ok && i < written->count; i++) {
     const LogEntry &entry = written->items[i];
-    sqlite3_reset(stmt);
-    sqlite3_bind_int64(stmt, 1, entry.id);
-    sqlite3_bind_int(stmt, 2, entry.food_code);
-    sqlite3_bind_text(stmt, 3, entry.date, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_double(stmt, 4, entry.servings);
-    ok = sqlite3_step(stmt) == SQLITE_DONE;
-    if (!ok) fprintf(stderr, format, sqlite3_errmsg(handle));
+    sqlite3_reset(stmt.get());
+    sqlite3_bind_int64(stmt.get(), 1, entry.id);
+    sqlite3_bind_int(stmt.get(), 2, entry.food_code);
+    sqlite3_bind_text(stmt.get(), 3, entry.date, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(stmt.get(), 4, entry.servings);
+    ok = sql_run(handle, stmt.get(), format);
     taken[i] = ok && sqlite3_changes(handle) > 0;
   }
-  sqlite3_finalize(stmt);
-  if (end_write(handle, ok, format)) return 0;
+  stmt.reset();
+  if (ok && transaction.commit()) return 0;
   for (size_t i = 0; i < written->count; i++) taken[i] = false;
   return -1;
 }
@@ -293,25 +245,26 @@ int log_entries_take_back(sqlite3 *handle, const LogEntryList *written, bool *ta
 int log_entries_put_back(sqlite3 *handle, LogEntryList *entries) {
   if (entries->count == 0) return 0;
   const char *format = _("alimora: cannot add log entry: %s\n");
-  if (!begin_write(handle, format)) return -1;
-  sqlite3_stmt *stmt = prepare_or_report(handle, kAddEntrySql);
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
+  StatementPtr stmt = sql_prepare(handle, kAddEntrySql);
   bool ok = stmt != nullptr;
   std::vector<int64_t> ids;
   for (size_t i = 0; ok && i < entries->count; i++) {
-    const int64_t id = insert_entry(handle, stmt, entries->items[i], entries->items[i].date);
+    const int64_t id = insert_entry(handle, stmt.get(), entries->items[i], entries->items[i].date);
     // Taking an entry back left its measure under its old id, which no entry takes again.
     ok = id != 0 && entry_measure_copy(handle, entries->items[i].id, id, true) == 0;
     ids.push_back(id);
   }
-  sqlite3_finalize(stmt);
-  if (!end_write(handle, ok, format)) return -1;
+  stmt.reset();
+  if (!ok || !transaction.commit()) return -1;
   for (size_t i = 0; i < entries->count; i++) entries->items[i].id = ids[i];
   return 0;
 }
 
 int log_stamp_read(sqlite3 *handle, LogStamp *out) {
   if (read_stamp(handle, out)) return 0;
-  report_sql_error(handle);
+  sql_report_error(handle);
   return -1;
 }
 
@@ -323,7 +276,7 @@ bool log_was_busy(sqlite3 *handle) {
 int log_stamp_try(sqlite3 *handle, LogStamp *out) {
   if (read_stamp(handle, out)) return 0;
   if (log_was_busy(handle)) return 1;
-  report_sql_error(handle);
+  sql_report_error(handle);
   return -1;
 }
 
@@ -397,35 +350,31 @@ bool read_date_index(sqlite3 *handle, LogDateIndex *index) {
   index->usable = false;
   index->ids.clear();
   if (!read_stamp(handle, &index->stamp)) {
-    report_sql_error(handle);
+    sql_report_error(handle);
     return false;
   }
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kDateIdsSql, -1, &stmt, nullptr) != SQLITE_OK) {
-    report_sql_error(handle);
-    sqlite3_finalize(stmt);
-    return false;
-  }
+  StatementPtr stmt = sql_prepare(handle, kDateIdsSql);
+  if (!stmt) return false;
   bool usable = true;
   std::vector<int64_t> *last = nullptr;
   std::string last_date;
   int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    if (sqlite3_column_type(stmt, 1) != SQLITE_TEXT) {
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    if (sqlite3_column_type(stmt.get(), 1) != SQLITE_TEXT) {
       usable = false;  // SQLite orders numbers and blobs apart from text
       continue;
     }
-    const char *date = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
-    const size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, 1));
+    const char *date = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1));
+    const size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt.get(), 1));
     if (!last || last_date.size() != length || memcmp(last_date.data(), date, length) != 0) {
       last_date.assign(date, length);
       last = &index->ids[last_date];
     }
-    last->push_back(sqlite3_column_int64(stmt, 0));
+    last->push_back(sqlite3_column_int64(stmt.get(), 0));
   }
-  sqlite3_finalize(stmt);
+  stmt.reset();
   if (rc != SQLITE_DONE) {
-    report_sql_error(handle);
+    sql_report_error(handle);
     index->ids.clear();
     return false;
   }
@@ -441,19 +390,16 @@ bool read_date_index(sqlite3 *handle, LogDateIndex *index) {
 bool read_by_ids(sqlite3 *handle, const LogDateIndex &index, const char *from, const char *to,
                  LogEntryList *out, bool *missing) {
   *missing = false;
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, kEntryByIdSql, -1, &stmt, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(stmt);
-    return false;
-  }
+  StatementPtr stmt = sql_try_prepare(handle, kEntryByIdSql);
+  if (!stmt) return false;
   const std::string first(from), final(to);
   bool ok = true;
   for (auto it = index.ids.lower_bound(first); ok && it != index.ids.end() && it->first <= final;
        ++it) {
     for (const int64_t id : it->second) {
-      sqlite3_reset(stmt);
-      sqlite3_bind_int64(stmt, 1, id);
-      const int rc = sqlite3_step(stmt);
+      sqlite3_reset(stmt.get());
+      sqlite3_bind_int64(stmt.get(), 1, id);
+      const int rc = sqlite3_step(stmt.get());
       if (rc != SQLITE_ROW) {
         // Every id is there while the stamp holds: a missing one only makes the index stale.
         if (rc == SQLITE_DONE) *missing = true;
@@ -473,11 +419,11 @@ bool read_by_ids(sqlite3 *handle, const LogDateIndex &index, const char *from, c
         out->capacity = grown;
       }
       LogEntry &entry = out->items[out->count];
-      entry.id = sqlite3_column_int64(stmt, 0);
-      entry.food_code = sqlite3_column_int(stmt, 1);
-      entry.description = strdup(column_text(stmt, 2));
-      entry.date = strdup(column_text(stmt, 3));
-      entry.servings = sqlite3_column_double(stmt, 4);
+      entry.id = sqlite3_column_int64(stmt.get(), 0);
+      entry.food_code = sqlite3_column_int(stmt.get(), 1);
+      entry.description = strdup(sql_column_text(stmt.get(), 2));
+      entry.date = strdup(sql_column_text(stmt.get(), 3));
+      entry.servings = sqlite3_column_double(stmt.get(), 4);
       if (!entry.description || !entry.date) {
         free(entry.description);
         free(entry.date);
@@ -487,7 +433,6 @@ bool read_by_ids(sqlite3 *handle, const LogDateIndex &index, const char *from, c
       ++out->count;
     }
   }
-  sqlite3_finalize(stmt);
   return ok;
 }
 

@@ -9,18 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <set>
 
 #include "i18n.h"
 #include "store/entry-measures.h"
+#include "store/sql-statement.h"
 
 namespace {
-
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 const char kCreateFoodsSql[] =
     "CREATE TABLE IF NOT EXISTS own_foods (food_code INTEGER PRIMARY KEY, kind INTEGER NOT "
@@ -94,22 +89,13 @@ bool quiet_busy = false;  // a read that must not speak of another program's loc
 void report_sql_error(sqlite3 *handle) {
   const int code = sqlite3_errcode(handle) & 0xff;
   if (quiet_busy && (code == SQLITE_BUSY || code == SQLITE_LOCKED)) return;
-  fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
+  sql_report_error(handle);
 }
 
 StatementPtr prepare(sqlite3 *handle, const char *sql) {
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-    report_sql_error(handle);
-    sqlite3_finalize(stmt);
-    return nullptr;
-  }
-  return StatementPtr(stmt);
-}
-
-const char *column_text(sqlite3_stmt *stmt, int column) {
-  const unsigned char *text = sqlite3_column_text(stmt, column);
-  return text ? reinterpret_cast<const char *>(text) : "";
+  StatementPtr stmt = sql_try_prepare(handle, sql);
+  if (!stmt) report_sql_error(handle);
+  return stmt;
 }
 
 // 1 when every table of own foods exists, 0 when one is missing, -1 after printing why.
@@ -131,53 +117,16 @@ int has_tables(sqlite3 *handle) {
 
 // Whether the connection was told to change nothing (PRAGMA query_only).
 bool query_only(sqlite3 *handle) {
-  sqlite3_stmt *stmt = nullptr;
-  bool only = false;
-  if (sqlite3_prepare_v2(handle, "PRAGMA query_only", -1, &stmt, nullptr) == SQLITE_OK &&
-      sqlite3_step(stmt) == SQLITE_ROW)
-    only = sqlite3_column_int(stmt, 0) != 0;
-  sqlite3_finalize(stmt);
-  return only;
+  StatementPtr stmt = sql_try_prepare(handle, "PRAGMA query_only");
+  return stmt && sqlite3_step(stmt.get()) == SQLITE_ROW && sqlite3_column_int(stmt.get(), 0) != 0;
 }
 
-// One write transaction: BEGIN IMMEDIATE takes the write lock at once, waiting for another
-// connection's through the busy handler, and everything is rolled back unless committed.
-class WriteTransaction {
- public:
-  WriteTransaction(sqlite3 *handle, const char *format) : handle_(handle), format_(format) {
-    open_ = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!open_) fprintf(stderr, format_, sqlite3_errmsg(handle_));
-  }
-  ~WriteTransaction() {
-    if (open_ && !sqlite3_get_autocommit(handle_))
-      sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
-  }
-  WriteTransaction(const WriteTransaction &) = delete;
-  WriteTransaction &operator=(const WriteTransaction &) = delete;
-  bool open() const { return open_; }
-  // Commits; prints why it could not (everything is then rolled back).
-  bool commit() {
-    if (!open_) return false;
-    if (sqlite3_exec(handle_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      fprintf(stderr, format_, sqlite3_errmsg(handle_));
-      return false;
-    }
-    open_ = false;
-    own_changes++;
-    return true;
-  }
-
- private:
-  sqlite3 *handle_;
-  const char *format_;
-  bool open_ = false;
-};
-
-// Runs |stmt| to its end; prints |format| with SQLite's message when it fails.
-bool run(sqlite3 *handle, sqlite3_stmt *stmt, const char *format) {
-  if (sqlite3_step(stmt) == SQLITE_DONE) return true;
-  fprintf(stderr, format, sqlite3_errmsg(handle));
-  return false;
+// Commits |transaction|, counting the change; prints why it could not (everything is then
+// rolled back).
+bool commit(SqlWriteTransaction *transaction) {
+  if (!transaction->commit()) return false;
+  own_changes++;
+  return true;
 }
 
 // Runs the statement |sql| with the one code |code|.
@@ -185,7 +134,7 @@ bool run_with_code(sqlite3 *handle, const char *sql, int32_t code, const char *f
   StatementPtr stmt = prepare(handle, sql);
   if (!stmt) return false;
   sqlite3_bind_int(stmt.get(), 1, code);
-  return run(handle, stmt.get(), format);
+  return sql_run(handle, stmt.get(), format);
 }
 
 int source_of_key(const char *key) {
@@ -257,7 +206,7 @@ bool read_foods(sqlite3 *handle, sqlite3_stmt *stmt, std::vector<OwnFood> *out) 
     food.food_code = sqlite3_column_int(stmt, 0);
     const int kind = sqlite3_column_int(stmt, 1);
     food.kind = kind == OWN_RECIPE ? OWN_RECIPE : kind == OWN_MEAL ? OWN_MEAL : OWN_FOOD;
-    food.name = column_text(stmt, 2);
+    food.name = sql_column_text(stmt, 2);
     food.serving_g = sqlite3_column_double(stmt, 3);
     food.counts_like = sqlite3_column_int(stmt, 4);
     food.portions = sqlite3_column_double(stmt, 5);
@@ -304,7 +253,7 @@ bool write_food(sqlite3 *handle, const OwnFood &food) {
   sqlite3_bind_int(stmt.get(), 5, food.kind == OWN_FOOD ? food.counts_like : 0);
   sqlite3_bind_double(stmt.get(), 6, food.kind == OWN_RECIPE ? food.portions : 1.0);
   sqlite3_bind_double(stmt.get(), 7, food.kind == OWN_RECIPE ? food.cooked_g : 0.0);
-  if (!run(handle, stmt.get(), format)) return false;
+  if (!sql_run(handle, stmt.get(), format)) return false;
   if (!run_with_code(handle, kClearNutrientsSql, food.food_code, format) ||
       !run_with_code(handle, kClearItemsSql, food.food_code, format))
     return false;
@@ -317,7 +266,7 @@ bool write_food(sqlite3 *handle, const OwnFood &food) {
       sqlite3_bind_int(stmt.get(), 1, food.food_code);
       sqlite3_bind_text(stmt.get(), 2, kNutrientKeys[source], -1, SQLITE_STATIC);
       sqlite3_bind_double(stmt.get(), 3, to_key_unit(source, food.values[source]));
-      if (!run(handle, stmt.get(), format)) return false;
+      if (!sql_run(handle, stmt.get(), format)) return false;
     }
   } else {
     stmt = prepare(handle, kSaveItemSql);
@@ -331,7 +280,7 @@ bool write_food(sqlite3 *handle, const OwnFood &food) {
       sqlite3_bind_double(stmt.get(), 4, item.grams);
       sqlite3_bind_text(stmt.get(), 5, item.measure.c_str(), -1, SQLITE_TRANSIENT);
       sqlite3_bind_double(stmt.get(), 6, item.measure.empty() ? 0.0 : item.count);
-      if (!run(handle, stmt.get(), format)) return false;
+      if (!sql_run(handle, stmt.get(), format)) return false;
     }
   }
   if (food.kind == OWN_MEAL) return true;
@@ -340,7 +289,7 @@ bool write_food(sqlite3 *handle, const OwnFood &food) {
   if (!stmt) return false;
   sqlite3_bind_int(stmt.get(), 1, food.food_code);
   sqlite3_bind_text(stmt.get(), 2, name.c_str(), -1, SQLITE_TRANSIENT);
-  return run(handle, stmt.get(), format);
+  return sql_run(handle, stmt.get(), format);
 }
 
 }  // namespace
@@ -358,18 +307,12 @@ int own_food_tables_create(sqlite3 *handle) {
   // A log that may only be read keeps its tables as they are, and says nothing: it has no
   // own foods, and saving one fails with the reason.
   if (exists == -1 || sqlite3_db_readonly(handle, "main") == 1 || query_only(handle)) return -1;
-  WriteTransaction transaction(handle, _("alimora: cannot create the tables of own foods: %s\n"));
-  if (!transaction.open()) return -1;
-  for (const char *sql : {kCreateFoodsSql, kCreateNutrientsSql, kCreateItemsSql}) {
-    char *error = nullptr;
-    if (sqlite3_exec(handle, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-      fprintf(stderr, _("alimora: cannot create the tables of own foods: %s\n"),
-              error ? error : sqlite3_errmsg(handle));
-      sqlite3_free(error);
-      return -1;
-    }
-  }
-  return transaction.commit() ? 0 : -1;
+  const char *format = _("alimora: cannot create the tables of own foods: %s\n");
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
+  for (const char *sql : {kCreateFoodsSql, kCreateNutrientsSql, kCreateItemsSql})
+    if (!sql_exec(handle, sql, format)) return -1;
+  return commit(&transaction) ? 0 : -1;
 }
 
 int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out,
@@ -398,7 +341,7 @@ int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out
       int rc;
       while (ok && (rc = sqlite3_step(nutrients.get())) == SQLITE_ROW) {
         auto at = index.find(sqlite3_column_int(nutrients.get(), 0));
-        const int source = source_of_key(column_text(nutrients.get(), 1));
+        const int source = source_of_key(sql_column_text(nutrients.get(), 1));
         if (at == index.end() || source < 0) continue;
         OwnFood &food = (*out)[at->second];
         food.values[source] = from_key_unit(source, sqlite3_column_double(nutrients.get(), 2));
@@ -414,7 +357,7 @@ int own_foods_load(sqlite3 *handle, bool with_deleted, std::vector<OwnFood> *out
         OwnItem item;
         item.food_code = sqlite3_column_int(items.get(), 1);
         item.grams = sqlite3_column_double(items.get(), 2);
-        item.measure = column_text(items.get(), 3);
+        item.measure = sql_column_text(items.get(), 3);
         item.count = sqlite3_column_double(items.get(), 4);
         (*out)[at->second].items.push_back(std::move(item));
       }
@@ -540,8 +483,8 @@ bool own_food_check(const OwnFood &food, const std::vector<OwnFood> &all, OwnFau
 int own_food_save(sqlite3 *handle, OwnFood *food, OwnFault *fault) {
   *fault = OwnFault{};
   const char *format = _("alimora: cannot save the food: %s\n");
-  WriteTransaction transaction(handle, format);
-  if (!transaction.open()) return -1;
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
   std::vector<OwnFood> all;
   if (own_foods_load(handle, true, &all) != 0) return -1;
   if (food->food_code != 0) {
@@ -558,7 +501,7 @@ int own_food_save(sqlite3 *handle, OwnFood *food, OwnFault *fault) {
     saved.food_code = next_code(handle, saved.kind);
     if (saved.food_code == 0) return -1;
   }
-  if (!write_food(handle, saved) || !transaction.commit()) return -1;
+  if (!write_food(handle, saved) || !commit(&transaction)) return -1;
   *food = saved;
   food->deleted = false;
   return 0;
@@ -578,8 +521,8 @@ int own_food_entry_count(sqlite3 *handle, int32_t food_code) {
 int own_food_delete(sqlite3 *handle, int32_t food_code, std::string *refusal) {
   refusal->clear();
   const char *format = _("alimora: cannot delete the food: %s\n");
-  WriteTransaction transaction(handle, format);
-  if (!transaction.open()) return -1;
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
   std::vector<OwnFood> all;
   if (own_foods_load(handle, true, &all) != 0) return -1;
   const OwnFood *food = find_in(all, food_code);
@@ -609,7 +552,7 @@ int own_food_delete(sqlite3 *handle, int32_t food_code, std::string *refusal) {
              !run_with_code(handle, kClearItemsSql, food_code, format)) {
     return -1;
   }
-  return transaction.commit() ? 0 : -1;
+  return commit(&transaction) ? 0 : -1;
 }
 
 int own_meal_log(sqlite3 *handle, const OwnFood &meal, const std::vector<std::string> &descriptions,
@@ -620,8 +563,8 @@ int own_meal_log(sqlite3 *handle, const OwnFood &meal, const std::vector<std::st
     fprintf(stderr, format, _("a food of the meal has no description"));
     return -1;
   }
-  WriteTransaction transaction(handle, format);
-  if (!transaction.open()) return -1;
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
   StatementPtr stmt = prepare(handle, kAddEntrySql);
   if (!stmt) return -1;
   std::vector<int64_t> ids;
@@ -631,7 +574,7 @@ int own_meal_log(sqlite3 *handle, const OwnFood &meal, const std::vector<std::st
     sqlite3_bind_text(stmt.get(), 2, descriptions[i].c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(stmt.get(), 3, date, -1, SQLITE_TRANSIENT);
     sqlite3_bind_double(stmt.get(), 4, meal.items[i].grams / 100.0);
-    if (!run(handle, stmt.get(), format)) return -1;
+    if (!sql_run(handle, stmt.get(), format)) return -1;
     const int64_t id = sqlite3_last_insert_rowid(handle);
     ids.push_back(id);
     // Each entry keeps the measure its item was given in ("1 cup"), as a dialog's would.
@@ -664,7 +607,7 @@ int own_meal_log(sqlite3 *handle, const OwnFood &meal, const std::vector<std::st
           LogEntry{ids[i], meal.items[i].food_code, description, day, meal.items[i].grams / 100.0};
     }
   }
-  if (!transaction.commit()) {
+  if (!commit(&transaction)) {
     if (written) log_entry_list_free(written);
     return -1;
   }
@@ -676,8 +619,8 @@ int own_foods_import(sqlite3 *handle, std::vector<OwnFood> foods, OwnImport *res
   *result = OwnImport{};
   *fault = OwnFault{};
   const char *format = _("alimora: cannot import the foods: %s\n");
-  WriteTransaction transaction(handle, format);
-  if (!transaction.open()) return -1;
+  SqlWriteTransaction transaction(handle, format);
+  if (!transaction.ok()) return -1;
   std::vector<OwnFood> all;
   if (own_foods_load(handle, true, &all) != 0) return -1;
   // The codes the foods of the file take: a taken name's food, or the next free code.
@@ -724,7 +667,7 @@ int own_foods_import(sqlite3 *handle, std::vector<OwnFood> foods, OwnImport *res
     if (!write_food(handle, foods[i])) return -1;
     result->added.push_back(trimmed(foods[i].name));
   }
-  if (!transaction.commit()) {
+  if (!commit(&transaction)) {
     *result = OwnImport{};
     return -1;
   }
