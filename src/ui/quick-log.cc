@@ -1086,7 +1086,11 @@ gboolean on_quick_log_focus_out(GtkWidget *field, GdkEvent *, gpointer data) {
   run_guarded("on_quick_log_focus_out", [&] {
     QuickLog *ql = quick_log_of(static_cast<GuiState *>(data));
     GtkWidget *top = gtk_widget_get_toplevel(field);
-    if (ql && GTK_IS_WINDOW(top) && gtk_window_is_active(GTK_WINDOW(top))) hide_suggestions(ql);
+    // The focus went to another widget of the window: the suggestions go. When only the
+    // window lost the keyboard for a moment (the field is still its focus widget), they stay.
+    if (ql && GTK_IS_WINDOW(top) && gtk_window_is_active(GTK_WINDOW(top)) &&
+        gtk_window_get_focus(GTK_WINDOW(top)) != field)
+      hide_suggestions(ql);
   });
   return FALSE;
 }
