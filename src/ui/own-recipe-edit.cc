@@ -363,34 +363,10 @@ void recipe_dialog_save(RecipeDialog *rd) {
   bool sound = true;
   OwnFood food = typed_food(rd, &sound, true);
   if (!sound) return;
-  OwnFault fault;
-  const int rc = own_food_save(rd->state->log_db, &food, &fault);
-  if (rc == 1) {
-    own_dialog_show_fault(rd->dialog, fault);
-    return;
-  }
-  if (rc != 0) {
-    show_write_failure(GTK_WINDOW(rd->dialog),
-                       food.kind == OWN_MEAL ? _("The meal was not saved.")
-                                             : _("The recipe was not saved."),
-                       sqlite3_errmsg(rd->state->log_db));
-    return;
-  }
-  GuiState *state = rd->state;
-  OwnSaved saved = rd->saved;
-  gtk_widget_destroy(rd->dialog);
-  own_food_saved(state);
-  if (saved) saved(food);
-}
-
-void on_recipe_dialog_response(GtkDialog *dialog, gint response, gpointer data) {
-  run_guarded("on_recipe_dialog_response", [&] {
-    auto *rd = static_cast<RecipeDialog *>(data);
-    if (response == GTK_RESPONSE_ACCEPT)
-      recipe_dialog_save(rd);
-    else
-      gtk_widget_destroy(GTK_WIDGET(dialog));
-  });
+  own_dialog_store(rd->state, rd->dialog, &food,
+                   food.kind == OWN_MEAL ? _("The meal was not saved.")
+                                         : _("The recipe was not saved."),
+                   rd->saved);
 }
 
 void on_recipe_field_changed(GtkEditable *, gpointer data) {
@@ -424,37 +400,17 @@ struct SaveMeal {
 
 void save_meal_free(gpointer data) { delete static_cast<SaveMeal *>(data); }
 
-void on_save_meal_response(GtkDialog *dialog, gint response, gpointer data) {
-  run_guarded("on_save_meal_response", [&] {
-    auto *sm = static_cast<SaveMeal *>(data);
-    if (response != GTK_RESPONSE_ACCEPT) {
-      gtk_widget_destroy(GTK_WIDGET(dialog));
-      return;
-    }
-    own_dialog_clear_notes(sm->dialog);
-    OwnFood meal;
-    meal.kind = OWN_MEAL;
-    gchar *name = g_strstrip(g_strdup(gtk_entry_get_text(GTK_ENTRY(sm->name))));
-    meal.name = name;
-    g_free(name);
-    for (const auto &entry : sm->entries)
-      if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(entry.first)))
-        meal.items.push_back(entry.second);
-    OwnFault fault;
-    const int rc = own_food_save(sm->state->log_db, &meal, &fault);
-    if (rc == 1) {
-      own_dialog_show_fault(sm->dialog, fault);
-      return;
-    }
-    if (rc != 0) {
-      show_write_failure(GTK_WINDOW(sm->dialog), _("The meal was not saved."),
-                         sqlite3_errmsg(sm->state->log_db));
-      return;
-    }
-    GuiState *state = sm->state;
-    gtk_widget_destroy(GTK_WIDGET(dialog));
-    own_food_saved(state);
-  });
+void save_meal_save(SaveMeal *sm) {
+  own_dialog_clear_notes(sm->dialog);
+  OwnFood meal;
+  meal.kind = OWN_MEAL;
+  gchar *name = g_strstrip(g_strdup(gtk_entry_get_text(GTK_ENTRY(sm->name))));
+  meal.name = name;
+  g_free(name);
+  for (const auto &entry : sm->entries)
+    if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(entry.first)))
+      meal.items.push_back(entry.second);
+  own_dialog_store(sm->state, sm->dialog, &meal, _("The meal was not saved."), nullptr);
 }
 
 }  // namespace
@@ -479,29 +435,12 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
   const bool is_new = rd->food.food_code == 0;
   const char *title = meal ? (is_new ? _("New Meal") : _("Edit Meal"))
                            : (is_new ? _("New Recipe") : _("Edit Recipe"));
-  GtkWidget *dialog = rd->dialog = gtk_dialog_new_with_buttons(
-      title, parent, kDialogFlags, _("_Cancel"), GTK_RESPONSE_CANCEL, _("_Save"),
-      GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget *dialog = rd->dialog = own_dialog_new(title, parent);
   g_object_set_data_full(G_OBJECT(dialog), KEY_RECIPE_DIALOG, rd, recipe_dialog_free);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  window_ignore_held_enter(dialog);
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
 
-  if (!is_new && !meal) {
-    const int entries = own_food_entry_count(state->log_db, rd->food.food_code);
-    if (entries > 0) {
-      char text[256];
-      snprintf(text, sizeof text,
-               ngettext("Logged in %d entry: saving changes it too.",
-                        "Logged in %d entries: saving changes them all.",
-                        static_cast<unsigned long>(entries)),
-               entries);
-      GtkWidget *count = gtk_label_new(text);
-      gtk_widget_set_name(count, "own-entry-count");
-      gtk_label_set_xalign(GTK_LABEL(count), 0.0f);
-      gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
-    }
-  }
+  GtkWidget *count = is_new || meal ? nullptr : own_entry_count_label(state, rd->food.food_code);
+  if (count) gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
 
   GtkWidget *fields = gtk_grid_new();
   gtk_grid_set_row_spacing(GTK_GRID(fields), 6);
@@ -574,7 +513,8 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
   show_totals(rd);
   if (rd->portions) connect_signal(rd->portions, "changed", G_CALLBACK(on_recipe_field_changed), rd);
   if (rd->cooked) connect_signal(rd->cooked, "changed", G_CALLBACK(on_recipe_field_changed), rd);
-  connect_signal(dialog, "response", G_CALLBACK(on_recipe_dialog_response), rd);
+  connect_signal(dialog, "response",
+                 G_CALLBACK((on_own_dialog_response<RecipeDialog, recipe_dialog_save>)), rd);
   dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_window_set_default_size(GTK_WINDOW(dialog), 720, -1);
   gtk_widget_show_all(dialog);
@@ -596,12 +536,9 @@ GtkWidget *save_meal_dialog_open(GuiState *state) {
   }
   auto *sm = new SaveMeal;
   sm->state = state;
-  GtkWidget *dialog = sm->dialog = gtk_dialog_new_with_buttons(
-      _("Save as Meal"), GTK_WINDOW(state->main_window), kDialogFlags, _("_Cancel"),
-      GTK_RESPONSE_CANCEL, _("_Save"), GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget *dialog = sm->dialog =
+      own_dialog_new(_("Save as Meal"), GTK_WINDOW(state->main_window));
   g_object_set_data_full(G_OBJECT(dialog), KEY_SAVE_MEAL_DIALOG, sm, save_meal_free);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  window_ignore_held_enter(dialog);
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   GtkWidget *fields = gtk_grid_new();
   gtk_grid_set_column_spacing(GTK_GRID(fields), 12);
@@ -638,7 +575,8 @@ GtkWidget *save_meal_dialog_open(GuiState *state) {
   gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(content), own_note_label("own-note-items"), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(content), own_note_label("own-note-general"), FALSE, FALSE, 0);
-  connect_signal(dialog, "response", G_CALLBACK(on_save_meal_response), sm);
+  connect_signal(dialog, "response",
+                 G_CALLBACK((on_own_dialog_response<SaveMeal, save_meal_save>)), sm);
   dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
   gtk_widget_grab_focus(sm->name);
