@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -24,6 +25,10 @@ namespace {
 
 #define KEY_RECIPE_DIALOG "own-recipe-dialog"
 #define KEY_SAVE_MEAL_DIALOG "own-save-meal-dialog"
+
+// Ingredients the list shows before it scrolls, and the space between them.
+constexpr int kItemRowsShown = 8;
+constexpr int kItemRowSpacing = 6;
 
 struct Measure {
   std::string description;  // as the food database writes it; empty for grams
@@ -234,6 +239,24 @@ void on_remove_clicked(GtkButton *button, gpointer data) {
   rd->rows.erase(rd->rows.begin() + static_cast<long>(at));
   rebuild_grid(rd);
   show_totals(rd);
+}
+
+// The height of |count| rows of ingredients: each as tall as the tallest of an amount's spin
+// button, a measure chooser and a remove button, as the theme draws them.
+int item_rows_height(int count) {
+  int row = 0;
+  for (GtkWidget *widget :
+       {gtk_spin_button_new_with_range(0.0, 1.0, 1.0), gtk_combo_box_text_new(),
+        gtk_button_new_from_icon_name("list-remove-symbolic", GTK_ICON_SIZE_BUTTON)}) {
+    g_object_ref_sink(widget);
+    gtk_widget_show(widget);  // a hidden widget asks for no room
+    int natural = 0;
+    gtk_widget_get_preferred_height(widget, nullptr, &natural);
+    row = std::max(row, natural);
+    gtk_widget_destroy(widget);
+    g_object_unref(widget);
+  }
+  return count * row + (count - 1) * kItemRowSpacing;
 }
 
 void rebuild_grid(RecipeDialog *rd) {
@@ -482,14 +505,16 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
 
   rd->grid = gtk_grid_new();
   gtk_widget_set_name(rd->grid, "own-items");
-  gtk_grid_set_row_spacing(GTK_GRID(rd->grid), 6);
+  gtk_grid_set_row_spacing(GTK_GRID(rd->grid), kItemRowSpacing);
   gtk_grid_set_column_spacing(GTK_GRID(rd->grid), 8);
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_widget_set_name(scrolled, "own-items-scrolled");
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
                                  GTK_POLICY_AUTOMATIC);
-  gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 160);
-  gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scrolled), TRUE);
-  gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scrolled), 320);
+  // Room for eight ingredients even once the picker's list has gone and the dialog shrunk
+  // back to what it needs; a larger dialog gives the list the rest.
+  gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled),
+                                             item_rows_height(kItemRowsShown));
   gtk_container_add(GTK_CONTAINER(scrolled), rd->grid);
   gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(content), own_note_label("own-note-items"), FALSE, FALSE, 0);

@@ -657,6 +657,38 @@ TEST_F(OwnFoodsTest, AnEmptyMyFoodsSaysHowToAddOneUntilItHoldsOne) {
   EXPECT_EQ("list", Showing(window));
 }
 
+TEST_F(OwnFoodsTest, TheIngredientListShowsEightRowsBeforeItScrolls) {
+  Activate();
+  GtkWidget *dialog = own_recipe_dialog_open(&state_, GTK_WINDOW(state_.main_window), nullptr,
+                                             OWN_RECIPE, nullptr);
+  GtkWidget *scrolled = find_named(dialog, "own-items-scrolled");
+  ASSERT_NE(nullptr, scrolled);
+  GtkAdjustment *scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(scrolled));
+  auto fits = [&] {
+    return gtk_adjustment_get_page_size(scroll) > 0.0 &&
+           gtk_adjustment_get_upper(scroll) <= gtk_adjustment_get_page_size(scroll) + 0.5;
+  };
+  for (int i = 0; i < 7; i++) own_recipe_dialog_add(dialog, kRice, "Rice, cooked, NFS", 100, "", 0);
+  // The eighth through the search, whose list takes room while it is open and gives it back
+  // after the pick.
+  GtkWidget *search = find_named(dialog, "food-picker-entry");
+  gtk_entry_set_text(GTK_ENTRY(search), "1 slice onions raw");
+  drain_events();
+  gtk_widget_grab_focus(search);
+  send_key(search, GDK_KEY_Return);
+  ASSERT_NE(nullptr, find_named(dialog, "own-item-amount-7"));
+  EXPECT_TRUE(wait_until(fits, 2000))
+      << "eight rows need " << gtk_adjustment_get_upper(scroll) << " px, the list shows "
+      << gtk_adjustment_get_page_size(scroll);
+  GtkAllocation row;
+  gtk_widget_get_allocation(find_named(dialog, "own-item-amount-7"), &row);
+  EXPECT_GE(gtk_widget_get_allocated_height(scrolled), 8 * row.height);
+  // A ninth scrolls: the list does not grow without end.
+  own_recipe_dialog_add(dialog, kCabbage, "Cabbage, red, raw", 90, "", 0);
+  EXPECT_TRUE(wait_until([&] { return !fits(); }, 2000));
+  gtk_widget_destroy(dialog);
+}
+
 TEST_F(OwnFoodsTest, ExportAndImportTellWhatTheyDid) {
   const int32_t granola = Store(Label("Shop granola", 55, 250));
   OwnFood breakfast;
