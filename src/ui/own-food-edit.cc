@@ -169,39 +169,39 @@ struct ValueRow {
 };
 
 const ValueRow kMainValues[] = {
-    {SOURCE_ENERGY, N_("Energy (kcal)"), 1.0},
-    {SOURCE_PROTEIN, N_("Protein (g)"), 1.0},
-    {SOURCE_CARBOHYDRATE, N_("Carbohydrate (g)"), 1.0},
-    {SOURCE_FIBER, N_("Dietary fiber (g)"), 1.0},
-    {SOURCE_TOTAL_FAT, N_("Total fat (g)"), 1.0},
-    {SOURCE_SATURATED_FAT, N_("Saturated fat (g)"), 1.0},
-    {SOURCE_SODIUM, N_("Sodium (mg)"), 1.0},
-    {SOURCE_ADDED_SUGARS, N_("Added sugars (g)"), kAddedSugarGramsPerTsp},
+    {SOURCE_ENERGY, N_("Energy (kcal):"), 1.0},
+    {SOURCE_PROTEIN, N_("Protein (g):"), 1.0},
+    {SOURCE_CARBOHYDRATE, N_("Carbohydrate (g):"), 1.0},
+    {SOURCE_FIBER, N_("Dietary fiber (g):"), 1.0},
+    {SOURCE_TOTAL_FAT, N_("Total fat (g):"), 1.0},
+    {SOURCE_SATURATED_FAT, N_("Saturated fat (g):"), 1.0},
+    {SOURCE_SODIUM, N_("Sodium (mg):"), 1.0},
+    {SOURCE_ADDED_SUGARS, N_("Added sugars (g):"), kAddedSugarGramsPerTsp},
 };
 
 const ValueRow kMoreValues[] = {
-    {SOURCE_LINOLEIC_ACID, N_("Linoleic acid (g)"), 1.0},
-    {SOURCE_LINOLENIC_ACID, N_("Linolenic acid (g)"), 1.0},
-    {SOURCE_CALCIUM, N_("Calcium (mg)"), 1.0},
-    {SOURCE_IRON, N_("Iron (mg)"), 1.0},
-    {SOURCE_MAGNESIUM, N_("Magnesium (mg)"), 1.0},
-    {SOURCE_PHOSPHORUS, N_("Phosphorus (mg)"), 1.0},
-    {SOURCE_POTASSIUM, N_("Potassium (mg)"), 1.0},
-    {SOURCE_ZINC, N_("Zinc (mg)"), 1.0},
-    {SOURCE_COPPER, N_("Copper (mg)"), 1.0},
-    {SOURCE_SELENIUM, N_("Selenium (mcg)"), 1.0},
-    {SOURCE_VITAMIN_A, N_("Vitamin A (mcg RAE)"), 1.0},
-    {SOURCE_VITAMIN_E, N_("Vitamin E (mg AT)"), 1.0},
-    {SOURCE_VITAMIN_D, N_("Vitamin D (mcg)"), 1.0},
-    {SOURCE_VITAMIN_C, N_("Vitamin C (mg)"), 1.0},
-    {SOURCE_THIAMIN, N_("Thiamin (mg)"), 1.0},
-    {SOURCE_RIBOFLAVIN, N_("Riboflavin (mg)"), 1.0},
-    {SOURCE_NIACIN, N_("Niacin (mg)"), 1.0},
-    {SOURCE_VITAMIN_B6, N_("Vitamin B6 (mg)"), 1.0},
-    {SOURCE_VITAMIN_B12, N_("Vitamin B12 (mcg)"), 1.0},
-    {SOURCE_CHOLINE, N_("Choline (mg)"), 1.0},
-    {SOURCE_VITAMIN_K, N_("Vitamin K (mcg)"), 1.0},
-    {SOURCE_FOLATE, N_("Folate (mcg DFE)"), 1.0},
+    {SOURCE_LINOLEIC_ACID, N_("Linoleic acid (g):"), 1.0},
+    {SOURCE_LINOLENIC_ACID, N_("Linolenic acid (g):"), 1.0},
+    {SOURCE_CALCIUM, N_("Calcium (mg):"), 1.0},
+    {SOURCE_IRON, N_("Iron (mg):"), 1.0},
+    {SOURCE_MAGNESIUM, N_("Magnesium (mg):"), 1.0},
+    {SOURCE_PHOSPHORUS, N_("Phosphorus (mg):"), 1.0},
+    {SOURCE_POTASSIUM, N_("Potassium (mg):"), 1.0},
+    {SOURCE_ZINC, N_("Zinc (mg):"), 1.0},
+    {SOURCE_COPPER, N_("Copper (mg):"), 1.0},
+    {SOURCE_SELENIUM, N_("Selenium (mcg):"), 1.0},
+    {SOURCE_VITAMIN_A, N_("Vitamin A (mcg RAE):"), 1.0},
+    {SOURCE_VITAMIN_E, N_("Vitamin E (mg AT):"), 1.0},
+    {SOURCE_VITAMIN_D, N_("Vitamin D (mcg):"), 1.0},
+    {SOURCE_VITAMIN_C, N_("Vitamin C (mg):"), 1.0},
+    {SOURCE_THIAMIN, N_("Thiamin (mg):"), 1.0},
+    {SOURCE_RIBOFLAVIN, N_("Riboflavin (mg):"), 1.0},
+    {SOURCE_NIACIN, N_("Niacin (mg):"), 1.0},
+    {SOURCE_VITAMIN_B6, N_("Vitamin B6 (mg):"), 1.0},
+    {SOURCE_VITAMIN_B12, N_("Vitamin B12 (mcg):"), 1.0},
+    {SOURCE_CHOLINE, N_("Choline (mg):"), 1.0},
+    {SOURCE_VITAMIN_K, N_("Vitamin K (mcg):"), 1.0},
+    {SOURCE_FOLATE, N_("Folate (mcg DFE):"), 1.0},
 };
 
 struct FoodDialog {
@@ -546,7 +546,7 @@ GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFoo
   if (count) gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
 
   GtkWidget *grid = value_grid();
-  GtkWidget *name_label = grid_label(_("_Name"));
+  GtkWidget *name_label = grid_label(_("_Name:"));
   fd->name = gtk_entry_new();
   gtk_widget_set_name(fd->name, "own-name");
   gtk_entry_set_text(GTK_ENTRY(fd->name), fd->food.name.c_str());
@@ -557,7 +557,7 @@ GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFoo
   gtk_grid_attach(GTK_GRID(grid), fd->name, 1, 0, 1, 1);
   gtk_grid_attach(GTK_GRID(grid), own_note_label("own-note-name"), 2, 0, 1, 1);
 
-  GtkWidget *serving_label = grid_label(_("Serving (_g)"));
+  GtkWidget *serving_label = grid_label(_("Serving (_g):"));
   fd->serving = gtk_entry_new();
   gtk_widget_set_name(fd->serving, "own-serving");
   gtk_entry_set_width_chars(GTK_ENTRY(fd->serving), 8);
