@@ -23,6 +23,7 @@ namespace {
 
 #define KEY_MY_FOODS_STATE "my-foods-state"
 #define KEY_MY_FOODS_VIEW "my-foods-view"
+#define KEY_MY_FOODS_STACK "my-foods-stack"
 
 GuiState *state_of(GtkWidget *window) {
   return static_cast<GuiState *>(g_object_get_data(G_OBJECT(window), KEY_MY_FOODS_STATE));
@@ -81,6 +82,10 @@ void fill_list(GtkWidget *window) {
                                       energy_text(state->food_db, food).c_str(), -1);
   }
   if (selected) my_foods_window_select(window, selected);
+  // An empty list says how to fill it instead.
+  auto *stack = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_MY_FOODS_STACK));
+  const bool empty = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(store), nullptr) == 0;
+  if (stack) gtk_stack_set_visible_child_name(GTK_STACK(stack), empty ? "empty" : "list");
 }
 
 int32_t selected_code(GtkWidget *window) {
@@ -262,6 +267,35 @@ GtkWidget *add_button(GtkWidget *box, const char *label, GCallback handler, GtkW
   return button;
 }
 
+// What the window shows while the list is empty: a dim line that says so, and one that says
+// how to make a food of one's own. Named "my-foods-empty".
+GtkWidget *empty_state() {
+  GtkWidget *box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  gtk_widget_set_name(box, "my-foods-empty");
+  gtk_widget_set_valign(box, GTK_ALIGN_CENTER);
+  gtk_widget_set_halign(box, GTK_ALIGN_CENTER);
+  // Translators: shown in My Foods while it holds nothing
+  GtkWidget *title = gtk_label_new(_("No foods of your own yet"));
+  PangoAttrList *attributes = pango_attr_list_new();
+  pango_attr_list_insert(attributes, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+  pango_attr_list_insert(attributes, pango_attr_scale_new(PANGO_SCALE_LARGE));
+  gtk_label_set_attributes(GTK_LABEL(title), attributes);
+  pango_attr_list_unref(attributes);
+  GtkWidget *hint = gtk_label_new(
+      // Translators: under "No foods of your own yet" in My Foods; the names are those of the
+      // window's buttons, of the quick-log field's placeholder and of the offer under it
+      _("Make one with New Food…, New Recipe… or New Meal… below, or type its name in the main "
+        "window’s “Log a food…” field and choose “Create food” when nothing matches."));
+  gtk_label_set_line_wrap(GTK_LABEL(hint), TRUE);
+  gtk_label_set_max_width_chars(GTK_LABEL(hint), 50);
+  gtk_label_set_justify(GTK_LABEL(hint), GTK_JUSTIFY_CENTER);
+  for (GtkWidget *label : {title, hint}) {
+    gtk_style_context_add_class(gtk_widget_get_style_context(label), "dim-label");
+    gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+  }
+  return box;
+}
+
 GtkWidget *build_window(GuiState *state) {
   GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), _("My Foods"));
@@ -298,7 +332,16 @@ GtkWidget *build_window(GuiState *state) {
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
   gtk_container_add(GTK_CONTAINER(scrolled), view);
-  gtk_box_pack_start(GTK_BOX(box), scrolled, TRUE, TRUE, 0);
+  // The list and, in its place while it is empty, the empty state. A stack's page must be
+  // shown before it can be the one on view.
+  GtkWidget *stack = gtk_stack_new();
+  g_object_set_data(G_OBJECT(window), KEY_MY_FOODS_STACK, stack);
+  GtkWidget *empty = empty_state();
+  gtk_widget_show_all(scrolled);
+  gtk_widget_show_all(empty);
+  gtk_stack_add_named(GTK_STACK(stack), scrolled, "list");
+  gtk_stack_add_named(GTK_STACK(stack), empty, "empty");
+  gtk_box_pack_start(GTK_BOX(box), stack, TRUE, TRUE, 0);
 
   GtkWidget *buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   gtk_widget_set_name(buttons, "my-foods-buttons");

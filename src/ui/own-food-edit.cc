@@ -169,39 +169,39 @@ struct ValueRow {
 };
 
 const ValueRow kMainValues[] = {
-    {SOURCE_ENERGY, N_("Energy (kcal)"), 1.0},
-    {SOURCE_PROTEIN, N_("Protein (g)"), 1.0},
-    {SOURCE_CARBOHYDRATE, N_("Carbohydrate (g)"), 1.0},
-    {SOURCE_FIBER, N_("Dietary fiber (g)"), 1.0},
-    {SOURCE_TOTAL_FAT, N_("Total fat (g)"), 1.0},
-    {SOURCE_SATURATED_FAT, N_("Saturated fat (g)"), 1.0},
-    {SOURCE_SODIUM, N_("Sodium (mg)"), 1.0},
-    {SOURCE_ADDED_SUGARS, N_("Added sugars (g)"), kAddedSugarGramsPerTsp},
+    {SOURCE_ENERGY, N_("Energy (kcal):"), 1.0},
+    {SOURCE_PROTEIN, N_("Protein (g):"), 1.0},
+    {SOURCE_CARBOHYDRATE, N_("Carbohydrate (g):"), 1.0},
+    {SOURCE_FIBER, N_("Dietary fiber (g):"), 1.0},
+    {SOURCE_TOTAL_FAT, N_("Total fat (g):"), 1.0},
+    {SOURCE_SATURATED_FAT, N_("Saturated fat (g):"), 1.0},
+    {SOURCE_SODIUM, N_("Sodium (mg):"), 1.0},
+    {SOURCE_ADDED_SUGARS, N_("Added sugars (g):"), kAddedSugarGramsPerTsp},
 };
 
 const ValueRow kMoreValues[] = {
-    {SOURCE_LINOLEIC_ACID, N_("Linoleic acid (g)"), 1.0},
-    {SOURCE_LINOLENIC_ACID, N_("Linolenic acid (g)"), 1.0},
-    {SOURCE_CALCIUM, N_("Calcium (mg)"), 1.0},
-    {SOURCE_IRON, N_("Iron (mg)"), 1.0},
-    {SOURCE_MAGNESIUM, N_("Magnesium (mg)"), 1.0},
-    {SOURCE_PHOSPHORUS, N_("Phosphorus (mg)"), 1.0},
-    {SOURCE_POTASSIUM, N_("Potassium (mg)"), 1.0},
-    {SOURCE_ZINC, N_("Zinc (mg)"), 1.0},
-    {SOURCE_COPPER, N_("Copper (mg)"), 1.0},
-    {SOURCE_SELENIUM, N_("Selenium (mcg)"), 1.0},
-    {SOURCE_VITAMIN_A, N_("Vitamin A (mcg RAE)"), 1.0},
-    {SOURCE_VITAMIN_E, N_("Vitamin E (mg AT)"), 1.0},
-    {SOURCE_VITAMIN_D, N_("Vitamin D (mcg)"), 1.0},
-    {SOURCE_VITAMIN_C, N_("Vitamin C (mg)"), 1.0},
-    {SOURCE_THIAMIN, N_("Thiamin (mg)"), 1.0},
-    {SOURCE_RIBOFLAVIN, N_("Riboflavin (mg)"), 1.0},
-    {SOURCE_NIACIN, N_("Niacin (mg)"), 1.0},
-    {SOURCE_VITAMIN_B6, N_("Vitamin B6 (mg)"), 1.0},
-    {SOURCE_VITAMIN_B12, N_("Vitamin B12 (mcg)"), 1.0},
-    {SOURCE_CHOLINE, N_("Choline (mg)"), 1.0},
-    {SOURCE_VITAMIN_K, N_("Vitamin K (mcg)"), 1.0},
-    {SOURCE_FOLATE, N_("Folate (mcg DFE)"), 1.0},
+    {SOURCE_LINOLEIC_ACID, N_("Linoleic acid (g):"), 1.0},
+    {SOURCE_LINOLENIC_ACID, N_("Linolenic acid (g):"), 1.0},
+    {SOURCE_CALCIUM, N_("Calcium (mg):"), 1.0},
+    {SOURCE_IRON, N_("Iron (mg):"), 1.0},
+    {SOURCE_MAGNESIUM, N_("Magnesium (mg):"), 1.0},
+    {SOURCE_PHOSPHORUS, N_("Phosphorus (mg):"), 1.0},
+    {SOURCE_POTASSIUM, N_("Potassium (mg):"), 1.0},
+    {SOURCE_ZINC, N_("Zinc (mg):"), 1.0},
+    {SOURCE_COPPER, N_("Copper (mg):"), 1.0},
+    {SOURCE_SELENIUM, N_("Selenium (mcg):"), 1.0},
+    {SOURCE_VITAMIN_A, N_("Vitamin A (mcg RAE):"), 1.0},
+    {SOURCE_VITAMIN_E, N_("Vitamin E (mg AT):"), 1.0},
+    {SOURCE_VITAMIN_D, N_("Vitamin D (mcg):"), 1.0},
+    {SOURCE_VITAMIN_C, N_("Vitamin C (mg):"), 1.0},
+    {SOURCE_THIAMIN, N_("Thiamin (mg):"), 1.0},
+    {SOURCE_RIBOFLAVIN, N_("Riboflavin (mg):"), 1.0},
+    {SOURCE_NIACIN, N_("Niacin (mg):"), 1.0},
+    {SOURCE_VITAMIN_B6, N_("Vitamin B6 (mg):"), 1.0},
+    {SOURCE_VITAMIN_B12, N_("Vitamin B12 (mcg):"), 1.0},
+    {SOURCE_CHOLINE, N_("Choline (mg):"), 1.0},
+    {SOURCE_VITAMIN_K, N_("Vitamin K (mcg):"), 1.0},
+    {SOURCE_FOLATE, N_("Folate (mcg DFE):"), 1.0},
 };
 
 struct FoodDialog {
@@ -338,32 +338,7 @@ void food_dialog_save(FoodDialog *fd) {
   OwnFood food = fd->food;
   food.kind = OWN_FOOD;
   if (!read_food(fd, &food)) return;
-  OwnFault fault;
-  const int rc = own_food_save(fd->state->log_db, &food, &fault);
-  if (rc == 1) {
-    own_dialog_show_fault(fd->dialog, fault);
-    return;
-  }
-  if (rc != 0) {
-    show_write_failure(GTK_WINDOW(fd->dialog), _("The food was not saved."),
-                       sqlite3_errmsg(fd->state->log_db));
-    return;
-  }
-  GuiState *state = fd->state;
-  OwnSaved saved = fd->saved;
-  gtk_widget_destroy(fd->dialog);
-  own_food_saved(state);
-  if (saved) saved(food);
-}
-
-void on_food_dialog_response(GtkDialog *dialog, gint response, gpointer data) {
-  run_guarded("on_food_dialog_response", [&] {
-    auto *fd = static_cast<FoodDialog *>(data);
-    if (response == GTK_RESPONSE_ACCEPT)
-      food_dialog_save(fd);
-    else
-      gtk_widget_destroy(GTK_WIDGET(dialog));
-  });
+  own_dialog_store(fd->state, fd->dialog, &food, _("The food was not saved."), fd->saved);
 }
 
 GtkWidget *grid_label(const char *text) {
@@ -441,39 +416,37 @@ GtkWidget *food_picker_entry(GtkWidget *picker) {
 }
 
 void own_dialog_show_fault(GtkWidget *dialog, const OwnFault &fault) {
-  char note[64] = "own-note-general";
-  char field[64] = "";
-  switch (fault.field) {
-    case OWN_FIELD_NAME:
-      snprintf(note, sizeof note, "own-note-name");
-      snprintf(field, sizeof field, "own-name");
-      break;
-    case OWN_FIELD_SERVING:
-      snprintf(note, sizeof note, "own-note-serving");
-      snprintf(field, sizeof field, "own-serving");
-      break;
-    case OWN_FIELD_VALUE:
-      snprintf(note, sizeof note, "own-note-value-%d", fault.source);
-      snprintf(field, sizeof field, "own-value-%d", fault.source);
-      break;
-    case OWN_FIELD_PORTIONS:
-      snprintf(note, sizeof note, "own-note-portions");
-      snprintf(field, sizeof field, "own-portions");
-      break;
-    case OWN_FIELD_COOKED:
-      snprintf(note, sizeof note, "own-note-cooked");
-      snprintf(field, sizeof field, "own-cooked");
-      break;
-    case OWN_FIELD_ITEMS:
-      snprintf(note, sizeof note, "own-note-items");
-      if (fault.item >= 0) snprintf(field, sizeof field, "own-item-amount-%d", fault.item);
-      break;
-    case OWN_FIELD_NONE:
-      break;
+  // Where each field's fault is said, and the field; the names of a value and of an
+  // ingredient's amount end in the number of its nutrient or its item.
+  static const struct {
+    OwnField field;
+    const char *note;
+    const char *widget;
+  } places[] = {
+      {OWN_FIELD_NAME, "own-note-name", "own-name"},
+      {OWN_FIELD_SERVING, "own-note-serving", "own-serving"},
+      {OWN_FIELD_VALUE, "own-note-value-", "own-value-"},
+      {OWN_FIELD_PORTIONS, "own-note-portions", "own-portions"},
+      {OWN_FIELD_COOKED, "own-note-cooked", "own-cooked"},
+      {OWN_FIELD_ITEMS, "own-note-items", "own-item-amount-"},
+  };
+  std::string note = "own-note-general";
+  std::string field;
+  for (const auto &place : places) {
+    if (place.field != fault.field) continue;
+    note = place.note;
+    field = place.widget;
+    if (fault.field == OWN_FIELD_VALUE) {
+      note += std::to_string(fault.source);
+      field += std::to_string(fault.source);
+    } else if (fault.field == OWN_FIELD_ITEMS) {
+      // The list as a whole has no field of its own.
+      field = fault.item >= 0 ? field + std::to_string(fault.item) : std::string();
+    }
   }
-  if (!find_named(dialog, note)) snprintf(note, sizeof note, "own-note-general");
-  set_note(dialog, note, fault.message.c_str());
-  if (field[0]) mark_field(find_named(dialog, field));
+  if (!find_named(dialog, note.c_str())) note = "own-note-general";
+  set_note(dialog, note.c_str(), fault.message.c_str());
+  if (!field.empty()) mark_field(find_named(dialog, field.c_str()));
 }
 
 GtkWidget *own_note_label(const char *name) {
@@ -506,6 +479,49 @@ void own_food_saved(GuiState *state) {
   my_foods_window_reload(state);
 }
 
+GtkWidget *own_dialog_new(const char *title, GtkWindow *parent) {
+  GtkWidget *dialog = gtk_dialog_new_with_buttons(title, parent, kDialogFlags, _("_Cancel"),
+                                                  GTK_RESPONSE_CANCEL, _("_Save"),
+                                                  GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  window_ignore_held_enter(dialog);
+  return dialog;
+}
+
+GtkWidget *own_entry_count_label(GuiState *state, int32_t food_code) {
+  const int entries = own_food_entry_count(state->log_db, food_code);
+  if (entries <= 0) return nullptr;
+  char text[256];
+  snprintf(text, sizeof text,
+           ngettext("Logged in %d entry: saving changes it too.",
+                    "Logged in %d entries: saving changes them all.",
+                    static_cast<unsigned long>(entries)),
+           entries);
+  GtkWidget *count = gtk_label_new(text);
+  gtk_widget_set_name(count, "own-entry-count");
+  gtk_label_set_xalign(GTK_LABEL(count), 0.0f);
+  return count;
+}
+
+bool own_dialog_store(GuiState *state, GtkWidget *dialog, OwnFood *food, const char *not_saved,
+                      OwnSaved saved) {
+  OwnFault fault;
+  const int rc = own_food_save(state->log_db, food, &fault);
+  if (rc == 1) {
+    own_dialog_show_fault(dialog, fault);
+    return false;
+  }
+  if (rc != 0) {
+    show_write_failure(GTK_WINDOW(dialog), not_saved, sqlite3_errmsg(state->log_db));
+    return false;
+  }
+  // |saved| is a copy: the dialog's record, which may hold the original, goes with it.
+  gtk_widget_destroy(dialog);
+  own_food_saved(state);
+  if (saved) saved(*food);
+  return true;
+}
+
 // "notify::expanded" of "More nutrients": its fields are there only while it is open.
 static void on_more_expanded(GObject *expander, GParamSpec *, gpointer more_values) {
   gtk_widget_set_visible(GTK_WIDGET(more_values),
@@ -521,32 +537,16 @@ GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFoo
   if (!food && name) fd->food.name = name;
   fd->counts_like = fd->food.counts_like;
   const bool is_new = fd->food.food_code == 0;
-  GtkWidget *dialog = fd->dialog = gtk_dialog_new_with_buttons(
-      is_new ? _("New Food") : _("Edit Food"), parent, kDialogFlags, _("_Cancel"),
-      GTK_RESPONSE_CANCEL, _("_Save"), GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget *dialog = fd->dialog =
+      own_dialog_new(is_new ? _("New Food") : _("Edit Food"), parent);
   g_object_set_data_full(G_OBJECT(dialog), KEY_FOOD_DIALOG, fd, food_dialog_free);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  window_ignore_held_enter(dialog);
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
 
-  if (!is_new) {
-    const int entries = own_food_entry_count(state->log_db, fd->food.food_code);
-    if (entries > 0) {
-      char text[256];
-      snprintf(text, sizeof text,
-               ngettext("Logged in %d entry: saving changes it too.",
-                        "Logged in %d entries: saving changes them all.",
-                        static_cast<unsigned long>(entries)),
-               entries);
-      GtkWidget *count = gtk_label_new(text);
-      gtk_widget_set_name(count, "own-entry-count");
-      gtk_label_set_xalign(GTK_LABEL(count), 0.0f);
-      gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
-    }
-  }
+  GtkWidget *count = is_new ? nullptr : own_entry_count_label(state, fd->food.food_code);
+  if (count) gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
 
   GtkWidget *grid = value_grid();
-  GtkWidget *name_label = grid_label(_("_Name"));
+  GtkWidget *name_label = grid_label(_("_Name:"));
   fd->name = gtk_entry_new();
   gtk_widget_set_name(fd->name, "own-name");
   gtk_entry_set_text(GTK_ENTRY(fd->name), fd->food.name.c_str());
@@ -557,7 +557,7 @@ GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFoo
   gtk_grid_attach(GTK_GRID(grid), fd->name, 1, 0, 1, 1);
   gtk_grid_attach(GTK_GRID(grid), own_note_label("own-note-name"), 2, 0, 1, 1);
 
-  GtkWidget *serving_label = grid_label(_("Serving (_g)"));
+  GtkWidget *serving_label = grid_label(_("Serving (_g):"));
   fd->serving = gtk_entry_new();
   gtk_widget_set_name(fd->serving, "own-serving");
   gtk_entry_set_width_chars(GTK_ENTRY(fd->serving), 8);
@@ -619,7 +619,8 @@ GtkWidget *own_food_dialog_open(GuiState *state, GtkWindow *parent, const OwnFoo
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(fd->per_100g), TRUE);
   connect_signal(fd->per_100g, "toggled", G_CALLBACK(on_per_100g_toggled), fd);
   connect_signal(fd->counts_clear, "clicked", G_CALLBACK(on_counts_clear_clicked), fd);
-  connect_signal(dialog, "response", G_CALLBACK(on_food_dialog_response), fd);
+  connect_signal(dialog, "response",
+                 G_CALLBACK((on_own_dialog_response<FoodDialog, food_dialog_save>)), fd);
   dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
   if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(fd->per_100g)))

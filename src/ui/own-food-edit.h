@@ -12,6 +12,7 @@
 #include "app/gui-state.h"
 #include "fooddb/amount-text.h"
 #include "store/own-foods.h"
+#include "ui/dialog-util.h"
 
 // Which foods a picker offers.
 enum FoodPickerKinds {
@@ -58,3 +59,30 @@ void own_dialog_clear_notes(GtkWidget *root);
 // The own dialogs' shared ending of a save: the views are redrawn (entries that use the food
 // change with it) and the My Foods window, when open, shows the list anew.
 void own_food_saved(GuiState *state);
+
+// Makes an own dialog titled |title| over |parent| with "Cancel" and "Save", Save the default
+// response. Returns the dialog; its "response" is connected by the caller.
+GtkWidget *own_dialog_new(const char *title, GtkWindow *parent);
+
+// The line of an edit dialog that says how many entries the own food |food_code| is logged
+// in, named "own-entry-count"; null when it is in none.
+GtkWidget *own_entry_count_label(GuiState *state, int32_t food_code);
+
+// Saves |food| (its code filled in) from the own dialog |dialog|. A refused save shows its
+// fault in the dialog and a failed write says |not_saved| (translated) over it; the dialog
+// stays then with what was typed. Once stored, the dialog is destroyed, the views are redrawn
+// (own_food_saved) and |saved|, when set, is called. Returns whether it stored.
+bool own_dialog_store(GuiState *state, GtkWidget *dialog, OwnFood *food, const char *not_saved,
+                      OwnSaved saved);
+
+// The "response" handler of an own dialog whose record is a |Record|: Save calls |save| with
+// it, every other answer destroys the dialog.
+template <typename Record, void (*save)(Record *)>
+void on_own_dialog_response(GtkDialog *dialog, gint response, gpointer record) {
+  run_guarded("on_own_dialog_response", [&] {
+    if (response == GTK_RESPONSE_ACCEPT)
+      save(static_cast<Record *>(record));
+    else
+      gtk_widget_destroy(GTK_WIDGET(dialog));
+  });
+}

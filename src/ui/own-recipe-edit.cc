@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -24,6 +25,10 @@ namespace {
 
 #define KEY_RECIPE_DIALOG "own-recipe-dialog"
 #define KEY_SAVE_MEAL_DIALOG "own-save-meal-dialog"
+
+// Ingredients the list shows before it scrolls, and the space between them.
+constexpr int kItemRowsShown = 8;
+constexpr int kItemRowSpacing = 6;
 
 struct Measure {
   std::string description;  // as the food database writes it; empty for grams
@@ -236,6 +241,24 @@ void on_remove_clicked(GtkButton *button, gpointer data) {
   show_totals(rd);
 }
 
+// The height of |count| rows of ingredients: each as tall as the tallest of an amount's spin
+// button, a measure chooser and a remove button, as the theme draws them.
+int item_rows_height(int count) {
+  int row = 0;
+  for (GtkWidget *widget :
+       {gtk_spin_button_new_with_range(0.0, 1.0, 1.0), gtk_combo_box_text_new(),
+        gtk_button_new_from_icon_name("list-remove-symbolic", GTK_ICON_SIZE_BUTTON)}) {
+    g_object_ref_sink(widget);
+    gtk_widget_show(widget);  // a hidden widget asks for no room
+    int natural = 0;
+    gtk_widget_get_preferred_height(widget, nullptr, &natural);
+    row = std::max(row, natural);
+    gtk_widget_destroy(widget);
+    g_object_unref(widget);
+  }
+  return count * row + (count - 1) * kItemRowSpacing;
+}
+
 void rebuild_grid(RecipeDialog *rd) {
   rd->building = true;
   GList *children = gtk_container_get_children(GTK_CONTAINER(rd->grid));
@@ -363,34 +386,10 @@ void recipe_dialog_save(RecipeDialog *rd) {
   bool sound = true;
   OwnFood food = typed_food(rd, &sound, true);
   if (!sound) return;
-  OwnFault fault;
-  const int rc = own_food_save(rd->state->log_db, &food, &fault);
-  if (rc == 1) {
-    own_dialog_show_fault(rd->dialog, fault);
-    return;
-  }
-  if (rc != 0) {
-    show_write_failure(GTK_WINDOW(rd->dialog),
-                       food.kind == OWN_MEAL ? _("The meal was not saved.")
-                                             : _("The recipe was not saved."),
-                       sqlite3_errmsg(rd->state->log_db));
-    return;
-  }
-  GuiState *state = rd->state;
-  OwnSaved saved = rd->saved;
-  gtk_widget_destroy(rd->dialog);
-  own_food_saved(state);
-  if (saved) saved(food);
-}
-
-void on_recipe_dialog_response(GtkDialog *dialog, gint response, gpointer data) {
-  run_guarded("on_recipe_dialog_response", [&] {
-    auto *rd = static_cast<RecipeDialog *>(data);
-    if (response == GTK_RESPONSE_ACCEPT)
-      recipe_dialog_save(rd);
-    else
-      gtk_widget_destroy(GTK_WIDGET(dialog));
-  });
+  own_dialog_store(rd->state, rd->dialog, &food,
+                   food.kind == OWN_MEAL ? _("The meal was not saved.")
+                                         : _("The recipe was not saved."),
+                   rd->saved);
 }
 
 void on_recipe_field_changed(GtkEditable *, gpointer data) {
@@ -424,37 +423,17 @@ struct SaveMeal {
 
 void save_meal_free(gpointer data) { delete static_cast<SaveMeal *>(data); }
 
-void on_save_meal_response(GtkDialog *dialog, gint response, gpointer data) {
-  run_guarded("on_save_meal_response", [&] {
-    auto *sm = static_cast<SaveMeal *>(data);
-    if (response != GTK_RESPONSE_ACCEPT) {
-      gtk_widget_destroy(GTK_WIDGET(dialog));
-      return;
-    }
-    own_dialog_clear_notes(sm->dialog);
-    OwnFood meal;
-    meal.kind = OWN_MEAL;
-    gchar *name = g_strstrip(g_strdup(gtk_entry_get_text(GTK_ENTRY(sm->name))));
-    meal.name = name;
-    g_free(name);
-    for (const auto &entry : sm->entries)
-      if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(entry.first)))
-        meal.items.push_back(entry.second);
-    OwnFault fault;
-    const int rc = own_food_save(sm->state->log_db, &meal, &fault);
-    if (rc == 1) {
-      own_dialog_show_fault(sm->dialog, fault);
-      return;
-    }
-    if (rc != 0) {
-      show_write_failure(GTK_WINDOW(sm->dialog), _("The meal was not saved."),
-                         sqlite3_errmsg(sm->state->log_db));
-      return;
-    }
-    GuiState *state = sm->state;
-    gtk_widget_destroy(GTK_WIDGET(dialog));
-    own_food_saved(state);
-  });
+void save_meal_save(SaveMeal *sm) {
+  own_dialog_clear_notes(sm->dialog);
+  OwnFood meal;
+  meal.kind = OWN_MEAL;
+  gchar *name = g_strstrip(g_strdup(gtk_entry_get_text(GTK_ENTRY(sm->name))));
+  meal.name = name;
+  g_free(name);
+  for (const auto &entry : sm->entries)
+    if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(entry.first)))
+      meal.items.push_back(entry.second);
+  own_dialog_store(sm->state, sm->dialog, &meal, _("The meal was not saved."), nullptr);
 }
 
 }  // namespace
@@ -479,29 +458,12 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
   const bool is_new = rd->food.food_code == 0;
   const char *title = meal ? (is_new ? _("New Meal") : _("Edit Meal"))
                            : (is_new ? _("New Recipe") : _("Edit Recipe"));
-  GtkWidget *dialog = rd->dialog = gtk_dialog_new_with_buttons(
-      title, parent, kDialogFlags, _("_Cancel"), GTK_RESPONSE_CANCEL, _("_Save"),
-      GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget *dialog = rd->dialog = own_dialog_new(title, parent);
   g_object_set_data_full(G_OBJECT(dialog), KEY_RECIPE_DIALOG, rd, recipe_dialog_free);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  window_ignore_held_enter(dialog);
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
 
-  if (!is_new && !meal) {
-    const int entries = own_food_entry_count(state->log_db, rd->food.food_code);
-    if (entries > 0) {
-      char text[256];
-      snprintf(text, sizeof text,
-               ngettext("Logged in %d entry: saving changes it too.",
-                        "Logged in %d entries: saving changes them all.",
-                        static_cast<unsigned long>(entries)),
-               entries);
-      GtkWidget *count = gtk_label_new(text);
-      gtk_widget_set_name(count, "own-entry-count");
-      gtk_label_set_xalign(GTK_LABEL(count), 0.0f);
-      gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
-    }
-  }
+  GtkWidget *count = is_new || meal ? nullptr : own_entry_count_label(state, rd->food.food_code);
+  if (count) gtk_box_pack_start(GTK_BOX(content), count, FALSE, FALSE, 0);
 
   GtkWidget *fields = gtk_grid_new();
   gtk_grid_set_row_spacing(GTK_GRID(fields), 6);
@@ -543,14 +505,16 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
 
   rd->grid = gtk_grid_new();
   gtk_widget_set_name(rd->grid, "own-items");
-  gtk_grid_set_row_spacing(GTK_GRID(rd->grid), 6);
+  gtk_grid_set_row_spacing(GTK_GRID(rd->grid), kItemRowSpacing);
   gtk_grid_set_column_spacing(GTK_GRID(rd->grid), 8);
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_widget_set_name(scrolled, "own-items-scrolled");
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
                                  GTK_POLICY_AUTOMATIC);
-  gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 160);
-  gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scrolled), TRUE);
-  gtk_scrolled_window_set_max_content_height(GTK_SCROLLED_WINDOW(scrolled), 320);
+  // Room for eight ingredients even once the picker's list has gone and the dialog shrunk
+  // back to what it needs; a larger dialog gives the list the rest.
+  gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled),
+                                             item_rows_height(kItemRowsShown));
   gtk_container_add(GTK_CONTAINER(scrolled), rd->grid);
   gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(content), own_note_label("own-note-items"), FALSE, FALSE, 0);
@@ -574,7 +538,8 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
   show_totals(rd);
   if (rd->portions) connect_signal(rd->portions, "changed", G_CALLBACK(on_recipe_field_changed), rd);
   if (rd->cooked) connect_signal(rd->cooked, "changed", G_CALLBACK(on_recipe_field_changed), rd);
-  connect_signal(dialog, "response", G_CALLBACK(on_recipe_dialog_response), rd);
+  connect_signal(dialog, "response",
+                 G_CALLBACK((on_own_dialog_response<RecipeDialog, recipe_dialog_save>)), rd);
   dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_window_set_default_size(GTK_WINDOW(dialog), 720, -1);
   gtk_widget_show_all(dialog);
@@ -596,12 +561,9 @@ GtkWidget *save_meal_dialog_open(GuiState *state) {
   }
   auto *sm = new SaveMeal;
   sm->state = state;
-  GtkWidget *dialog = sm->dialog = gtk_dialog_new_with_buttons(
-      _("Save as Meal"), GTK_WINDOW(state->main_window), kDialogFlags, _("_Cancel"),
-      GTK_RESPONSE_CANCEL, _("_Save"), GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget *dialog = sm->dialog =
+      own_dialog_new(_("Save as Meal"), GTK_WINDOW(state->main_window));
   g_object_set_data_full(G_OBJECT(dialog), KEY_SAVE_MEAL_DIALOG, sm, save_meal_free);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  window_ignore_held_enter(dialog);
   GtkWidget *content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   GtkWidget *fields = gtk_grid_new();
   gtk_grid_set_column_spacing(GTK_GRID(fields), 12);
@@ -638,7 +600,8 @@ GtkWidget *save_meal_dialog_open(GuiState *state) {
   gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(content), own_note_label("own-note-items"), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(content), own_note_label("own-note-general"), FALSE, FALSE, 0);
-  connect_signal(dialog, "response", G_CALLBACK(on_save_meal_response), sm);
+  connect_signal(dialog, "response",
+                 G_CALLBACK((on_own_dialog_response<SaveMeal, save_meal_save>)), sm);
   dialog_lay_out_content(GTK_DIALOG(dialog));
   gtk_widget_show_all(dialog);
   gtk_widget_grab_focus(sm->name);

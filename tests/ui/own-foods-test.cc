@@ -601,6 +601,94 @@ TEST_F(OwnFoodsTest, NothingMatchingOffersToCreateTheFoodWithThatName) {
   EXPECT_EQ("zzqx granola", texts[0]);
 }
 
+// Which page of My Foods is on view: "list", "empty", or "" when neither or both.
+std::string Showing(GtkWidget *window) {
+  const bool list = gtk_widget_get_mapped(find_named(window, "my-foods-list"));
+  const bool empty = gtk_widget_get_mapped(find_named(window, "my-foods-empty"));
+  return list == empty ? "" : list ? "list" : "empty";
+}
+
+TEST_F(OwnFoodsTest, AnEmptyMyFoodsSaysHowToAddOneUntilItHoldsOne) {
+  Activate();
+  GtkWidget *window = OpenMyFoods();
+  ASSERT_NE(nullptr, window);
+  GtkWidget *empty = find_named(window, "my-foods-empty");
+  ASSERT_NE(nullptr, empty);
+  drain_events();
+  EXPECT_EQ("empty", Showing(window));
+  const std::vector<std::string> texts = label_texts(empty);
+  ASSERT_EQ(2u, texts.size());
+  EXPECT_EQ("No foods of your own yet", texts[0]);
+  for (const char *named : {"New Food…", "New Recipe…", "New Meal…", "“Log a food…”", "“Create food”"})
+    EXPECT_NE(std::string::npos, texts[1].find(named)) << named;
+  for (GtkWidget *label : find_widgets(empty, GTK_TYPE_LABEL))
+    EXPECT_TRUE(gtk_style_context_has_class(gtk_widget_get_style_context(label), "dim-label"));
+  // Centred in the room the list has.
+  GtkWidget *room = gtk_widget_get_parent(empty);
+  int x = 0, y = 0;
+  ASSERT_TRUE(gtk_widget_translate_coordinates(empty, room, gtk_widget_get_allocated_width(empty) / 2,
+                                               gtk_widget_get_allocated_height(empty) / 2, &x, &y));
+  EXPECT_NEAR(gtk_widget_get_allocated_width(room) / 2, x, 1);
+  EXPECT_NEAR(gtk_widget_get_allocated_height(room) / 2, y, 1);
+  EXPECT_GT(gtk_widget_get_allocated_height(room), gtk_widget_get_allocated_height(empty));
+
+  // The first food made puts the list in its place, and deleting it brings the hint back.
+  send_key(window, GDK_KEY_f, GDK_MOD1_MASK);  // New _Food…
+  ASSERT_TRUE(wait_until([] { return dialog_titled("New Food") != nullptr; }, 1000));
+  GtkWidget *dialog = dialog_titled("New Food");
+  Set(dialog, "own-name", "Oat bar");
+  Set(dialog, "own-value-0", "180");
+  ASSERT_TRUE(Enter(dialog, "own-value-0"));
+  drain_events();
+  EXPECT_EQ("list", Showing(window));
+  EXPECT_EQ(1u, ListRows(window).size());
+  gtk_button_clicked(GTK_BUTTON(find_button(window, "_Delete")));
+  drain_events();
+  EXPECT_TRUE(Stored().empty());
+  EXPECT_EQ("empty", Showing(window));
+
+  // Opened again over a stored food, it shows the list at once.
+  Store(Label("Shop granola", 55, 250));
+  gtk_widget_destroy(window);
+  drain_events();
+  window = OpenMyFoods();
+  ASSERT_NE(nullptr, window);
+  drain_events();
+  EXPECT_EQ("list", Showing(window));
+}
+
+TEST_F(OwnFoodsTest, TheIngredientListShowsEightRowsBeforeItScrolls) {
+  Activate();
+  GtkWidget *dialog = own_recipe_dialog_open(&state_, GTK_WINDOW(state_.main_window), nullptr,
+                                             OWN_RECIPE, nullptr);
+  GtkWidget *scrolled = find_named(dialog, "own-items-scrolled");
+  ASSERT_NE(nullptr, scrolled);
+  GtkAdjustment *scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(scrolled));
+  auto fits = [&] {
+    return gtk_adjustment_get_page_size(scroll) > 0.0 &&
+           gtk_adjustment_get_upper(scroll) <= gtk_adjustment_get_page_size(scroll) + 0.5;
+  };
+  for (int i = 0; i < 7; i++) own_recipe_dialog_add(dialog, kRice, "Rice, cooked, NFS", 100, "", 0);
+  // The eighth through the search, whose list takes room while it is open and gives it back
+  // after the pick.
+  GtkWidget *search = find_named(dialog, "food-picker-entry");
+  gtk_entry_set_text(GTK_ENTRY(search), "1 slice onions raw");
+  drain_events();
+  gtk_widget_grab_focus(search);
+  send_key(search, GDK_KEY_Return);
+  ASSERT_NE(nullptr, find_named(dialog, "own-item-amount-7"));
+  EXPECT_TRUE(wait_until(fits, 2000))
+      << "eight rows need " << gtk_adjustment_get_upper(scroll) << " px, the list shows "
+      << gtk_adjustment_get_page_size(scroll);
+  GtkAllocation row;
+  gtk_widget_get_allocation(find_named(dialog, "own-item-amount-7"), &row);
+  EXPECT_GE(gtk_widget_get_allocated_height(scrolled), 8 * row.height);
+  // A ninth scrolls: the list does not grow without end.
+  own_recipe_dialog_add(dialog, kCabbage, "Cabbage, red, raw", 90, "", 0);
+  EXPECT_TRUE(wait_until([&] { return !fits(); }, 2000));
+  gtk_widget_destroy(dialog);
+}
+
 TEST_F(OwnFoodsTest, ExportAndImportTellWhatTheyDid) {
   const int32_t granola = Store(Label("Shop granola", 55, 250));
   OwnFood breakfast;
