@@ -3,7 +3,8 @@
 // 100 recipes: logging a meal of ten foods (one transaction, synced), a recipe's values as
 // its dialog works them out on each edit, the values of a day's entries with own foods
 // among them (the bars and the Nutrients window), the same right after a change (the own
-// foods are read again), and every food's values as History and the report read them.
+// foods are read again), every food's values as History and the report read them, and the
+// suggestions of Fill the Day with the own foods among every other food.
 //
 // As in alimora-bench: single runs, 100 repetitions, mean, median, deviation and worst run.
 #include <benchmark/benchmark.h>
@@ -18,8 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "fooddb/fill-foods.h"
 #include "fooddb/food-db.h"
 #include "fooddb/food-source.h"
+#include "report/day-fill-read.h"
 #include "store/log-db.h"
 #include "store/log-entries.h"
 #include "store/own-foods.h"
@@ -121,6 +124,9 @@ bool fill_log() {
                                     : kDbFoods[e % 10];
     if (log_entry_add(bench.log_db, code, "Entry", "2026-12-08", 1.5) != 0) return false;
   }
+  // A profile, so that the suggestions weigh the nutrient goals too.
+  Profile profile{const_cast<char *>("1986-05-01"), 165, 60, 1, 0, 2000};
+  if (profile_save(bench.log_db, &profile) != 0) return false;
   return log_entries_for_date(bench.log_db, "2026-12-08", &bench.day) == 0;
 }
 
@@ -243,6 +249,47 @@ void register_benchmarks() {
                                                                      &values) == 0;
                                              });
                                            }));
+
+  // Fill the Day on the day after the one of 30 entries: nothing eaten yet, so every gap is
+  // open and every food is scored; the entries of the days before count as recent uses.
+  static FillFoodTable table;
+  single_runs(benchmark::RegisterBenchmark("fill_foods_load/7083 foods and 600 own",
+                                           [](benchmark::State &s) {
+                                             timed(s, [] {
+                                               return fill_foods_load(bench.food_db, &table) == 0;
+                                             });
+                                           }));
+  // What every refresh of the open window does: read the day, score every food.
+  auto suggest = [] {
+    FillDay day;
+    FillLeft left;
+    std::vector<FillSuggestion> list;
+    if (fill_day_read(bench.food_db, bench.log_db, "2026-12-10", 2000, &day, &table) != 0)
+      return false;
+    fill_day_suggest(&day, &table, kFillSuggestions, &left, &list);
+    return list.size() == kFillSuggestions;
+  };
+  single_runs(benchmark::RegisterBenchmark(
+      "fill the day/read and suggest, 600 own", [suggest](benchmark::State &s) {
+        if (table.foods.empty() && fill_foods_load(bench.food_db, &table) != 0)
+          s.SkipWithError("fill_foods_load");
+        timed(s, suggest);
+      }));
+  single_runs(benchmark::RegisterBenchmark(
+      "fill the day/read and suggest after a change", [suggest](benchmark::State &s) {
+        if (table.foods.empty() && fill_foods_load(bench.food_db, &table) != 0)
+          s.SkipWithError("fill_foods_load");
+        OwnFood changed = bench.foods[2];
+        int edit = 0;
+        for (auto _ : s) {
+          changed.values[SOURCE_ENERGY] = 100 + edit++ % 50;
+          OwnFault fault;
+          if (own_food_save(bench.log_db, &changed, &fault) != 0) s.SkipWithError("save");
+          const Clock::time_point start = Clock::now();
+          if (!suggest()) s.SkipWithError("suggest");
+          s.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        }
+      }));
 }
 
 }  // namespace

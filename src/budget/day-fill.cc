@@ -53,7 +53,19 @@ bool is_no_portion(int32_t category) {
   return (category >= 8002 && category <= 8806) || (category >= 9002 && category <= 9602);
 }
 
-// A kind of food: the first two digits of an eight-digit food code.
+// The sources |food| has no value of as sums for nutrient_row_amount: 1 for each, 0 for the
+// others, into |out| (left alone when there is none). Returns whether there is any.
+// (nutrient_row_amount reads one source: of these sums it is not 0 exactly when the source
+// of its row is unknown.)
+bool unknown_sums(const FoodNutrients &food, double *out) {
+  if (food.unknown == 0) return false;  // most foods of the food database
+  for (int source = 0; source < NUTRIENT_SOURCE_COUNT; source++)
+    out[source] = (food.unknown & (1u << source)) != 0 ? 1.0 : 0.0;
+  return true;
+}
+
+// A kind of food: the first two digits of an eight-digit food code. The own foods' codes
+// (1000000000 up, given in turn) make them one kind: 1000.
 int32_t kind_of(int32_t food_code) { return food_code / 1000000; }
 
 // What taking |eaten| to |eaten + added| adds past |limit|.
@@ -147,8 +159,18 @@ bool fill_score(const FillLeft *left, const FillFood *food, FillSuggestion *out)
   double per_serving[NUTRIENT_SOURCE_COUNT];
   for (int source = 0; source < NUTRIENT_SOURCE_COUNT; source++)
     per_serving[source] = food->nutrients.values[source] * food->servings;
+  double unknown[NUTRIENT_SOURCE_COUNT];
+  const bool any_unknown = unknown_sums(food->nutrients, unknown);
   for (int row = 0; row < NUTRIENT_ROW_COUNT; row++) {
-    if (!food->nutrients.has_nutrients && row != ROW_ADDED_SUGARS_ENERGY) continue;
+    // Without a nutrient row only added sugars (from the equivalents) may be known.
+    if ((!food->nutrients.has_nutrients && row != ROW_ADDED_SUGARS_ENERGY) ||
+        (any_unknown && nutrient_row_amount(row, unknown) != 0.0)) {
+      // What it adds is not known (an own food's label may leave values out): it fills
+      // nothing, and with the limit passed already it cannot be shown to add no more than a
+      // trace. Below the limit it counts nothing over.
+      if (left->limit[row] > 0 && left->limit_eaten[row] >= left->limit[row]) return false;
+      continue;
+    }
     const double added = nutrient_row_amount(row, per_serving);
     if (!std::isfinite(added) || added <= 0) continue;
     if (left->limit[row] > 0) {

@@ -58,7 +58,7 @@ struct FillFood {
   bool alcohol;             // the food holds alcohol
   FoodValues values;        // per serving (100 g)
   FoodNutrients nutrients;  // per serving
-  double servings;          // the portion
+  double servings;          // the portion, in servings of 100 g
   uint32_t recent_uses;     // entries of the food in the last 90 days
 };
 
@@ -77,13 +77,15 @@ constexpr int kFillRecentDays = 90;
 // Scores the portion of |food| against |left| into |out| (out->food is left alone).
 // Returns false when the food is not to be suggested: it holds alcohol, it is a fat, a
 // condiment, a sugar, a baby food or an infant formula, its energy is unknown, it would take the day more than 10% over its
-// calorie target, it adds more than a trace to a limit already passed, or it fills no gap.
+// calorie target, it adds more than a trace to a limit already passed or has no value for
+// one, or it fills no gap. A value it has none of (FoodNutrients::unknown) fills no gap.
 bool fill_score(const FillLeft *left, const FillFood *food, FillSuggestion *out);
 
 // Fills |out| (emptied first) with at most |limit| suggestions for |left| from the |count|
 // foods of |foods|, best first: the person's recent foods whose score is at least 30% of the
 // best one, then every other food by score; at most two foods of one kind (the first two
-// digits of the food code). Empty unless left->status is FILL_GAPS.
+// digits of the food code; the own foods and recipes, from 1000000000 up, are one kind).
+// Empty unless left->status is FILL_GAPS.
 void fill_suggest(const FillLeft *left, const FillFood *foods, size_t count, size_t limit,
                   std::vector<FillSuggestion> *out);
 

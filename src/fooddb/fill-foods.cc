@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The foods of the food database as the day's suggestions see them.
+// The foods of the food database and the own foods as the day's suggestions see them.
 #include "fooddb/fill-foods.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "fooddb/amount-text.h"
 #include "fooddb/food-db.h"
+#include "fooddb/food-source.h"
 #include "i18n.h"
+#include "store/own-foods.h"
 #include "store/sql-statement.h"
 
 namespace {
@@ -74,7 +77,92 @@ int read_first_measures(sqlite3 *food_db, FillFoodTable *out) {
   return -1;
 }
 
+// The first own food of |table|: they come after every food of the food database.
+size_t first_own(const FillFoodTable &table) {
+  return static_cast<size_t>(
+      std::lower_bound(table.foods.begin(), table.foods.end(), kOwnFoodCodeFirst,
+                       [](const FillFood &f, int32_t code) { return f.food_code < code; }) -
+      table.foods.begin());
+}
+
+void drop_own(FillFoodTable *table) {
+  const size_t first = first_own(*table);
+  table->foods.resize(first);
+  table->descriptions.resize(first);
+  table->measures.resize(first);
+  table->measure_grams.resize(first);
+  table->own_generation = 0;
+}
+
+// The food of the food database |food_code| among the first |count| of |table|, or null.
+const FillFood *db_food(const FillFoodTable &table, size_t count, int32_t food_code) {
+  const auto end = table.foods.begin() + static_cast<std::ptrdiff_t>(count);
+  const auto at = std::lower_bound(table.foods.begin(), end, food_code,
+                                   [](const FillFood &f, int32_t code) { return f.food_code < code; });
+  return at != end && at->food_code == food_code ? &*at : nullptr;
+}
+
+// Whether |food_code| holds alcohol: a food of the food database as its row of |table| says,
+// an own food when the food it counts like does, a recipe when one of its ingredients does.
+// |seen| keeps a recipe that contains itself (stored by another program) from going round.
+bool holds_alcohol(const FillFoodTable &table, size_t db_count,
+                   const std::map<int32_t, const OwnFood *> &own, int32_t food_code,
+                   std::set<int32_t> *seen) {
+  if (!food_code_is_own(food_code)) {
+    const FillFood *food = db_food(table, db_count, food_code);
+    return food && food->alcohol;
+  }
+  const auto found = own.find(food_code);
+  if (found == own.end() || !seen->insert(food_code).second) return false;
+  const OwnFood &food = *found->second;
+  if (food.kind == OWN_FOOD)
+    return food.counts_like > 0 && holds_alcohol(table, db_count, own, food.counts_like, seen);
+  for (const OwnItem &item : food.items)
+    if (item.grams > 0 && holds_alcohol(table, db_count, own, item.food_code, seen)) return true;
+  return false;
+}
+
 }  // namespace
+
+int fill_foods_own(sqlite3 *food_db, FillFoodTable *table) {
+  const uint64_t generation = food_source_generation(food_db);
+  if (generation == table->own_generation) return 0;
+  drop_own(table);
+  // A copy: working out their values may read the own foods anew.
+  const std::vector<OwnFood> own = food_source_own(food_db);
+  const size_t db_count = table->foods.size();
+  std::map<int32_t, const OwnFood *> by_code;
+  for (const OwnFood &food : own) by_code[food.food_code] = &food;
+  for (const OwnFood &food : own) {
+    if (food.kind == OWN_MEAL) continue;
+    FillFood fill{};
+    fill.food_code = food.food_code;
+    if (food.kind == OWN_FOOD && food.counts_like > 0) {
+      const FillFood *like = db_food(*table, db_count, food.counts_like);
+      if (like) fill.category = like->category;
+    }
+    std::set<int32_t> seen;
+    fill.alcohol = holds_alcohol(*table, db_count, by_code, food.food_code, &seen);
+    // Values it has none of stay unknown (FoodNutrients::unknown), which fill_score heeds.
+    if (food_source_values(food_db, food.food_code, &fill.nutrients, &fill.values) < 0) {
+      drop_own(table);
+      return -1;
+    }
+    std::string measure;
+    double grams = kServingGrams;
+    if (food_source_measure(food_db, food.food_code, &measure, &grams) != 0 || !(grams > 0)) {
+      measure.clear();
+      grams = kServingGrams;
+    }
+    fill.servings = grams / kServingGrams;
+    table->foods.push_back(fill);
+    table->descriptions.push_back(food.name);
+    table->measures.push_back(measure);
+    table->measure_grams.push_back(grams);
+  }
+  table->own_generation = generation;
+  return 0;
+}
 
 int fill_foods_load(sqlite3 *food_db, FillFoodTable *out) {
   *out = FillFoodTable{};
@@ -130,6 +218,10 @@ int fill_foods_load(sqlite3 *food_db, FillFoodTable *out) {
     return -1;
   }
   for (size_t i = 0; i < codes.size(); i++) out->foods[i].nutrients = nutrients[i];
+  if (fill_foods_own(food_db, out) != 0) {
+    *out = FillFoodTable{};
+    return -1;
+  }
   return 0;
 }
 

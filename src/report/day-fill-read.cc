@@ -85,6 +85,9 @@ int fill_day_read(sqlite3 *food_db, sqlite3 *log_db, const char *date, int calor
     std::copy(std::begin(groups.amounts), std::end(groups.amounts),
               std::begin(day->eaten.totals.amounts));
   }
+  // The own foods as the log now holds them: one may have been added, changed or deleted
+  // since the table was read.
+  if (fill_foods_own(food_db, table) != 0) return -1;
   fill_foods_use(table, &recent);
   return 0;
 }

@@ -15,9 +15,9 @@
 constexpr size_t kFillSuggestions = 10;
 
 // Reads into |day| the entries of |date| from |log_db| (null: no log yet) and the goals of
-// the stored profile with |calorie_target|, and sets the portions and uses of |table| from
-// the entries of the kFillRecentDays days that end on |date|. Returns 0, or -1 after
-// printing why.
+// the stored profile with |calorie_target|, brings the own foods of |table| up to date
+// (fill_foods_own) and sets the portions and uses of its foods from the entries of the
+// kFillRecentDays days that end on |date|. Returns 0, or -1 after printing why.
 int fill_day_read(sqlite3 *food_db, sqlite3 *log_db, const char *date, int calorie_target,
                   FillDay *day, FillFoodTable *table);
 

@@ -16,7 +16,8 @@
 namespace {
 
 // Object data of the main window: the open window, and the foods of the food database,
-// read on the first opening and kept for the run.
+// read on the first opening and kept for the run (the own foods among them are brought up to
+// date on every fill, by fill_day_read).
 #define KEY_FILL_WINDOW "fill-window"
 #define KEY_FILL_FOODS "fill-foods"
 // Object data of the window.
@@ -41,7 +42,8 @@ void free_view(gpointer data) { delete static_cast<FillView *>(data); }
 
 void free_foods(gpointer data) { delete static_cast<FillFoodTable *>(data); }
 
-// The foods of the food database, read once a run; null when they cannot be read (printed).
+// The foods of the food database and the own foods, read once a run; null when they cannot
+// be read (printed).
 FillFoodTable *foods_of(GuiState *state) {
   GObject *owner = G_OBJECT(state->main_window);
   auto *table = static_cast<FillFoodTable *>(g_object_get_data(owner, KEY_FILL_FOODS));

@@ -123,6 +123,9 @@ TEST_F(DayFillTest, ScoreRefusesWhatMustNeverBeSuggested) {
       {"past 10% over", [](FillFood *f) { f->values.kcal = 501; }, false},
       {"a trace of sodium", [](FillFood *f) { f->nutrients.values[SOURCE_SODIUM] = 40; }, true},
       {"more sodium", [](FillFood *f) { f->nutrients.values[SOURCE_SODIUM] = 60; }, false},
+      // Past the limit, sodium that is not known may be more than a trace.
+      {"sodium unknown", [](FillFood *f) { f->nutrients.unknown = 1u << SOURCE_SODIUM; }, false},
+      {"another value unknown", [](FillFood *f) { f->nutrients.unknown = 1u << SOURCE_IRON; }, true},
       {"fills no gap",
        [](FillFood *f) { f->values.groups.amounts[0] = f->values.groups.amounts[1] = 0; },
        false},

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Fill the Day window on real widgets: opened by its key, what it says is left, logging
-// a suggestion with Enter and taking it back with Ctrl+Z.
+// a suggestion with Enter and taking it back with Ctrl+Z, the own foods among the
+// suggestions as alimora-report --suggest lists them.
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "budget/date-string.h"
 #include "store/log-entries.h"
+#include "store/own-foods.h"
 #include "ui-fixture.h"
 #include "ui/budget-view.h"
 #include "ui/fill-window.h"
@@ -40,6 +44,57 @@ class FillWindowTest : public UiTest {
     const size_t count = list.count;
     log_entry_list_free(&list);
     return count;
+  }
+
+  // Stores |food| as the log's own food; returns its code.
+  int32_t Store(OwnFood food) {
+    OwnFault fault;
+    EXPECT_EQ(0, own_food_save(state_.log_db, &food, &fault)) << fault.message;
+    return food.food_code;
+  }
+
+  // The date |days| before today.
+  std::string DaysAgo(int days) {
+    GDate *date = g_date_new();
+    g_date_set_time_t(date, time(nullptr));
+    g_date_subtract_days(date, days);
+    char text[DATE_STRING_SIZE];
+    g_date_strftime(text, sizeof text, "%Y-%m-%d", date);
+    g_date_free(date);
+    return text;
+  }
+
+  // The suggestions of alimora-report --suggest for today on a copy of the log, in the form
+  // of fill_window_suggestion_texts: "description — portion: adds".
+  std::vector<std::string> ReportSuggestions() {
+    namespace fs = std::filesystem;
+    const fs::path home = fs::path(dir_) / "report-home";
+    fs::create_directories(home / "alimora");
+    fs::copy_file(log_path_, home / "alimora" / "log.db", fs::copy_options::overwrite_existing);
+    const ProcessResult result =
+        run_process({required_env("ALIMORA_REPORT_EXE"), "--suggest", "--date", today_},
+                    {"XDG_DATA_HOME=" + home.string(), "LC_ALL=C.UTF-8", "LANGUAGE"});
+    EXPECT_EQ(0, result.status) << result.err;
+    // " 1. Description (code)" then "    portion, 200 g: adds".
+    std::vector<std::string> texts;
+    std::istringstream in(result.out);
+    std::string line;
+    while (std::getline(in, line) && line != "Suggestions:") {
+    }
+    for (std::string head, body; std::getline(in, head) && std::getline(in, body);) {
+      const size_t dot = head.find(". ");
+      const size_t code = head.rfind(" (");
+      const size_t grams = body.rfind(" g: ");
+      const size_t comma = body.rfind(", ", grams);
+      if (dot == std::string::npos || code == std::string::npos || grams == std::string::npos ||
+          comma == std::string::npos) {
+        ADD_FAILURE() << head << "\n" << body;
+        break;
+      }
+      texts.push_back(head.substr(dot + 2, code - dot - 2) + " — " + body.substr(4, comma - 4) +
+                      ": " + body.substr(grams + 4));
+    }
+    return texts;
   }
 
   char today_[DATE_STRING_SIZE];
@@ -117,6 +172,68 @@ TEST_F(FillWindowTest, FollowsTheDateOnDisplayAndSaysWhenNoEnergyIsLeft) {
   EXPECT_EQ(0u, left.back().rfind("No energy is left on this day", 0)) << left.back();
   EXPECT_FALSE(fill_window_log_row(window, 0));
   EXPECT_EQ(1u, Entries(yesterday));
+}
+
+TEST_F(FillWindowTest, OwnFoodsAreOfferedAsTheReportListsThemAndLoggedInTheirMeasure) {
+  // 200 g of greens counting like raw broccoli, rich in vitamins C and K, and a soup of 400 g
+  // of broccoli in two portions; both logged lately, so that they come first.
+  OwnFood mash;
+  mash.name = "Green mash";
+  mash.serving_g = 200;
+  mash.counts_like = kBroccoliRaw;
+  for (const std::pair<NutrientSource, double> &value :
+       {std::make_pair(SOURCE_ENERGY, 20.0), std::make_pair(SOURCE_POTASSIUM, 500.0),
+        std::make_pair(SOURCE_VITAMIN_C, 80.0), std::make_pair(SOURCE_VITAMIN_K, 100.0)}) {
+    mash.values[value.first] = value.second;
+    mash.known |= 1u << value.first;
+  }
+  const int32_t mash_code = Store(mash);
+  OwnFood soup;
+  soup.kind = OWN_RECIPE;
+  soup.name = "Broccoli soup";
+  soup.portions = 2;
+  OwnItem broccoli;
+  broccoli.food_code = kBroccoliRaw;
+  broccoli.grams = 400;
+  soup.items.push_back(broccoli);
+  const int32_t soup_code = Store(soup);
+  ASSERT_EQ(0, log_entry_add(state_.log_db, mash_code, "Green mash", DaysAgo(3).c_str(), 2.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, soup_code, "Broccoli soup", DaysAgo(2).c_str(), 2.0));
+  ASSERT_EQ(0, log_entry_add(state_.log_db, kMilkWhole, "Milk, whole", today_, 2.44));
+  // The report first: no window waits on the display while it runs.
+  const std::vector<std::string> reported = ReportSuggestions();
+  Activate();
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+
+  const std::vector<std::string> suggestions = fill_window_suggestion_texts(window);
+  ASSERT_EQ(10u, suggestions.size());
+  int mash_row = -1;
+  bool soup_seen = false;
+  for (size_t i = 0; i < 2; i++) {
+    if (suggestions[i].rfind("Green mash — 1 serving (200 g): +2.5 cup-eq Vegetables, ", 0) == 0)
+      mash_row = static_cast<int>(i);
+    soup_seen = soup_seen || suggestions[i].rfind("Broccoli soup — 1 portion (200 g): +2.5 "
+                                                  "cup-eq Vegetables, ", 0) == 0;
+  }
+  EXPECT_NE(-1, mash_row) << testing::PrintToString(suggestions);
+  EXPECT_TRUE(soup_seen) << suggestions[0] << "\n" << suggestions[1];
+  EXPECT_EQ(reported, suggestions);
+
+  // Logged from the window in its measure, as the main window's row shows.
+  ASSERT_NE(-1, mash_row);
+  ASSERT_TRUE(fill_window_log_row(window, mash_row));
+  const std::vector<std::string> rows = entry_row_texts(&state_);
+  ASSERT_EQ(2u, rows.size());
+  EXPECT_NE(std::string::npos, rows[1].find("Green mash")) << rows[1];
+  EXPECT_NE(std::string::npos, rows[1].find(" | 1 serving")) << rows[1];
+
+  // Deleted while the window is open, the soup is offered no more.
+  std::string refusal;
+  ASSERT_EQ(0, own_food_delete(state_.log_db, soup_code, &refusal)) << refusal;
+  fill_window_refresh(&state_);
+  for (const std::string &text : fill_window_suggestion_texts(window))
+    EXPECT_EQ(std::string::npos, text.find("Broccoli soup")) << text;
 }
 
 }  // namespace
