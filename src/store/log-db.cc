@@ -191,7 +191,9 @@ int log_db_open_read_only(const char *path, sqlite3 **out) {
 }
 
 void log_db_close(sqlite3 *handle) {
-  if (handle) sqlite3_close(handle);
+  if (!handle) return;
+  sql_forget_failure(handle);
+  sqlite3_close(handle);
 }
 
 int profile_save(sqlite3 *handle, const Profile *profile) {

@@ -31,6 +31,11 @@ int log_db_open_read_only(const char *path, sqlite3 **out);
 // Closes the connection; does nothing for null.
 void log_db_close(sqlite3 *handle);
 
+// Why the last write on |handle| failed, for the person: the connection's message, or, when
+// the write was one transaction that has been rolled back since, the message it failed with
+// (the rollback leaves none). Valid until the next write on |handle|.
+const char *log_db_error_text(sqlite3 *handle);
+
 // Stores |profile| as the one profile row, replacing any earlier one.
 // Returns 0, or -1 after printing why. |profile| is not changed.
 int profile_save(sqlite3 *handle, const Profile *profile);

@@ -3,8 +3,12 @@
 #include "store/sql-statement.h"
 
 #include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "i18n.h"
+#include "store/log-db.h"
 
 void sql_report_error(sqlite3 *handle) {
   fprintf(stderr, _("alimora: SQL error: %s\n"), sqlite3_errmsg(handle));
@@ -57,19 +61,52 @@ const char *sql_column_text(sqlite3_stmt *stmt, int column) {
   return text ? reinterpret_cast<const char *>(text) : "";
 }
 
+namespace {
+
+// Per connection, why its last rolled-back write failed.
+std::mutex failures_lock;
+std::map<sqlite3 *, std::string> &failures() {
+  static std::map<sqlite3 *, std::string> reasons;
+  return reasons;
+}
+
+void keep_failure(sqlite3 *handle, const char *reason) {
+  std::lock_guard<std::mutex> guard(failures_lock);
+  if (reason)
+    failures()[handle] = reason;
+  else
+    failures().erase(handle);
+}
+
+}  // namespace
+
+const char *log_db_error_text(sqlite3 *handle) {
+  // A failure since then has a message of its own.
+  if (sqlite3_errcode(handle) != SQLITE_OK) return sqlite3_errmsg(handle);
+  std::lock_guard<std::mutex> guard(failures_lock);
+  auto found = failures().find(handle);
+  // The strings live until the connection's next transaction or its close.
+  return found != failures().end() ? found->second.c_str() : sqlite3_errmsg(handle);
+}
+
+void sql_forget_failure(sqlite3 *handle) { keep_failure(handle, nullptr); }
+
 SqlWriteTransaction::SqlWriteTransaction(sqlite3 *handle, const char *format, Mode mode)
     : handle_(handle), format_(format), mode_(mode) {
   if (mode == kJoin && !sqlite3_get_autocommit(handle)) {
     ok_ = true;  // the caller's
     return;
   }
+  keep_failure(handle, nullptr);
   ok_ = open_ = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
   if (!ok_) fprintf(stderr, format, sqlite3_errmsg(handle));
 }
 
 SqlWriteTransaction::~SqlWriteTransaction() {
-  if (open_ && (mode_ == kOwnRollBackAlways || !sqlite3_get_autocommit(handle_)))
-    sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!open_) return;
+  // A write failed (or was never committed): the reason outlives the rollback.
+  if (sqlite3_errcode(handle_) != SQLITE_OK) keep_failure(handle_, sqlite3_errmsg(handle_));
+  if (!sqlite3_get_autocommit(handle_)) sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 bool SqlWriteTransaction::commit() {

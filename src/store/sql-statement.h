@@ -35,6 +35,9 @@ bool sql_run(sqlite3 *handle, sqlite3_stmt *stmt, const char *format);
 // with SQLite's error text.
 bool sql_exec(sqlite3 *handle, const char *sql, const char *format);
 
+// Forgets why the last rolled-back write of |handle| failed (it is being closed).
+void sql_forget_failure(sqlite3 *handle);
+
 // Binds a text parameter; a null text binds SQL NULL.
 void sql_bind_text(sqlite3_stmt *stmt, int index, const char *text);
 
@@ -43,16 +46,14 @@ const char *sql_column_text(sqlite3_stmt *stmt, int column);
 
 // A write transaction: BEGIN IMMEDIATE takes the write lock at once (waiting for another
 // connection's through the connection's busy handler, as one statement would), and what is
-// not committed is rolled back when it goes out of scope. Statements it holds should be
-// finalized before the commit.
+// not committed is rolled back when it goes out of scope; the reason a write failed is then
+// kept for log_db_error_text, as the rollback leaves the connection's message empty.
+// Statements it holds should be finalized before the commit.
 class SqlWriteTransaction {
  public:
   enum Mode {
     kOwn,   // always begins its own; inside the caller's transaction that fails
     kJoin,  // inside the caller's transaction writes into it, leaving it to the caller
-    // As kOwn, but the rollback is sent even when SQLite has already ended the transaction
-    // (a full disk): the connection's message then says that no transaction is active.
-    kOwnRollBackAlways,
   };
   // Begins; prints |format| (one %s) with the connection's message when it cannot.
   SqlWriteTransaction(sqlite3 *handle, const char *format, Mode mode = kOwn);

@@ -66,7 +66,7 @@ int weight_log_create(sqlite3 *handle) {
 
 int weight_log_set(sqlite3 *handle, const char *date, double kg, WeightChange *change) {
   const char *format = _("alimora: cannot log weight: %s\n");
-  SqlWriteTransaction transaction(handle, format, SqlWriteTransaction::kOwnRollBackAlways);
+  SqlWriteTransaction transaction(handle, format);
   if (!transaction.ok()) return -1;
   double previous = 0.0;
   const int had = read_weight(handle, date, &previous);

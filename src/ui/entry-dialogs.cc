@@ -12,6 +12,7 @@
 #include "budget/date-string.h"
 #include "i18n.h"
 #include "store/entry-measures.h"
+#include "store/log-db.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
@@ -109,7 +110,7 @@ bool save_edit(GtkDialog *dialog, GuiState *state) {
   measure_chooser_get(spin, &measure.measure, &measure.measure_g, &measure.count);
   if (log_entry_update_measured(state->log_db, id, food_code, date, servings, &measure) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("The changes to this entry were not saved."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return false;
   }
   refresh_views(state);
@@ -134,7 +135,7 @@ void confirm_delete(GtkButton *button, GuiState *state) {
     // The view stays as it is, with the entry listed: a refresh now would most likely fail
     // for the same reason and show an empty day.
     show_write_failure(GTK_WINDOW(state->main_window), _("The entry was not deleted."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return;
   }
   refresh_views(state);

@@ -12,6 +12,7 @@
 
 #include "fooddb/food-source.h"
 #include "i18n.h"
+#include "store/log-db.h"
 #include "store/own-foods-file.h"
 #include "store/own-foods.h"
 #include "ui/dialog-util.h"
@@ -188,7 +189,7 @@ void on_delete_clicked(GtkButton *, gpointer data) {
       return;
     }
     if (rc != 0) {
-      show_write_failure(GTK_WINDOW(window), primary, sqlite3_errmsg(state->log_db));
+      show_write_failure(GTK_WINDOW(window), primary, log_db_error_text(state->log_db));
       return;
     }
     own_food_saved(state);

@@ -18,6 +18,7 @@
 #include "fooddb/food-rank.h"
 #include "fooddb/food-source.h"
 #include "i18n.h"
+#include "store/log-db.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
 #include "ui/my-foods-window.h"
@@ -512,7 +513,7 @@ bool own_dialog_store(GuiState *state, GtkWidget *dialog, OwnFood *food, const c
     return false;
   }
   if (rc != 0) {
-    show_write_failure(GTK_WINDOW(dialog), not_saved, sqlite3_errmsg(state->log_db));
+    show_write_failure(GTK_WINDOW(dialog), not_saved, log_db_error_text(state->log_db));
     return false;
   }
   // |saved| is a copy: the dialog's record, which may hold the original, goes with it.

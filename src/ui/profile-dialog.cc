@@ -116,7 +116,7 @@ void fill_from_stored(GtkDialog *dialog, GuiState *state, bool first) {
     snprintf(text, sizeof text,
              _("Your stored profile could not be read (%s). It cannot be changed until it "
                "is read."),
-             sqlite3_errmsg(state->log_db));
+             log_db_error_text(state->log_db));
     if (label) gtk_label_set_text(GTK_LABEL(label), text);
     if (bar) {
       gtk_widget_set_no_show_all(bar, FALSE);
@@ -281,13 +281,13 @@ SaveOutcome save_profile(GtkDialog *dialog, GuiState *state) {
   if (unit && chosen_unit != stored_unit &&
       weight_unit_save(state->log_db, chosen_unit == 1 ? 1 : 0) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return SaveOutcome::kKeptOpen;
   }
   g_object_set_data(G_OBJECT(dialog), KEY_WEIGHT_UNIT_STORED, GINT_TO_POINTER(chosen_unit));
   if (profile_save(state->log_db, &profile) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("Your profile was not saved."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return SaveOutcome::kKeptOpen;
   }
 

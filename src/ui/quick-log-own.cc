@@ -15,6 +15,7 @@
 #include "fooddb/food-db.h"
 #include "fooddb/food-source.h"
 #include "i18n.h"
+#include "store/log-db.h"
 #include "store/log-entries.h"
 #include "ui/budget-view.h"
 #include "ui/dialog-util.h"
@@ -174,7 +175,7 @@ bool own_meal_log_shown(GuiState *state, const OwnFood &meal) {
   LogEntryList written{nullptr, 0, 0};
   if (own_meal_log(state->log_db, meal, descriptions, state->current_date, &written) != 0) {
     show_write_failure(GTK_WINDOW(state->main_window), _("The meal was not added to the log."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     log_entry_list_free(&written);
     return false;
   }

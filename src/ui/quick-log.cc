@@ -26,6 +26,7 @@
 #include "fooddb/food-rank.h"
 #include "i18n.h"
 #include "store/entry-measures.h"
+#include "store/log-db.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/budget-view.h"
@@ -751,7 +752,7 @@ void log_again(QuickLog *ql, const Suggestion &s) {
   if (rc != 0) {
     // The field keeps its text, so that the person can try again.
     show_write_failure(GTK_WINDOW(state->main_window), _("The food was not added to the log."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return;
   }
   ql->kept_measures[added.first] = measure;
@@ -950,7 +951,7 @@ void copy_to_today(QuickLog *ql) {
   }
   if (rc != 0) {
     show_write_failure(GTK_WINDOW(state->main_window), _("The entries were not copied to today."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return;
   }
   snprintf(state->current_date, sizeof state->current_date, "%s", today);
@@ -1000,7 +1001,7 @@ void undo_last(QuickLog *ql) {
     // The entries stay, and so does the chance to undo them.
     show_write_failure(GTK_WINDOW(state->main_window),
                        _("The last change was not undone; its entries stay in the log."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return;
   }
   set_busy(ql, false);
@@ -1060,7 +1061,7 @@ void redo_last(QuickLog *ql) {
   }
   if (rc != 0) {
     show_write_failure(GTK_WINDOW(state->main_window),
-                       _("What was undone was not logged again."), sqlite3_errmsg(state->log_db));
+                       _("What was undone was not logged again."), log_db_error_text(state->log_db));
     return;
   }
   LogEntryList again = ql->redo_entries;

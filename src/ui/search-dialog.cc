@@ -13,6 +13,7 @@
 #include "fooddb/food-db.h"
 #include "i18n.h"
 #include "store/entry-measures.h"
+#include "store/log-db.h"
 #include "store/log-entries.h"
 #include "store/log-history.h"
 #include "ui/budget-view.h"
@@ -199,7 +200,7 @@ bool add_to_log(GtkDialog *dialog, GuiState *state) {
   if (log_entry_add_measured(state->log_db, food_code, description ? description : "", date,
                              servings, &measure, nullptr) != 0) {
     show_write_failure(GTK_WINDOW(dialog), _("The food was not added to the log."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return false;
   }
   refresh_views(state);

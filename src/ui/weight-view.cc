@@ -482,7 +482,7 @@ bool weight_view_log(GuiState *state, double kg) {
       log_stamp_read(state->log_db, &before) == 0 && same_stamp(before, view->eaten_stamp);
   if (weight_log_set(state->log_db, state->current_date, kg, &change) != 0) {
     show_write_failure(GTK_WINDOW(state->main_window), _("The weight was not logged."),
-                       sqlite3_errmsg(state->log_db));
+                       log_db_error_text(state->log_db));
     return false;
   }
   // Only the weight changed: the food log, and the energy eaten, are as they were.
@@ -513,7 +513,7 @@ bool weight_view_log(GuiState *state, double kg) {
     if (weight_log_restore(state->log_db, change) != 0) {
       show_write_failure(GTK_WINDOW(state->main_window),
                          _("The weight was not undone; it stays in the log."),
-                         sqlite3_errmsg(state->log_db));
+                         log_db_error_text(state->log_db));
       return false;
     }
     // The field shows the weight put back, unless the person is typing in it.
@@ -596,7 +596,7 @@ void on_weight_offer_update_clicked(GtkButton *, gpointer data) {
     if (saved != 0) {
       // The offer stays, for another try.
       show_write_failure(GTK_WINDOW(state->main_window), _("Your profile was not saved."),
-                         sqlite3_errmsg(state->log_db));
+                         log_db_error_text(state->log_db));
       return;
     }
     state->calorie_target = target;

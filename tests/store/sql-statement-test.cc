@@ -10,6 +10,7 @@
 
 #include "db-connection.h"
 #include "store-fixture.h"
+#include "store/log-db.h"
 
 namespace {
 
@@ -124,19 +125,37 @@ TEST_F(SqlStatementTest, ALockedLogIsWaitedForThenReported) {
   Exec(other, "ROLLBACK");
 }
 
-// When the transaction has already ended behind the guard, only kOwnRollBackAlways still
-// sends its ROLLBACK, which leaves SQLite's "no transaction" as the connection's message.
-TEST_F(SqlStatementTest, ARollbackAfterTheEndIsSentOnlyWhenAlways) {
-  for (const auto mode : {SqlWriteTransaction::kOwn, SqlWriteTransaction::kOwnRollBackAlways}) {
-    {
-      SqlWriteTransaction transaction(db_, kFormat, mode);
-      ASSERT_TRUE(transaction.ok());
-      EXPECT_TRUE(Insert(static_cast<int>(mode)));
-      Exec(db_, "COMMIT");
-    }
-    EXPECT_STREQ(mode == SqlWriteTransaction::kOwn ? "not an error"
-                                                   : "cannot rollback - no transaction is active",
-                 sqlite3_errmsg(db_));
+// A write that failed inside a transaction is rolled back, which leaves the connection
+// without a message: the reason is kept for the person until the next failure or write.
+TEST_F(SqlStatementTest, TheReasonAWriteFailedOutlivesItsRollback) {
+  {
+    SqlWriteTransaction transaction(db_, kFormat);
+    ASSERT_TRUE(transaction.ok());
+    EXPECT_TRUE(Insert(1));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Insert(1));  // UNIQUE
+    testing::internal::GetCapturedStderr();
   }
+  EXPECT_EQ(0, CountRows(db_, "t"));
+  EXPECT_STREQ("not an error", sqlite3_errmsg(db_));
+  EXPECT_STREQ("UNIQUE constraint failed: t.x", log_db_error_text(db_));
+  // A failure since has its own message.
+  EXPECT_NE(SQLITE_OK, sqlite3_exec(db_, "INSERT INTO nowhere VALUES (1)", nullptr, nullptr, nullptr));
+  EXPECT_STREQ("no such table: nowhere", log_db_error_text(db_));
+  // A transaction that commits forgets the reason; one ended behind it rolls nothing back.
+  {
+    SqlWriteTransaction transaction(db_, kFormat);
+    ASSERT_TRUE(transaction.ok());
+    EXPECT_TRUE(Insert(2));
+    EXPECT_TRUE(transaction.commit());
+  }
+  EXPECT_STREQ("not an error", log_db_error_text(db_));
+  {
+    SqlWriteTransaction transaction(db_, kFormat);
+    ASSERT_TRUE(transaction.ok());
+    EXPECT_TRUE(Insert(3));
+    Exec(db_, "COMMIT");
+  }
+  EXPECT_STREQ("not an error", log_db_error_text(db_));
   EXPECT_EQ(2, CountRows(db_, "t"));
 }
