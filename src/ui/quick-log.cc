@@ -1408,7 +1408,7 @@ gboolean on_quick_log_key_press(GtkWidget *, GdkEventKey *event, gpointer state)
 void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings,
                     const EntryMeasure *measure) {
   QuickLog *ql = quick_log_of(state);
-  if (!ql) return;
+  if (!ql || day_moved(ql)) return;
   Suggestion s{food_code, description ? description : "", true, servings, false, {}, {}};
   if (measure && entry_measure_fits(*measure, servings)) {
     s.amount.fit = AmountFit::kOk;

@@ -60,7 +60,9 @@ std::vector<std::string> quick_log_suggestion_texts(GuiState *state);
 // Logs |servings| servings of the food |food_code| on the date on display as a quick log of
 // a suggestion does: the views are redrawn, and the notification names the food and offers
 // Undo. A failed write is told in a message and logs nothing. Does nothing without a quick log.
-// With |measure| (that many of it make the servings), the entry keeps it.
+// With |measure| (that many of it make the servings), the entry keeps it. When a new day has
+// begun that the view did not show yet, the view moves to it and says so, and nothing is
+// logged, as with Enter in the quick-log field.
 void quick_log_food(GuiState *state, int32_t food_code, const char *description, double servings,
                     const EntryMeasure *measure = nullptr);
 

@@ -153,6 +153,30 @@ TEST_F(FillWindowTest, CtrlEOpensWhatIsLeftAndLogsTheFirstSuggestionWithUndo) {
   EXPECT_TRUE(wait_until([&] { return watch.get() == nullptr; }));
 }
 
+// A suggestion chosen after midnight, before the window saw the new day, logs nothing on
+// either day: the view moves to the new day and says so; the next Enter logs on it.
+TEST_F(FillWindowTest, ASuggestionIsNeverLoggedOnADayThePersonDidNotSee) {
+  ScopedTimeZone zone("UTC");
+  SetClock("2026-12-08 23:00:00");
+  Activate();
+  GtkWidget *window = Open();
+  ASSERT_NE(nullptr, window);
+  GtkTreeView *list = List(window);
+  ASSERT_NE(nullptr, list);
+  SetClock("2026-12-09 00:00:07");
+  send_key(GTK_WIDGET(list), GDK_KEY_Return);
+  EXPECT_EQ(0u, Entries("2026-12-08"));
+  EXPECT_EQ(0u, Entries("2026-12-09"));
+  EXPECT_STREQ("2026-12-09", state_.current_date);
+  const std::vector<std::string> notice = label_texts(quick_log_notification(&state_));
+  ASSERT_FALSE(notice.empty());
+  EXPECT_EQ(0u, notice[0].find("A new day has begun")) << notice[0];
+  window = fill_window_of(&state_);
+  ASSERT_NE(nullptr, window);
+  send_key(GTK_WIDGET(List(window)), GDK_KEY_Return);
+  EXPECT_EQ(1u, Entries("2026-12-09"));
+}
+
 TEST_F(FillWindowTest, FollowsTheDateOnDisplayAndSaysWhenNoEnergyIsLeft) {
   char yesterday[DATE_STRING_SIZE] = "2020-01-01";
   // A day of 21 cups of milk: far past 2000 kcal.
