@@ -50,6 +50,14 @@ void combo_set_stored(GtkWidget *combo, int32_t index, int count) {
 
 void on_unread_bar_response(GtkDialog *dialog, gint response_id, gpointer bar);
 
+// What the birth date field takes. GTK 3 shows the placeholder only while the field has no
+// focus, and the dialog opens with the focus in it: the form is also its tooltip and what
+// a screen reader says of it.
+const char *birthday_form_text() {
+  // Translators: tooltip of the profile dialog's birth date field
+  return _("Your date of birth, in the form YYYY-MM-DD, such as 1990-05-07");
+}
+
 // Whether |text| is the start of a date in the form YYYY-MM-DD, still being typed.
 bool starts_date_form(const char *text) {
   const size_t length = strlen(text);
@@ -74,7 +82,7 @@ void warn_of_birthday(GtkWidget *birthday, bool now) {
   gtk_entry_set_icon_tooltip_text(GTK_ENTRY(birthday), GTK_ENTRY_ICON_SECONDARY,
                                   show ? gtk_label_get_text(GTK_LABEL(warning)) : nullptr);
   atk_object_set_description(gtk_widget_get_accessible(birthday),
-                             show ? gtk_label_get_text(GTK_LABEL(warning)) : "");
+                             show ? gtk_label_get_text(GTK_LABEL(warning)) : birthday_form_text());
 }
 
 void on_birthday_changed(GtkEditable *birthday, gpointer) {
@@ -172,6 +180,8 @@ void build_profile_dialog(GuiState *state) {
 
   GtkWidget *birthday = gtk_entry_new();
   gtk_entry_set_placeholder_text(GTK_ENTRY(birthday), "YYYY-MM-DD");
+  gtk_widget_set_tooltip_text(birthday, birthday_form_text());
+  atk_object_set_description(gtk_widget_get_accessible(birthday), birthday_form_text());
   GtkWidget *height = gtk_spin_button_new_with_range(30, 300, 0.5);
   GtkWidget *weight = gtk_spin_button_new_with_range(1, 500, 0.5);
   GtkWidget *activity = gtk_combo_box_text_new();

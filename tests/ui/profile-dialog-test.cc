@@ -317,6 +317,16 @@ TEST_F(ProfileDialogTest, ABirthDateThatIsNoRealDateIsWarnedOf) {
   EXPECT_FALSE(gtk_widget_is_visible(warning));
   gtk_entry_set_text(GTK_ENTRY(entry), "");
   EXPECT_FALSE(gtk_widget_is_visible(warning));
+  // The placeholder goes while the field has the focus: the form is told by its tooltip and
+  // to screen readers, while no warning is shown.
+  const std::string form = "Your date of birth, in the form YYYY-MM-DD, such as 1990-05-07";
+  gchar *tooltip = gtk_widget_get_tooltip_text(entry);
+  EXPECT_EQ(form, tooltip ? tooltip : "");
+  g_free(tooltip);
+  EXPECT_EQ(form, atk_object_get_description(gtk_widget_get_accessible(entry)));
+  gtk_entry_set_text(GTK_ENTRY(entry), "1990-02-30");
+  EXPECT_STREQ("Not a real date in the form YYYY-MM-DD.",
+               atk_object_get_description(gtk_widget_get_accessible(entry)));
   Click(dialog, "Cancel");
 }
 
