@@ -473,14 +473,14 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
   gtk_entry_set_width_chars(GTK_ENTRY(rd->name), 30);
   gtk_entry_set_text(GTK_ENTRY(rd->name), rd->food.name.c_str());
   field_activates_default(rd->name);
-  attach_field(fields, 0, _("_Name"), rd->name, "own-note-name");
+  attach_field(fields, 0, _("_Name:"), rd->name, "own-note-name");
   if (!meal) {
     rd->portions = gtk_entry_new();
     gtk_widget_set_name(rd->portions, "own-portions");
     gtk_entry_set_width_chars(GTK_ENTRY(rd->portions), 8);
     gtk_entry_set_text(GTK_ENTRY(rd->portions), number_text(rd->food.portions).c_str());
     field_activates_default(rd->portions);
-    attach_field(fields, 1, _("_Portions"), rd->portions, "own-note-portions");
+    attach_field(fields, 1, _("_Portions:"), rd->portions, "own-note-portions");
     rd->cooked = gtk_entry_new();
     gtk_widget_set_name(rd->cooked, "own-cooked");
     gtk_entry_set_width_chars(GTK_ENTRY(rd->cooked), 8);
@@ -489,7 +489,7 @@ GtkWidget *own_recipe_dialog_open(GuiState *state, GtkWindow *parent, const OwnF
     if (rd->food.cooked_g > 0.0)
       gtk_entry_set_text(GTK_ENTRY(rd->cooked), number_text(rd->food.cooked_g).c_str());
     field_activates_default(rd->cooked);
-    attach_field(fields, 2, _("_Cooked weight (g)"), rd->cooked, "own-note-cooked");
+    attach_field(fields, 2, _("_Cooked weight (g):"), rd->cooked, "own-note-cooked");
   }
   gtk_box_pack_start(GTK_BOX(content), fields, FALSE, FALSE, 0);
 
@@ -571,7 +571,7 @@ GtkWidget *save_meal_dialog_open(GuiState *state) {
   gtk_widget_set_name(sm->name, "own-name");
   gtk_entry_set_width_chars(GTK_ENTRY(sm->name), 30);
   field_activates_default(sm->name);
-  attach_field(fields, 0, _("_Name"), sm->name, "own-note-name");
+  attach_field(fields, 0, _("_Name:"), sm->name, "own-note-name");
   gtk_box_pack_start(GTK_BOX(content), fields, FALSE, FALSE, 0);
   GtkWidget *heading = gtk_label_new(_("The entries it is made of:"));
   gtk_label_set_xalign(GTK_LABEL(heading), 0.0f);
