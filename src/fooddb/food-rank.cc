@@ -239,8 +239,10 @@ float describe(FoodIndexEntry *entry) {
     if (word_is(w, "nfs")) kind[w.clause] = std::max(kind[w.clause], 1);
     if (first && word_is(w, "ns")) kind[w.clause] = 2;
     if (first && word_is(w, "or") && kind[w.clause] == 0) kind[w.clause] = 3;
-    // "cooked" alone: how the food is eaten, said of no particular way.
-    if (first && word_is(w, "cooked") && (i + 1 == n || words[i + 1].clause != w.clause))
+    // "cooked" alone: how the food is eaten, said of no particular way; "regular" alone: the
+    // usual form ("Mayonnaise, regular" before "..., light").
+    if (first && (word_is(w, "cooked") || word_is(w, "regular")) &&
+        (i + 1 == n || words[i + 1].clause != w.clause))
       kind[w.clause] = std::max(kind[w.clause], 1);
     // "no added fat": the plain preparation.
     if (first && word_is(w, "no") && i + 2 < n && word_is(words[i + 1], "added") &&
@@ -421,6 +423,8 @@ const EverydayWords kEverydayWords[] = {
     {"milkshake", "milk shake", false, nullptr},
     {"spaghetti", "pasta", true, nullptr},
     {"wine", "wine table", true, nullptr},  // not rice wine
+    {"chili", "chili con carne", true, nullptr},  // the dish, not the pepper
+    {"ramen", "noodle soup", false, nullptr},
     {"blt", "bacon lettuce tomato sandwich", false, nullptr},
     {"sparkling water", "carbonated water", false, nullptr},
     {"seltzer", "carbonated water", false, nullptr},

@@ -192,6 +192,11 @@ const OrderCase kOrderRules[] = {
     {"apricot", "Apricot, raw", "Apricot, dried"},
     {"dried apricot", "Apricot, dried", "Apricot, raw"},
     {"wine", "Wine, table, red", "Wine, rice"},
+    {"chili", "Chili con carne, NS as to beans", "Pepper, hot chili, raw"},
+    {"chili pepper", "Pepper, hot chili, raw", "Chili con carne, NS as to beans"},
+    // The regular form before the light one.
+    {"mayonnaise", "Mayonnaise, regular", "Mayonnaise, light"},
+    {"light mayonnaise", "Mayonnaise, light", "Mayonnaise, regular"},
     {"eggs", "Egg, whole, cooked, NS as to cooking method", "Egg, white, cooked, NS as to fat"},
     // Everyday names of dishes and drinks the database words otherwise.
     {"steamed broccoli", "Broccoli, NS as to form, cooked", "Broccoli, raw"},
