@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 #include <vector>
@@ -52,7 +53,6 @@ const float kUnaskedAlcohol = 8.0f;  // a mixed alcoholic drink when no alcohol 
 const float kEverydayReading = 0.25f;  // the database's wording of everyday words, if tied
 const float kOpenChoice = 1.5f;  // a typed word found among the choices of an "NS as to"
 const float kMinorMatch = 0.5f;
-const float kDroppedWord = 3.0f;     // a typed word that no word of the food starts
 const size_t kMostDroppedWords = 3;  // of a text that no food has all the words of  // a typed "with", "and", ... found in the description
 
 const char *const kMinorWords[] = {"a",  "an",   "and", "as", "for", "from", "in",
@@ -723,99 +723,91 @@ std::vector<QueryWord> query_of(const char *text) {
   return query;
 }
 
-// Adds to |out| each reading of |words| with |drop| of its words (not "with", "and", ...)
-// left out, from position |from| on, each word left out costing kDroppedWord.
-void drop_words(const QueryVariant &variant, size_t drop, size_t from,
-                std::vector<QueryVariant> *out) {
-  if (drop == 0) {
-    out->push_back(variant);
-    return;
+// Whether a word of |entry| is |word| or starts with it, as the ranking matches them.
+bool starts_a_word(const FoodIndexEntry &entry, const std::string &word) {
+  const char *qt = word.c_str();
+  const size_t ql = word.size();
+  for (uint16_t i = 0; i < entry.word_count; i++) {
+    const FoodWord &w = entry.words[i];
+    if (w.text[0] != qt[0]) continue;
+    if (same_word(w.text, w.length, qt, ql) || (w.length > ql && memcmp(w.text, qt, ql) == 0))
+      return true;
   }
-  for (size_t i = from; i < variant.words.size(); i++) {
-    const std::string &w = variant.words[i].text;
-    if (variant.words.size() > 1 && is_minor_word(w.c_str(), w.size())) continue;
-    QueryVariant fewer{variant.words, variant.cost + kDroppedWord};
-    fewer.words.erase(fewer.words.begin() + static_cast<long>(i));
-    drop_words(fewer, drop - 1, i, out);
-  }
+  return false;
 }
 
-// food_rank of |query| with |drop| of its words left out in every way.
-int rank_query(const FoodIndex *index, const std::vector<QueryWord> &query, size_t drop,
-               const FoodRankUse *uses, size_t use_count, size_t limit, FoodHitList *out) {
-  *out = FoodHitList{nullptr, 0, 0};
-  try {
-    if (query.size() <= drop || limit == 0 || !index) return 0;
+std::vector<Reading> readings_of(const std::vector<QueryWord> &query) {
+  std::vector<Reading> readings;
+  for (const QueryVariant &variant : query_variants(query)) readings.push_back(reading_of(variant));
+  return readings;
+}
 
-    // Uses in food-code order are looked up as they are; others are sorted first.
-    auto by_code = [](const FoodRankUse &a, const FoodRankUse &b) {
-      return a.food_code < b.food_code;
-    };
-    const FoodRankUse *begin = uses ? uses : nullptr;
-    const FoodRankUse *end = uses ? uses + use_count : nullptr;
-    std::vector<FoodRankUse> copy;
-    if (!std::is_sorted(begin, end, by_code)) {
-      copy.assign(begin, end);
-      std::sort(copy.begin(), copy.end(), by_code);
-      begin = copy.data();
-      end = copy.data() + copy.size();
+// Ranks the foods of |index| by the readings |readings_for| gives each (null: the food is
+// not among them) and fills |out| with the best |limit|, the person's foods first.
+template <typename ReadingsFor>
+int rank_foods(const FoodIndex *index, ReadingsFor readings_for, const FoodRankUse *uses,
+               size_t use_count, size_t limit, FoodHitList *out) {
+  // Uses in food-code order are looked up as they are; others are sorted first.
+  auto by_code = [](const FoodRankUse &a, const FoodRankUse &b) {
+    return a.food_code < b.food_code;
+  };
+  const FoodRankUse *begin = uses ? uses : nullptr;
+  const FoodRankUse *end = uses ? uses + use_count : nullptr;
+  std::vector<FoodRankUse> copy;
+  if (!std::is_sorted(begin, end, by_code)) {
+    copy.assign(begin, end);
+    std::sort(copy.begin(), copy.end(), by_code);
+    begin = copy.data();
+    end = copy.data() + copy.size();
+  }
+  auto weight_of = [&](int32_t code) {
+    const FoodRankUse *it = std::lower_bound(
+        begin, end, code,
+        [](const FoodRankUse &use, int32_t value) { return use.food_code < value; });
+    return it != end && it->food_code == code ? it->weight : 0.0;
+  };
+
+  std::vector<Candidate> found;
+  for (size_t i = 0; i < index->count; i++) {
+    const std::vector<Reading> *variants = readings_for(i);
+    if (!variants) continue;
+    bool any = false;
+    float best = 0.0f;
+    for (const Reading &variant : *variants) {
+      float score = 0.0f;
+      if (!score_entry(index->items[i], variant, &score)) continue;
+      if (!any || score > best) best = score;
+      any = true;
     }
-    auto weight_of = [&](int32_t code) {
-      const FoodRankUse *it = std::lower_bound(
-          begin, end, code,
-          [](const FoodRankUse &use, int32_t value) { return use.food_code < value; });
-      return it != end && it->food_code == code ? it->weight : 0.0;
-    };
+    if (any) found.push_back(Candidate{i, weight_of(index->items[i].food_code), best});
+  }
+  auto better = [&](const Candidate &a, const Candidate &b) {
+    if ((a.weight > 0) != (b.weight > 0)) return a.weight > 0;
+    if (a.weight != b.weight) return a.weight > b.weight;
+    if (a.score != b.score) return a.score > b.score;
+    const size_t la = index->items[a.entry].description_length;
+    const size_t lb = index->items[b.entry].description_length;
+    if (la != lb) return la < lb;
+    return index->items[a.entry].food_code < index->items[b.entry].food_code;
+  };
+  const size_t keep = std::min(limit, found.size());
+  std::partial_sort(found.begin(), found.begin() + keep, found.end(), better);
 
-    std::vector<QueryVariant> readings;
-    for (const QueryVariant &variant : query_variants(query)) drop_words(variant, drop, 0, &readings);
-    std::vector<Reading> variants;
-    for (const QueryVariant &variant : readings)
-      if (!variant.words.empty()) variants.push_back(reading_of(variant));
-    std::vector<Candidate> found;
-    for (size_t i = 0; i < index->count; i++) {
-      bool any = false;
-      float best = 0.0f;
-      for (const Reading &variant : variants) {
-        float score = 0.0f;
-        if (!score_entry(index->items[i], variant, &score)) continue;
-        if (!any || score > best) best = score;
-        any = true;
-      }
-      if (any) found.push_back(Candidate{i, weight_of(index->items[i].food_code), best});
-    }
-    auto better = [&](const Candidate &a, const Candidate &b) {
-      if ((a.weight > 0) != (b.weight > 0)) return a.weight > 0;
-      if (a.weight != b.weight) return a.weight > b.weight;
-      if (a.score != b.score) return a.score > b.score;
-      const size_t la = index->items[a.entry].description_length;
-      const size_t lb = index->items[b.entry].description_length;
-      if (la != lb) return la < lb;
-      return index->items[a.entry].food_code < index->items[b.entry].food_code;
-    };
-    const size_t keep = std::min(limit, found.size());
-    std::partial_sort(found.begin(), found.begin() + keep, found.end(), better);
-
-    out->items = static_cast<FoodHit *>(malloc((keep ? keep : 1) * sizeof(FoodHit)));
-    if (!out->items) {
+  out->items = static_cast<FoodHit *>(malloc((keep ? keep : 1) * sizeof(FoodHit)));
+  if (!out->items) {
+    report_memory_exhausted();
+    return -1;
+  }
+  out->capacity = keep ? keep : 1;
+  for (size_t k = 0; k < keep; k++) {
+    const FoodIndexEntry &entry = index->items[found[k].entry];
+    char *copy = strdup(entry.description);
+    if (!copy) {
       report_memory_exhausted();
+      food_hit_list_free(out);
       return -1;
     }
-    out->capacity = keep ? keep : 1;
-    for (size_t k = 0; k < keep; k++) {
-      const FoodIndexEntry &entry = index->items[found[k].entry];
-      char *copy = strdup(entry.description);
-      if (!copy) {
-        report_memory_exhausted();
-        food_hit_list_free(out);
-        return -1;
-      }
-      out->items[out->count++] = FoodHit{entry.food_code, copy};
-    }
-  } catch (const std::bad_alloc &) {
-    report_memory_exhausted();
-    food_hit_list_free(out);
-    return -1;
+    out->items[out->count++] = FoodHit{entry.food_code, copy};
   }
   return 0;
 }
@@ -826,9 +818,13 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
               size_t limit, FoodHitList *out) {
   *out = FoodHitList{nullptr, 0, 0};
   try {
-    return rank_query(index, query_of(text), 0, uses, use_count, limit, out);
+    const std::vector<QueryWord> query = query_of(text);
+    if (query.empty() || limit == 0 || !index) return 0;
+    const std::vector<Reading> readings = readings_of(query);
+    return rank_foods(index, [&](size_t) { return &readings; }, uses, use_count, limit, out);
   } catch (const std::bad_alloc &) {
     report_memory_exhausted();
+    food_hit_list_free(out);
     return -1;
   }
 }
@@ -838,15 +834,43 @@ int food_rank_some_words(const FoodIndex *index, const char *text, const FoodRan
   *out = FoodHitList{nullptr, 0, 0};
   try {
     const std::vector<QueryWord> query = query_of(text);
-    size_t named = 0;  // the words that may be left out
-    for (const QueryWord &q : query) named += !is_minor_word(q.text.c_str(), q.text.size());
-    for (size_t drop = 1; drop < named && drop <= kMostDroppedWords; drop++) {
-      if (rank_query(index, query, drop, uses, use_count, limit, out) != 0) return -1;
-      if (out->count > 0) return 0;
+    if (limit == 0 || !index) return 0;
+    // The words a food may lack ("with", "and", ... need not be found in any case).
+    std::vector<size_t> named;
+    for (size_t i = 0; i < query.size() && named.size() < 32; i++)
+      if (!is_minor_word(query[i].text.c_str(), query[i].text.size())) named.push_back(i);
+    if (named.size() < 2) return 0;
+    // Which of them each food has, and the most any food has.
+    std::vector<uint32_t> has(index->count, 0);
+    int most = 0;
+    for (size_t f = 0; f < index->count; f++) {
+      for (size_t k = 0; k < named.size(); k++)
+        if (starts_a_word(index->items[f], query[named[k]].text)) has[f] |= 1u << k;
+      most = std::max(most, __builtin_popcount(has[f]));
     }
-    return 0;
+    if (most == 0 || most == static_cast<int>(named.size())) return 0;
+    // Foods with the most of them, each ranked by the words it has.
+    std::map<uint32_t, std::vector<Reading>> by_words;
+    return rank_foods(
+        index,
+        [&](size_t f) -> const std::vector<Reading> * {
+          if (__builtin_popcount(has[f]) != most) return nullptr;
+          auto found = by_words.find(has[f]);
+          if (found == by_words.end()) {
+            std::vector<QueryWord> words;
+            for (size_t i = 0, k = 0; i < query.size(); i++) {
+              const bool is_named = k < named.size() && named[k] == i;
+              if (!is_named || (has[f] & (1u << k))) words.push_back(query[i]);
+              if (is_named) k++;
+            }
+            found = by_words.emplace(has[f], readings_of(words)).first;
+          }
+          return &found->second;
+        },
+        uses, use_count, limit, out);
   } catch (const std::bad_alloc &) {
     report_memory_exhausted();
+    food_hit_list_free(out);
     return -1;
   }
 }

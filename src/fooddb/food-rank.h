@@ -94,9 +94,9 @@ int food_rank(const FoodIndex *index, const char *text, const FoodRankUse *uses,
               size_t use_count, size_t limit, FoodHitList *out);
 
 // For a text that no food has all the words of ("steamed broccoli", "banana bread"): the
-// foods that have all but one of them, ranked as food_rank ranks (every way of leaving one
-// out, the better fit counting), else all but two, and so on up to three; never with none
-// of them, and nothing for a text of one word. Returns 0, or -1 with |out| empty after
-// printing why. Free with food_hit_list_free.
+// foods that have the most of its words that any food has (not counting "with", "and", ...),
+// each ranked as food_rank ranks it for the words it has; nothing when no food has any, and
+// nothing for a text of one word. Returns 0, or -1 with |out| empty after printing why.
+// Free with food_hit_list_free.
 int food_rank_some_words(const FoodIndex *index, const char *text, const FoodRankUse *uses,
                          size_t use_count, size_t limit, FoodHitList *out);

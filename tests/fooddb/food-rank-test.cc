@@ -450,7 +450,12 @@ TEST_F(FoodRankTest, TextThatNoFoodHasAllTheWordsOfFindsFoodsWithSome) {
   const std::vector<std::string> eggs = some("hard boiled egg", 3);
   ASSERT_FALSE(eggs.empty());
   EXPECT_EQ("Egg, whole, boiled or poached", eggs[0]);
-  // Up to all but one of the words, never none; one word alone is food_rank's.
+  // A long text: the foods with the most of its words, however few.
+  const std::vector<std::string> long_text = some("my grandmothers sunday lasagna with extra cheese");
+  ASSERT_FALSE(long_text.empty());
+  EXPECT_EQ(0u, long_text[0].find("Lasagna")) << long_text[0];
+  EXPECT_NE(std::string::npos, long_text[0].find("cheese")) << long_text[0];
+  // Never none of the words; one word alone is food_rank's.
   EXPECT_TRUE(some("qqq zzz").empty());
   EXPECT_TRUE(some("qqqq").empty());
   EXPECT_TRUE(some("lasagna").empty());
