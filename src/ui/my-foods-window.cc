@@ -24,7 +24,8 @@ namespace {
 
 #define KEY_MY_FOODS_STATE "my-foods-state"
 #define KEY_MY_FOODS_VIEW "my-foods-view"
-#define KEY_MY_FOODS_STACK "my-foods-stack"
+#define KEY_MY_FOODS_LIST_PAGE "my-foods-list-page"
+#define KEY_MY_FOODS_EMPTY "my-foods-empty"
 
 GuiState *state_of(GtkWidget *window) {
   return static_cast<GuiState *>(g_object_get_data(G_OBJECT(window), KEY_MY_FOODS_STATE));
@@ -84,9 +85,11 @@ void fill_list(GtkWidget *window) {
   }
   if (selected) my_foods_window_select(window, selected);
   // An empty list says how to fill it instead.
-  auto *stack = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_MY_FOODS_STACK));
+  auto *list = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_MY_FOODS_LIST_PAGE));
+  auto *hint = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(window), KEY_MY_FOODS_EMPTY));
   const bool empty = gtk_tree_model_iter_n_children(GTK_TREE_MODEL(store), nullptr) == 0;
-  if (stack) gtk_stack_set_visible_child_name(GTK_STACK(stack), empty ? "empty" : "list");
+  if (list) gtk_widget_set_visible(list, !empty);
+  if (hint) gtk_widget_set_visible(hint, empty);
 }
 
 int32_t selected_code(GtkWidget *window) {
@@ -333,16 +336,18 @@ GtkWidget *build_window(GuiState *state) {
   GtkWidget *scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
   gtk_container_add(GTK_CONTAINER(scrolled), view);
-  // The list and, in its place while it is empty, the empty state. A stack's page must be
-  // shown before it can be the one on view.
-  GtkWidget *stack = gtk_stack_new();
-  g_object_set_data(G_OBJECT(window), KEY_MY_FOODS_STACK, stack);
-  GtkWidget *empty = empty_state();
-  gtk_widget_show_all(scrolled);
-  gtk_widget_show_all(empty);
-  gtk_stack_add_named(GTK_STACK(stack), scrolled, "list");
-  gtk_stack_add_named(GTK_STACK(stack), empty, "empty");
-  gtk_box_pack_start(GTK_BOX(box), stack, TRUE, TRUE, 0);
+  // The list and, in its place while it is empty, the empty state: one of the two is shown.
+  // (A GtkStack here left some of its style data unfreed in every window.)
+  GtkWidget *empty = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);  // the room the list has
+  gtk_box_pack_start(GTK_BOX(empty), empty_state(), TRUE, TRUE, 0);
+  g_object_set_data(G_OBJECT(window), KEY_MY_FOODS_LIST_PAGE, scrolled);
+  g_object_set_data(G_OBJECT(window), KEY_MY_FOODS_EMPTY, empty);
+  for (GtkWidget *page : {scrolled, empty}) {
+    gtk_widget_show_all(page);
+    gtk_widget_set_no_show_all(page, TRUE);
+    gtk_box_pack_start(GTK_BOX(box), page, TRUE, TRUE, 0);
+  }
+  gtk_widget_hide(empty);
 
   GtkWidget *buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   gtk_widget_set_name(buttons, "my-foods-buttons");

@@ -244,18 +244,22 @@ void on_remove_clicked(GtkButton *button, gpointer data) {
 // The height of |count| rows of ingredients: each as tall as the tallest of an amount's spin
 // button, a measure chooser and a remove button, as the theme draws them.
 int item_rows_height(int count) {
+  // Measured inside a window of their own: the style of a widget without one is never freed.
+  GtkWidget *window = gtk_offscreen_window_new();
+  GtkWidget *box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+  gtk_container_add(GTK_CONTAINER(window), box);
+  GtkWidget *widgets[] = {gtk_spin_button_new_with_range(0.0, 1.0, 1.0), gtk_combo_box_text_new(),
+                          gtk_button_new_from_icon_name("list-remove-symbolic",
+                                                        GTK_ICON_SIZE_BUTTON)};
+  for (GtkWidget *widget : widgets) gtk_box_pack_start(GTK_BOX(box), widget, FALSE, FALSE, 0);
+  gtk_widget_show_all(box);  // a hidden widget asks for no room
   int row = 0;
-  for (GtkWidget *widget :
-       {gtk_spin_button_new_with_range(0.0, 1.0, 1.0), gtk_combo_box_text_new(),
-        gtk_button_new_from_icon_name("list-remove-symbolic", GTK_ICON_SIZE_BUTTON)}) {
-    g_object_ref_sink(widget);
-    gtk_widget_show(widget);  // a hidden widget asks for no room
+  for (GtkWidget *widget : widgets) {
     int natural = 0;
     gtk_widget_get_preferred_height(widget, nullptr, &natural);
     row = std::max(row, natural);
-    gtk_widget_destroy(widget);
-    g_object_unref(widget);
   }
+  gtk_widget_destroy(window);
   return count * row + (count - 1) * kItemRowSpacing;
 }
 
