@@ -1097,10 +1097,12 @@ void register_weight_benchmarks() {
 
 // The texts typed into the quick-log field, one key at a time; on the ten-year log nearly
 // every food has been logged, so every suggestion shows its last amount, the costliest case.
-// "1 cup whole milk" and "2 scrambled eggs" also look up each suggestion's measures.
+// "1 cup whole milk" and "2 scrambled eggs" also look up each suggestion's measures; "2 slices w"
+// and "12 fl oz b" those of the sixty best; "grandma lasagna" finds no food with both words.
 const char *const kQuickLogTexts[] = {"m",          "mi", "mil", "milk", "whole milk",
                                       "chicken breast", "qqq", "1 cup whole milk",
-                                      "2 scrambled eggs", "2 slices w", "12 fl oz b"};
+                                      "2 scrambled eggs", "2 slices w", "12 fl oz b",
+                                      "grandma lasagna"};
 
 std::vector<FoodRankUse> ranking_uses() {
   std::vector<FoodRankUse> weights;
