@@ -6,10 +6,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "fooddb/food-db.h"
 #include "i18n.h"
@@ -34,6 +37,11 @@ struct Source {
   std::map<int32_t, size_t> index;         // code -> item of |all|
   std::map<int32_t, OwnValues> computed;   // values worked out since they were read
   uint64_t cuts = 0;  // times a recipe was met inside itself (stored by another program)
+  // The food database's values of the foods the own ones count like or are made of, read
+  // in one pass once they are needed after a read of the log (the food database never
+  // changes; the set of codes does).
+  bool usda_read = false;
+  std::map<int32_t, std::pair<FoodNutrients, FoodValues>> usda;
 };
 
 std::map<sqlite3 *, Source> &sources() {
@@ -76,6 +84,7 @@ Source *current(sqlite3 *food_db) {
     source.index[source.all[i].food_code] = i;
     if (!source.all[i].deleted) source.live.push_back(source.all[i]);
   }
+  source.usda_read = false;
   source.loaded = true;
   source.data_version = version;
   source.changes = changes;
@@ -119,8 +128,42 @@ int values_of(sqlite3 *food_db, Source *source, int32_t food_code, std::set<int3
   return rc;
 }
 
+// Reads, in one statement for the nutrients and one for the values, the food database's
+// values of every food the own foods count like or are made of that |source| does not keep
+// yet. Returns 0, or -1 after printing an SQL error.
+int read_usda(sqlite3 *food_db, Source *source) {
+  if (source->usda_read) return 0;
+  std::vector<int32_t> codes;
+  auto want = [&](int32_t code) {
+    if (code > 0 && !food_code_is_own(code) && !source->usda.count(code)) codes.push_back(code);
+  };
+  for (const OwnFood &food : source->all) {
+    want(food.counts_like);
+    for (const OwnItem &item : food.items) want(item.food_code);
+  }
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  if (!codes.empty()) {
+    std::vector<FoodNutrients> nutrients(codes.size());
+    std::vector<FoodValues> values(codes.size());
+    if (food_nutrients_of(food_db, codes.data(), codes.size(), nutrients.data()) != 0 ||
+        food_values_for(food_db, codes.data(), codes.size(), values.data()) != 0)
+      return -1;
+    for (size_t i = 0; i < codes.size(); i++)
+      source->usda[codes[i]] = std::make_pair(nutrients[i], values[i]);
+  }
+  source->usda_read = true;
+  return 0;
+}
+
+// The kept values of the food database's food |food_code|, or null.
+const std::pair<FoodNutrients, FoodValues> *kept_usda(const Source &source, int32_t food_code) {
+  auto found = source.usda.find(food_code);
+  return found == source.usda.end() ? nullptr : &found->second;
+}
+
 // An own food: its label's values per serving, per 100 g.
-int compute_label(sqlite3 *food_db, const OwnFood &food, OwnValues *out) {
+int compute_label(sqlite3 *food_db, const Source &source, const OwnFood &food, OwnValues *out) {
   FoodNutrients &nutrients = out->nutrients;
   FoodValues &values = out->values;
   if (!(food.serving_g > 0)) return 0;
@@ -137,7 +180,10 @@ int compute_label(sqlite3 *food_db, const OwnFood &food, OwnValues *out) {
     // The food it counts like gives its equivalents per 100 g, which are those per gram
     // times 100 whatever the serving.
     FoodValues like;
-    if (food_values_of(food_db, food.counts_like, &like) < 0) return -1;
+    if (const auto *kept = kept_usda(source, food.counts_like))
+      like = kept->second;
+    else if (food_values_of(food_db, food.counts_like, &like) < 0)
+      return -1;
     values.has_groups = like.has_groups;
     for (int group = 0; group < FOOD_GROUP_COUNT; group++)
       values.groups.amounts[group] = like.groups.amounts[group];
@@ -151,9 +197,11 @@ int compute_recipe(sqlite3 *food_db, Source *source, const OwnFood &recipe,
                    std::set<int32_t> *visiting, OwnValues *out) {
   const double dish = own_recipe_grams(recipe);
   if (!(dish > 0)) return 0;
+  // The ingredients of the food database: kept, or read now in one pass.
   std::vector<int32_t> codes;
   for (const OwnItem &item : recipe.items)
-    if (item.grams > 0 && !food_code_is_own(item.food_code)) codes.push_back(item.food_code);
+    if (item.grams > 0 && !food_code_is_own(item.food_code) && !kept_usda(*source, item.food_code))
+      codes.push_back(item.food_code);
   std::vector<FoodNutrients> db_nutrients(codes.size());
   std::vector<FoodValues> db_values(codes.size());
   if (!codes.empty() &&
@@ -184,6 +232,9 @@ int compute_recipe(sqlite3 *food_db, Source *source, const OwnFood &recipe,
         any = true;
         continue;
       }
+    } else if (const auto *kept = kept_usda(*source, item.food_code)) {
+      one.nutrients = kept->first;
+      one.values = kept->second;
     } else {
       one.nutrients = db_nutrients[next_db];
       one.values = db_values[next_db];
@@ -224,8 +275,10 @@ int compute(sqlite3 *food_db, Source *source, const OwnFood &food, std::set<int3
             OwnValues *out) {
   clear_values(food.food_code, &out->nutrients, &out->values);
   int rc = 0;
+  // One read of the food database's values for all own foods, not one a food.
+  if (read_usda(food_db, source) != 0) return -1;
   if (food.kind == OWN_FOOD)
-    rc = compute_label(food_db, food, out);
+    rc = compute_label(food_db, *source, food, out);
   else if (food.kind == OWN_RECIPE)
     rc = compute_recipe(food_db, source, food, visiting, out);
   if (rc != 0) clear_values(food.food_code, &out->nutrients, &out->values);
