@@ -173,6 +173,21 @@ void timed(benchmark::State &s, Run run) {
   }
 }
 
+// Times |run| once per repetition, each right after |food| was saved with another energy, so
+// that every run follows a change of the own foods.
+template <typename Run>
+void timed_after_change(benchmark::State &s, OwnFood food, Run run, const char *what) {
+  int edit = 0;
+  for (auto _ : s) {
+    food.values[SOURCE_ENERGY] = 100 + edit++ % 50;
+    OwnFault fault;
+    if (own_food_save(bench.log_db, &food, &fault) != 0) s.SkipWithError("save");
+    const Clock::time_point start = Clock::now();
+    if (!run()) s.SkipWithError(what);
+    s.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+}
+
 // The values of the day's 30 entries, as the bars and the Nutrients window ask for them.
 bool day_values() {
   std::vector<int32_t> codes;
@@ -210,16 +225,7 @@ void register_benchmarks() {
       [](benchmark::State &s) { timed(s, day_values); }));
   single_runs(benchmark::RegisterBenchmark(
       "day values/after a change (own foods read again)", [](benchmark::State &s) {
-        OwnFood changed = bench.foods[1];
-        int edit = 0;
-        for (auto _ : s) {
-          changed.values[SOURCE_ENERGY] = 100 + edit++ % 50;
-          OwnFault fault;
-          if (own_food_save(bench.log_db, &changed, &fault) != 0) s.SkipWithError("save");
-          const Clock::time_point start = Clock::now();
-          if (!day_values()) s.SkipWithError("values");
-          s.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        }
+        timed_after_change(s, bench.foods[1], day_values, "values");
       }));
   single_runs(benchmark::RegisterBenchmark(
       "food_values_all/7083 foods and 600 own", [](benchmark::State &s) {
@@ -279,16 +285,7 @@ void register_benchmarks() {
       "fill the day/read and suggest after a change", [suggest](benchmark::State &s) {
         if (table.foods.empty() && fill_foods_load(bench.food_db, &table) != 0)
           s.SkipWithError("fill_foods_load");
-        OwnFood changed = bench.foods[2];
-        int edit = 0;
-        for (auto _ : s) {
-          changed.values[SOURCE_ENERGY] = 100 + edit++ % 50;
-          OwnFault fault;
-          if (own_food_save(bench.log_db, &changed, &fault) != 0) s.SkipWithError("save");
-          const Clock::time_point start = Clock::now();
-          if (!suggest()) s.SkipWithError("suggest");
-          s.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        }
+        timed_after_change(s, bench.foods[2], suggest, "suggest");
       }));
 }
 

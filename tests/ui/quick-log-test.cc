@@ -84,6 +84,15 @@ class QuickLogTest : public UiTest {
     drain_events();
   }
 
+  // Enter in the field opens "New Food" (nothing matched all the words); it is closed again.
+  void EnterOpensNewFood() {
+    send_key(Field(), GDK_KEY_Return);
+    GtkWidget *create = dialog_titled("New Food");
+    ASSERT_NE(nullptr, create);
+    gtk_widget_destroy(create);
+    drain_events();
+  }
+
   bool FieldHasFocus() {
     return gtk_window_get_focus(GTK_WINDOW(state_.main_window)) == Field();
   }
@@ -228,11 +237,7 @@ TEST_F(QuickLogTest, WhenNoFoodMatchesTheFieldSaysSo) {
   EXPECT_EQ((std::vector<std::string>{"No food matches “qqqzzz”", "Create food “qqqzzz”"}),
             label_texts(none));
   // Enter logs nothing and keeps the text: it offers to make the food, named as typed.
-  send_key(Field(), GDK_KEY_Return);
-  GtkWidget *create = dialog_titled("New Food");
-  ASSERT_NE(nullptr, create);
-  gtk_widget_destroy(create);
-  drain_events();
+  ASSERT_NO_FATAL_FAILURE(EnterOpensNewFood());
   EXPECT_TRUE(Entries(today_).empty());
   EXPECT_STREQ("qqqzzz", gtk_entry_get_text(GTK_ENTRY(Field())));
   // Down says it again; Escape hides the line.
@@ -268,11 +273,7 @@ TEST_F(QuickLogTest, TextThatNoFoodHasAllTheWordsOfOffersFoodsWithSomeButChooses
     EXPECT_STREQ(line.c_str(), atk_object_get_description(gtk_widget_get_accessible(Field())));
   }
   EXPECT_NE(std::string::npos, quick_log_suggestion_texts(&state_).at(0).find(": 1 cup"));
-  send_key(Field(), GDK_KEY_Return);
-  GtkWidget *create = dialog_titled("New Food");
-  ASSERT_NE(nullptr, create);
-  gtk_widget_destroy(create);
-  drain_events();
+  ASSERT_NO_FATAL_FAILURE(EnterOpensNewFood());
   EXPECT_TRUE(Entries(today_).empty());
   gtk_widget_grab_focus(Field());
   Type("grandma lasagna");
